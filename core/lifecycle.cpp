@@ -1,0 +1,67 @@
+// Library lifecycle: KORVANE_INIT and KORVANE_EXIT, and the small core
+// exports WINDOWS_VERSION, ON_ERROR and ERROR_MESSAGE.
+#include "core/lifecycle.h"
+
+#include <ddraw.h>
+
+#include "core/critical.h"
+#include "core/report.h"
+#include "display/display_state.h"
+#include "korvane.h"
+
+HWND ghWnd = nullptr;
+HINSTANCE ghInstance = nullptr;
+int gCriticalError = 0;
+int gWindowsVersion = 0;
+
+void ReadWindowsVersion() {
+  DWORD version = GetVersion();
+  gWindowsVersion = static_cast<int>((LOBYTE(LOWORD(version)) << 8) + HIBYTE(LOWORD(version)));
+}
+
+namespace {
+
+// Creating a DirectDraw 7 object proves that DirectX 7 is installed; the
+// object itself is not kept.
+bool DirectX7Present() {
+  LPVOID directDraw = nullptr;
+  if (FAILED(DirectDrawCreateEx(nullptr, &directDraw, IID_IDirectDraw7, nullptr))) return false;
+  static_cast<IUnknown *>(directDraw)->Release();
+  return true;
+}
+
+}  // namespace
+
+extern "C" int KORVANE_INIT(HWND hwnd, HINSTANCE instance) {
+  ghWnd = hwnd;
+  ghInstance = instance;
+  ResetVideoModeSettings();
+  gCriticalError = 0;
+  if (gReportMode != REPORT_OFF) CreateReportFile();
+
+  if (!DirectX7Present()) {
+    ReportLine(" ! - QueryInterface Failed");
+    MessageBoxA(ghWnd, "DirectX 7.0 Not Detected",
+                "You must have DirectX 7.0\n or higher to use this program.",
+                MB_SYSTEMMODAL | MB_ICONERROR);
+    return 1;
+  }
+  CoInitialize(nullptr);
+  return 0;
+}
+
+extern "C" void KORVANE_EXIT(void) {
+  DestroyWindow(ghWnd);
+  FinishReportFile();
+  CoUninitialize();
+}
+
+extern "C" int WINDOWS_VERSION(void) { return gWindowsVersion; }
+
+extern "C" int ON_ERROR(void) { return gCriticalError; }
+
+extern "C" int ERROR_MESSAGE(const char *text) {
+  // The report keeps the first 254 characters; the box shows the whole text.
+  if (text == nullptr) text = "";
+  return ShowCriticalMessage(text, text);
+}

@@ -1,0 +1,29 @@
+// CoInitialize / CoUninitialize: a count of initialisations, S_FALSE when
+// COM was already initialised, as the COM library answers.
+#include <windows.h>
+
+#include <atomic>
+
+#include "control/faults.h"
+#include "control/reset.h"
+#include "machine.h"
+
+namespace {
+std::atomic<int> gInitialisations{0};
+}
+
+extern "C" HRESULT WINAPI CoInitialize(LPVOID) {
+  HRESULT fault;
+  if (platform::TakeFault("CoInitialize", &fault)) return fault;
+  return gInitialisations.fetch_add(1) == 0 ? S_OK : S_FALSE;
+}
+
+extern "C" void WINAPI CoUninitialize(void) {
+  int count = gInitialisations.load();
+  while (count > 0 && !gInitialisations.compare_exchange_weak(count, count - 1)) {
+  }
+}
+
+int machine::com_initialisations() { return gInitialisations.load(); }
+
+void platform::ResetCom() { gInitialisations.store(0); }

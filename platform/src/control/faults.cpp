@@ -1,0 +1,57 @@
+// Pending faults per operation name, consumed one by one by the platform's
+// implementations; safe to use from any thread.
+#include "control/faults.h"
+
+#include <map>
+#include <mutex>
+
+#include "machine.h"
+
+namespace {
+
+struct PendingFault {
+  int count;
+  HRESULT result;
+};
+
+std::mutex gFaultLock;
+std::map<std::string, PendingFault> gFaults;
+
+}  // namespace
+
+namespace platform {
+
+bool TakeFault(const char *operation, HRESULT *result) {
+  std::lock_guard<std::mutex> hold(gFaultLock);
+  auto found = gFaults.find(operation);
+  if (found == gFaults.end() || found->second.count == 0) return false;
+  *result = found->second.result;
+  if (found->second.count > 0 && --found->second.count == 0) gFaults.erase(found);
+  return true;
+}
+
+void ResetFaults() {
+  std::lock_guard<std::mutex> hold(gFaultLock);
+  gFaults.clear();
+}
+
+}  // namespace platform
+
+namespace machine {
+
+void fail_next(const std::string &operation, int count, HRESULT result) {
+  std::lock_guard<std::mutex> hold(gFaultLock);
+  if (count == 0) {
+    gFaults.erase(operation);
+  } else {
+    gFaults[operation] = PendingFault{count < 0 ? kAlways : count, result};
+  }
+}
+
+int pending_faults(const std::string &operation) {
+  std::lock_guard<std::mutex> hold(gFaultLock);
+  auto found = gFaults.find(operation);
+  return found == gFaults.end() ? 0 : found->second.count;
+}
+
+}  // namespace machine

@@ -1,0 +1,5 @@
+// Defines every interface identifier the platform headers declare, with the
+// headers' own values.
+#define INITGUID
+#include <windows.h>
+#include <ddraw.h>

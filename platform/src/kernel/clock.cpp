@@ -1,0 +1,57 @@
+// Local time: the real clock, or a fixed time a test or host has set.
+#include <windows.h>
+
+#include <ctime>
+#include <mutex>
+#include <sys/time.h>
+
+#include "control/reset.h"
+#include "machine.h"
+
+namespace {
+
+std::mutex gClockLock;
+bool gFixed = false;
+SYSTEMTIME gFixedTime;
+
+}  // namespace
+
+extern "C" void WINAPI GetLocalTime(LPSYSTEMTIME systemTime) {
+  if (systemTime == nullptr) return;
+  {
+    std::lock_guard<std::mutex> hold(gClockLock);
+    if (gFixed) {
+      *systemTime = gFixedTime;
+      return;
+    }
+  }
+  struct timeval now;
+  gettimeofday(&now, nullptr);
+  struct tm local;
+  localtime_r(&now.tv_sec, &local);
+  systemTime->wYear = static_cast<WORD>(local.tm_year + 1900);
+  systemTime->wMonth = static_cast<WORD>(local.tm_mon + 1);
+  systemTime->wDayOfWeek = static_cast<WORD>(local.tm_wday);
+  systemTime->wDay = static_cast<WORD>(local.tm_mday);
+  systemTime->wHour = static_cast<WORD>(local.tm_hour);
+  systemTime->wMinute = static_cast<WORD>(local.tm_min);
+  systemTime->wSecond = static_cast<WORD>(local.tm_sec > 59 ? 59 : local.tm_sec);
+  systemTime->wMilliseconds = static_cast<WORD>(now.tv_usec / 1000);
+}
+
+namespace machine {
+
+void set_local_time(const SYSTEMTIME &time) {
+  std::lock_guard<std::mutex> hold(gClockLock);
+  gFixed = true;
+  gFixedTime = time;
+}
+
+void use_real_clock() {
+  std::lock_guard<std::mutex> hold(gClockLock);
+  gFixed = false;
+}
+
+}  // namespace machine
+
+void platform::ResetClock() { machine::use_real_clock(); }

@@ -1,0 +1,233 @@
+// Files: CreateFileA, ReadFile, WriteFile, SetFilePointer, SetEndOfFile,
+// GetFileSize and DeleteFileA over POSIX descriptors, with Win32 results and
+// last errors.
+#include <windows.h>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "control/faults.h"
+#include "kernel/handles.h"
+
+namespace {
+
+class FileObject : public platform::KernelObject {
+ public:
+  FileObject(int descriptor, bool readable, bool writable)
+      : descriptor_(descriptor), readable_(readable), writable_(writable) {}
+  ~FileObject() override { close(descriptor_); }
+  int descriptor() const { return descriptor_; }
+  bool readable() const { return readable_; }
+  bool writable() const { return writable_; }
+
+ private:
+  int descriptor_;
+  bool readable_;
+  bool writable_;
+};
+
+DWORD Win32ErrorFromErrno(int error) {
+  switch (error) {
+    case ENOENT: return ERROR_FILE_NOT_FOUND;
+    case ENOTDIR: return ERROR_PATH_NOT_FOUND;
+    case EACCES:
+    case EPERM:
+    case EISDIR:
+    case EROFS: return ERROR_ACCESS_DENIED;
+    case EEXIST: return ERROR_FILE_EXISTS;
+    case EMFILE:
+    case ENFILE: return ERROR_TOO_MANY_OPEN_FILES;
+    case ENOSPC: return ERROR_DISK_FULL;
+    case ENAMETOOLONG: return ERROR_INVALID_NAME;
+    case ENOMEM: return ERROR_NOT_ENOUGH_MEMORY;
+    default: return ERROR_INVALID_FUNCTION;
+  }
+}
+
+// Consumes a pending fault of `operation`, making it the last error.
+bool Faulted(const char *operation) {
+  HRESULT result;
+  if (!platform::TakeFault(operation, &result)) return false;
+  SetLastError(static_cast<DWORD>(result));
+  return true;
+}
+
+BOOL FailWithErrno() {
+  SetLastError(Win32ErrorFromErrno(errno));
+  return FALSE;
+}
+
+bool FileExists(const char *name) {
+  struct stat info;
+  return stat(name, &info) == 0;
+}
+
+}  // namespace
+
+extern "C" HANDLE WINAPI CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode,
+                                     LPSECURITY_ATTRIBUTES, DWORD creationDisposition,
+                                     DWORD flagsAndAttributes, HANDLE) {
+  if (Faulted("CreateFileA")) return INVALID_HANDLE_VALUE;
+  if (fileName == nullptr || fileName[0] == '\0') {
+    SetLastError(ERROR_PATH_NOT_FOUND);
+    return INVALID_HANDLE_VALUE;
+  }
+  const bool readable = (desiredAccess & GENERIC_READ) != 0;
+  const bool writable = (desiredAccess & GENERIC_WRITE) != 0;
+  int flags = readable && writable ? O_RDWR : (writable ? O_WRONLY : O_RDONLY);
+  const bool existed = FileExists(fileName);
+  switch (creationDisposition) {
+    case CREATE_NEW: flags |= O_CREAT | O_EXCL; break;
+    case CREATE_ALWAYS: flags |= O_CREAT | O_TRUNC; break;
+    case OPEN_EXISTING: break;
+    case OPEN_ALWAYS: flags |= O_CREAT; break;
+    case TRUNCATE_EXISTING:
+      if (!writable) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return INVALID_HANDLE_VALUE;
+      }
+      flags |= O_TRUNC;
+      break;
+    default:
+      SetLastError(ERROR_INVALID_PARAMETER);
+      return INVALID_HANDLE_VALUE;
+  }
+  const mode_t mode = (flagsAndAttributes & FILE_ATTRIBUTE_READONLY) ? 0444 : 0666;
+  int descriptor = open(fileName, flags | O_CLOEXEC, mode);
+  if (descriptor < 0) {
+    FailWithErrno();
+    return INVALID_HANDLE_VALUE;
+  }
+  struct stat info;
+  if (fstat(descriptor, &info) == 0 && S_ISDIR(info.st_mode)) {
+    close(descriptor);
+    SetLastError(ERROR_ACCESS_DENIED);
+    return INVALID_HANDLE_VALUE;
+  }
+  // Opening over an existing file succeeds but says so, as Windows does.
+  const bool reportsExisting =
+      existed && (creationDisposition == CREATE_ALWAYS || creationDisposition == OPEN_ALWAYS);
+  SetLastError(reportsExisting ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS);
+  return platform::RegisterHandle(new FileObject(descriptor, readable, writable));
+}
+
+extern "C" BOOL WINAPI ReadFile(HANDLE file, LPVOID buffer, DWORD bytesToRead, LPDWORD bytesRead,
+                                LPOVERLAPPED) {
+  if (bytesRead != nullptr) *bytesRead = 0;
+  if (Faulted("ReadFile")) return FALSE;
+  auto *object = platform::LookUp<FileObject>(file);
+  if (object == nullptr) return FALSE;
+  if (!object->readable()) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return FALSE;
+  }
+  if (buffer == nullptr && bytesToRead > 0) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  DWORD total = 0;
+  auto *bytes = static_cast<char *>(buffer);
+  while (total < bytesToRead) {
+    ssize_t got = read(object->descriptor(), bytes + total, bytesToRead - total);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) return FailWithErrno();
+    if (got == 0) break;
+    total += static_cast<DWORD>(got);
+  }
+  if (bytesRead != nullptr) *bytesRead = total;
+  return TRUE;
+}
+
+extern "C" BOOL WINAPI WriteFile(HANDLE file, LPCVOID buffer, DWORD bytesToWrite,
+                                 LPDWORD bytesWritten, LPOVERLAPPED) {
+  if (bytesWritten != nullptr) *bytesWritten = 0;
+  if (Faulted("WriteFile")) return FALSE;
+  auto *object = platform::LookUp<FileObject>(file);
+  if (object == nullptr) return FALSE;
+  if (!object->writable()) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return FALSE;
+  }
+  if (buffer == nullptr && bytesToWrite > 0) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  DWORD total = 0;
+  const auto *bytes = static_cast<const char *>(buffer);
+  while (total < bytesToWrite) {
+    ssize_t put = write(object->descriptor(), bytes + total, bytesToWrite - total);
+    if (put < 0 && errno == EINTR) continue;
+    if (put < 0) {
+      if (bytesWritten != nullptr) *bytesWritten = total;
+      return FailWithErrno();
+    }
+    total += static_cast<DWORD>(put);
+  }
+  if (bytesWritten != nullptr) *bytesWritten = total;
+  return TRUE;
+}
+
+extern "C" DWORD WINAPI SetFilePointer(HANDLE file, LONG distance, PLONG distanceHigh,
+                                       DWORD moveMethod) {
+  if (Faulted("SetFilePointer")) return INVALID_SET_FILE_POINTER;
+  auto *object = platform::LookUp<FileObject>(file);
+  if (object == nullptr) return INVALID_SET_FILE_POINTER;
+  int whence = moveMethod == FILE_BEGIN ? SEEK_SET : moveMethod == FILE_CURRENT ? SEEK_CUR
+             : moveMethod == FILE_END   ? SEEK_END : -1;
+  if (whence < 0) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return INVALID_SET_FILE_POINTER;
+  }
+  // Without a high part the distance is a signed 32-bit offset.
+  off_t offset = distanceHigh != nullptr
+                     ? static_cast<off_t>((static_cast<uint64_t>(static_cast<DWORD>(*distanceHigh)) << 32) |
+                                          static_cast<DWORD>(distance))
+                     : static_cast<off_t>(distance);
+  off_t position = lseek(object->descriptor(), offset, whence);
+  if (position < 0) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return INVALID_SET_FILE_POINTER;
+  }
+  if (distanceHigh != nullptr) *distanceHigh = static_cast<LONG>(static_cast<uint64_t>(position) >> 32);
+  SetLastError(ERROR_SUCCESS);
+  return static_cast<DWORD>(position);
+}
+
+extern "C" BOOL WINAPI SetEndOfFile(HANDLE file) {
+  if (Faulted("SetEndOfFile")) return FALSE;
+  auto *object = platform::LookUp<FileObject>(file);
+  if (object == nullptr) return FALSE;
+  if (!object->writable()) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return FALSE;
+  }
+  off_t position = lseek(object->descriptor(), 0, SEEK_CUR);
+  if (position < 0 || ftruncate(object->descriptor(), position) != 0) return FailWithErrno();
+  return TRUE;
+}
+
+extern "C" DWORD WINAPI GetFileSize(HANDLE file, LPDWORD fileSizeHigh) {
+  auto *object = platform::LookUp<FileObject>(file);
+  struct stat info;
+  if (object == nullptr || fstat(object->descriptor(), &info) != 0) return INVALID_FILE_SIZE;
+  const auto size = static_cast<uint64_t>(info.st_size);
+  if (fileSizeHigh != nullptr) *fileSizeHigh = static_cast<DWORD>(size >> 32);
+  return static_cast<DWORD>(size);
+}
+
+extern "C" BOOL WINAPI DeleteFileA(LPCSTR fileName) {
+  if (Faulted("DeleteFileA")) return FALSE;
+  if (fileName == nullptr) {
+    SetLastError(ERROR_PATH_NOT_FOUND);
+    return FALSE;
+  }
+  struct stat info;
+  if (stat(fileName, &info) == 0 && S_ISDIR(info.st_mode)) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return FALSE;
+  }
+  if (unlink(fileName) != 0) return FailWithErrno();
+  return TRUE;
+}

@@ -1,0 +1,21 @@
+// GetVersion. The default machine reports Windows 5.1, build 2600: low byte
+// the major version, next byte the minor, high word the build number.
+#include <windows.h>
+
+#include <atomic>
+
+#include "control/reset.h"
+#include "machine.h"
+
+namespace {
+
+constexpr DWORD kDefaultVersion = (2600u << 16) | (1u << 8) | 5u;
+std::atomic<DWORD> gVersion{kDefaultVersion};
+
+}  // namespace
+
+extern "C" DWORD WINAPI GetVersion(void) { return gVersion.load(); }
+
+void machine::set_version(DWORD version) { gVersion.store(version); }
+
+void platform::ResetVersion() { gVersion.store(kDefaultVersion); }

@@ -1,0 +1,51 @@
+// MessageBoxA never blocks: the box is printed to stderr, recorded for the
+// control interface, and answered with its first button (IDOK for MB_OK).
+#include <windows.h>
+
+#include <cstdio>
+#include <mutex>
+
+#include "control/faults.h"
+#include "control/reset.h"
+#include "machine.h"
+
+namespace {
+
+std::mutex gBoxLock;
+std::vector<machine::MessageBoxRecord> gBoxes;
+
+int FirstButton(UINT type) {
+  switch (type & 0x0F) {
+    case MB_ABORTRETRYIGNORE: return IDABORT;
+    case MB_YESNOCANCEL:
+    case MB_YESNO: return IDYES;
+    case MB_RETRYCANCEL: return IDRETRY;
+    default: return IDOK;
+  }
+}
+
+}  // namespace
+
+extern "C" int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
+  HRESULT fault;
+  if (platform::TakeFault("MessageBoxA", &fault)) {
+    SetLastError(static_cast<DWORD>(fault));
+    return 0;
+  }
+  machine::MessageBoxRecord box{owner, text != nullptr ? text : "",
+                                caption != nullptr ? caption : "Error", type};
+  fprintf(stderr, "[MessageBox] %s: %s\n", box.caption.c_str(), box.text.c_str());
+  std::lock_guard<std::mutex> hold(gBoxLock);
+  gBoxes.push_back(box);
+  return FirstButton(type);
+}
+
+std::vector<machine::MessageBoxRecord> machine::message_boxes() {
+  std::lock_guard<std::mutex> hold(gBoxLock);
+  return gBoxes;
+}
+
+void platform::ResetMessageBoxes() {
+  std::lock_guard<std::mutex> hold(gBoxLock);
+  gBoxes.clear();
+}

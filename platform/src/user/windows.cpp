@@ -1,0 +1,46 @@
+// Windows as handles: a host's non-null handle is a live window until
+// DestroyWindow; the platform remembers which were destroyed.
+#include <windows.h>
+
+#include <mutex>
+#include <unordered_set>
+
+#include "control/faults.h"
+#include "control/reset.h"
+#include "machine.h"
+
+namespace {
+
+std::mutex gWindowLock;
+std::unordered_set<HWND> gDestroyed;
+
+}  // namespace
+
+extern "C" BOOL WINAPI IsWindow(HWND window) {
+  std::lock_guard<std::mutex> hold(gWindowLock);
+  return window != nullptr && gDestroyed.count(window) == 0;
+}
+
+extern "C" BOOL WINAPI DestroyWindow(HWND window) {
+  HRESULT fault;
+  if (platform::TakeFault("DestroyWindow", &fault)) {
+    SetLastError(static_cast<DWORD>(fault));
+    return FALSE;
+  }
+  std::lock_guard<std::mutex> hold(gWindowLock);
+  if (window == nullptr || !gDestroyed.insert(window).second) {
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    return FALSE;
+  }
+  return TRUE;
+}
+
+bool machine::window_destroyed(HWND window) {
+  std::lock_guard<std::mutex> hold(gWindowLock);
+  return gDestroyed.count(window) != 0;
+}
+
+void platform::ResetWindows() {
+  std::lock_guard<std::mutex> hold(gWindowLock);
+  gDestroyed.clear();
+}
