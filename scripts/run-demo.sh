@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Builds and runs the example host game, headless: no window and no sound
+# card needed. Its report and outputs go to build/demo-output.
+# Extra arguments go to the host (for example --frames 120).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+bash scripts/install-deps.sh
+cmake -S . -B build/linux -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build/linux --target korvane_demo -j "$(nproc 2>/dev/null || echo 2)"
+
+mkdir -p build/demo-output
+cd build/demo-output
+exec ../linux/examples/host/korvane_demo "$@"
