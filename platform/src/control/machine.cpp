@@ -1,16 +1,40 @@
-// machine::reset: every module back to the power-on state of the default machine.
+// machine::reset and the registry of reset hooks behind it.
+#include <mutex>
+#include <vector>
+
 #include "control/reset.h"
 #include "machine.h"
 
-namespace machine {
+namespace {
 
-void reset() {
-  platform::ResetFaults();
-  platform::ResetMessageBoxes();
-  platform::ResetWindows();
-  platform::ResetClock();
-  platform::ResetVersion();
-  platform::ResetCom();
+std::mutex &HookLock() {
+  static std::mutex lock;
+  return lock;
 }
 
-}  // namespace machine
+std::vector<void (*)()> &Hooks() {
+  static std::vector<void (*)()> hooks;
+  return hooks;
+}
+
+}  // namespace
+
+namespace platform {
+
+ResetHook::ResetHook(void (*reset)()) {
+  std::lock_guard<std::mutex> hold(HookLock());
+  Hooks().push_back(reset);
+}
+
+void RunResetHooks() {
+  std::vector<void (*)()> hooks;
+  {
+    std::lock_guard<std::mutex> hold(HookLock());
+    hooks = Hooks();
+  }
+  for (auto reset : hooks) reset();
+}
+
+}  // namespace platform
+
+void machine::reset() { platform::RunResetHooks(); }

@@ -1,13 +1,15 @@
-// Reset hooks of the platform's modules, called by machine::reset().
+// Reset hooks: each platform module registers, at load time, the function
+// that puts its state back to the power-on machine; machine::reset() runs
+// them all.
 #pragma once
 
 namespace platform {
 
-void ResetFaults();
-void ResetMessageBoxes();
-void ResetWindows();
-void ResetClock();
-void ResetVersion();
-void ResetCom();
+class ResetHook {
+ public:
+  explicit ResetHook(void (*reset)());
+};
+
+void RunResetHooks();
 
 }  // namespace platform

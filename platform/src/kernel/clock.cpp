@@ -54,4 +54,7 @@ void use_real_clock() {
 
 }  // namespace machine
 
-void platform::ResetClock() { machine::use_real_clock(); }
+namespace {
+void ResetClock() { machine::use_real_clock(); }
+platform::ResetHook gResetClock(ResetClock);
+}  // namespace

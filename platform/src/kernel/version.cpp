@@ -18,4 +18,7 @@ extern "C" DWORD WINAPI GetVersion(void) { return gVersion.load(); }
 
 void machine::set_version(DWORD version) { gVersion.store(version); }
 
-void platform::ResetVersion() { gVersion.store(kDefaultVersion); }
+namespace {
+void ResetVersion() { gVersion.store(kDefaultVersion); }
+platform::ResetHook gResetVersion(ResetVersion);
+}  // namespace

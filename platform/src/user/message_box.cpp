@@ -45,7 +45,10 @@ std::vector<machine::MessageBoxRecord> machine::message_boxes() {
   return gBoxes;
 }
 
-void platform::ResetMessageBoxes() {
+namespace {
+void ResetMessageBoxes() {
   std::lock_guard<std::mutex> hold(gBoxLock);
   gBoxes.clear();
 }
+platform::ResetHook gResetBoxes(ResetMessageBoxes);
+}  // namespace

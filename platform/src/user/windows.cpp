@@ -40,7 +40,10 @@ bool machine::window_destroyed(HWND window) {
   return gDestroyed.count(window) != 0;
 }
 
-void platform::ResetWindows() {
+namespace {
+void ResetWindows() {
   std::lock_guard<std::mutex> hold(gWindowLock);
   gDestroyed.clear();
 }
+platform::ResetHook gResetWindows(ResetWindows);
+}  // namespace
