@@ -113,60 +113,68 @@ extern "C" HANDLE WINAPI CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD
   return platform::RegisterHandle(new FileObject(descriptor, readable, writable));
 }
 
+namespace {
+
+// The checks ReadFile and WriteFile share: a pending fault, a live file
+// handle opened with the needed access, a buffer for a non-empty transfer.
+FileObject *TransferTarget(const char *operation, HANDLE file, const void *buffer, DWORD bytes,
+                           bool writing) {
+  if (Faulted(operation)) return nullptr;
+  auto *object = platform::LookUp<FileObject>(file);
+  if (object == nullptr) return nullptr;
+  if (writing ? !object->writable() : !object->readable()) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return nullptr;
+  }
+  if (buffer == nullptr && bytes > 0) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return nullptr;
+  }
+  return object;
+}
+
+// Repeats a POSIX read or write until `bytes` moved, the end of the file
+// (a read of 0), or an error; `done` always holds what moved.
+template <typename Step>
+BOOL TransferAll(DWORD bytes, LPDWORD done, Step step) {
+  DWORD total = 0;
+  BOOL ok = TRUE;
+  while (total < bytes) {
+    ssize_t moved = step(total);
+    if (moved < 0 && errno == EINTR) continue;
+    if (moved < 0) {
+      ok = FailWithErrno();
+      break;
+    }
+    if (moved == 0) break;
+    total += static_cast<DWORD>(moved);
+  }
+  if (done != nullptr) *done = total;
+  return ok;
+}
+
+}  // namespace
+
 extern "C" BOOL WINAPI ReadFile(HANDLE file, LPVOID buffer, DWORD bytesToRead, LPDWORD bytesRead,
                                 LPOVERLAPPED) {
   if (bytesRead != nullptr) *bytesRead = 0;
-  if (Faulted("ReadFile")) return FALSE;
-  auto *object = platform::LookUp<FileObject>(file);
+  FileObject *object = TransferTarget("ReadFile", file, buffer, bytesToRead, false);
   if (object == nullptr) return FALSE;
-  if (!object->readable()) {
-    SetLastError(ERROR_ACCESS_DENIED);
-    return FALSE;
-  }
-  if (buffer == nullptr && bytesToRead > 0) {
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return FALSE;
-  }
-  DWORD total = 0;
   auto *bytes = static_cast<char *>(buffer);
-  while (total < bytesToRead) {
-    ssize_t got = read(object->descriptor(), bytes + total, bytesToRead - total);
-    if (got < 0 && errno == EINTR) continue;
-    if (got < 0) return FailWithErrno();
-    if (got == 0) break;
-    total += static_cast<DWORD>(got);
-  }
-  if (bytesRead != nullptr) *bytesRead = total;
-  return TRUE;
+  return TransferAll(bytesToRead, bytesRead, [&](DWORD done) {
+    return read(object->descriptor(), bytes + done, bytesToRead - done);
+  });
 }
 
 extern "C" BOOL WINAPI WriteFile(HANDLE file, LPCVOID buffer, DWORD bytesToWrite,
                                  LPDWORD bytesWritten, LPOVERLAPPED) {
   if (bytesWritten != nullptr) *bytesWritten = 0;
-  if (Faulted("WriteFile")) return FALSE;
-  auto *object = platform::LookUp<FileObject>(file);
+  FileObject *object = TransferTarget("WriteFile", file, buffer, bytesToWrite, true);
   if (object == nullptr) return FALSE;
-  if (!object->writable()) {
-    SetLastError(ERROR_ACCESS_DENIED);
-    return FALSE;
-  }
-  if (buffer == nullptr && bytesToWrite > 0) {
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return FALSE;
-  }
-  DWORD total = 0;
   const auto *bytes = static_cast<const char *>(buffer);
-  while (total < bytesToWrite) {
-    ssize_t put = write(object->descriptor(), bytes + total, bytesToWrite - total);
-    if (put < 0 && errno == EINTR) continue;
-    if (put < 0) {
-      if (bytesWritten != nullptr) *bytesWritten = total;
-      return FailWithErrno();
-    }
-    total += static_cast<DWORD>(put);
-  }
-  if (bytesWritten != nullptr) *bytesWritten = total;
-  return TRUE;
+  return TransferAll(bytesToWrite, bytesWritten, [&](DWORD done) {
+    return write(object->descriptor(), bytes + done, bytesToWrite - done);
+  });
 }
 
 extern "C" DWORD WINAPI SetFilePointer(HANDLE file, LONG distance, PLONG distanceHigh,
