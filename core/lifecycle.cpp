@@ -51,6 +51,9 @@ extern "C" int KORVANE_INIT(HWND hwnd, HINSTANCE instance) {
 }
 
 extern "C" void KORVANE_EXIT(void) {
+  DINPUT_RELEASE();
+  DSOUND_RELEASE();
+  DDRAW_RELEASE();
   DestroyWindow(ghWnd);
   FinishReportFile();
   CoUninitialize();

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Installs every package the build and the tests need, through apt-get, only
 # when something is missing: compilers, the mingw cross toolchain, Wine with
-# its 32-bit half, a virtual X display and the test/benchmark libraries.
+# its 32-bit half (and the 32-bit OpenGL that Wine's DirectDraw needs for
+# flip chains and video memory), a virtual X display and the test/benchmark
+# libraries.
 set -euo pipefail
 
 packages=(
@@ -10,6 +12,7 @@ packages=(
   clang libclang-rt-14-dev
   mingw-w64 g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686
   wine wine32:i386 wine64
+  libgl1:i386 libglx-mesa0:i386 libgl1-mesa-dri:i386
   xvfb xauth
 )
 

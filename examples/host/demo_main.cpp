@@ -7,6 +7,9 @@
 #include <fstream>
 #include <iostream>
 
+#include "demo_display.h"
+#include "demo_input.h"
+#include "demo_sound.h"
 #include "korvane.h"
 
 namespace {
@@ -56,6 +59,9 @@ int main(int argc, char **argv) {
   }
   printf("demo: %d frames, corner now at (%.3f, %.3f, %.3f), length %.3f\n", frames, corner.x,
          corner.y, corner.z, *MAGNITUDE(&corner));
+  RunDisplayDemo(frames);
+  RunInputDemo(frames);
+  RunSoundDemo(frames);
   printf("demo: critical errors: %d\n", ON_ERROR());
 
   KORVANE_EXIT();

@@ -1,9 +1,19 @@
-/* DirectSound: result codes. Sound codes use their own facility; the
-   generic failures are the COM codes of winerror.h. */
+/* DirectSound (the DirectX 7 declarations): result codes, capability and
+   buffer records, flags, and the IDirectSound and IDirectSoundBuffer
+   interfaces with DirectSoundCreate. */
 #ifndef PLATFORM_DSOUND_H
 #define PLATFORM_DSOUND_H
 
 #include "windows.h"
+#include "mmsystem.h"
+
+#ifndef DIRECTSOUND_VERSION
+#define DIRECTSOUND_VERSION 0x0700
+#endif
+
+DEFINE_GUID(CLSID_DirectSound, 0x47d4d946, 0x62e8, 0x11cf, 0x93, 0xbc, 0x44, 0x45, 0x53, 0x54, 0x00, 0x00);
+DEFINE_GUID(IID_IDirectSound, 0x279AFA83, 0x4981, 0x11CE, 0xA5, 0x21, 0x00, 0x20, 0xAF, 0x0B, 0xE5, 0x60);
+DEFINE_GUID(IID_IDirectSoundBuffer, 0x279AFA85, 0x4981, 0x11CE, 0xA5, 0x21, 0x00, 0x20, 0xAF, 0x0B, 0xE5, 0x60);
 
 #define _FACDS 0x878
 #define MAKE_DSHRESULT(code) MAKE_HRESULT(1, _FACDS, code)
@@ -32,5 +42,192 @@
 #define DSERR_BADSENDBUFFERGUID MAKE_DSHRESULT(210)
 #define DSERR_FXUNAVAILABLE MAKE_DSHRESULT(220)
 #define DSERR_OBJECTNOTFOUND MAKE_DSHRESULT(4449)
+
+#define DSCAPS_PRIMARYMONO 0x00000001
+#define DSCAPS_PRIMARYSTEREO 0x00000002
+#define DSCAPS_PRIMARY8BIT 0x00000004
+#define DSCAPS_PRIMARY16BIT 0x00000008
+#define DSCAPS_CONTINUOUSRATE 0x00000010
+#define DSCAPS_EMULDRIVER 0x00000020
+#define DSCAPS_CERTIFIED 0x00000040
+#define DSCAPS_SECONDARYMONO 0x00000100
+#define DSCAPS_SECONDARYSTEREO 0x00000200
+#define DSCAPS_SECONDARY8BIT 0x00000400
+#define DSCAPS_SECONDARY16BIT 0x00000800
+
+#define DSSCL_NORMAL 1
+#define DSSCL_PRIORITY 2
+#define DSSCL_EXCLUSIVE 3
+#define DSSCL_WRITEPRIMARY 4
+
+typedef struct _DSCAPS {
+  DWORD dwSize;
+  DWORD dwFlags;
+  DWORD dwMinSecondarySampleRate;
+  DWORD dwMaxSecondarySampleRate;
+  DWORD dwPrimaryBuffers;
+  DWORD dwMaxHwMixingAllBuffers;
+  DWORD dwMaxHwMixingStaticBuffers;
+  DWORD dwMaxHwMixingStreamingBuffers;
+  DWORD dwFreeHwMixingAllBuffers;
+  DWORD dwFreeHwMixingStaticBuffers;
+  DWORD dwFreeHwMixingStreamingBuffers;
+  DWORD dwMaxHw3DAllBuffers;
+  DWORD dwMaxHw3DStaticBuffers;
+  DWORD dwMaxHw3DStreamingBuffers;
+  DWORD dwFreeHw3DAllBuffers;
+  DWORD dwFreeHw3DStaticBuffers;
+  DWORD dwFreeHw3DStreamingBuffers;
+  DWORD dwTotalHwMemBytes;
+  DWORD dwFreeHwMemBytes;
+  DWORD dwMaxContigFreeHwMemBytes;
+  DWORD dwUnlockTransferRateHwBuffers;
+  DWORD dwPlayCpuOverheadSwBuffers;
+  DWORD dwReserved1;
+  DWORD dwReserved2;
+} DSCAPS, *LPDSCAPS;
+typedef const DSCAPS *LPCDSCAPS;
+
+#define DSBPLAY_LOOPING 0x00000001
+#define DSBPLAY_LOCHARDWARE 0x00000002
+#define DSBPLAY_LOCSOFTWARE 0x00000004
+#define DSBPLAY_TERMINATEBY_TIME 0x00000008
+#define DSBPLAY_TERMINATEBY_DISTANCE 0x000000010
+#define DSBPLAY_TERMINATEBY_PRIORITY 0x000000020
+
+#define DSBSTATUS_PLAYING 0x00000001
+#define DSBSTATUS_BUFFERLOST 0x00000002
+#define DSBSTATUS_LOOPING 0x00000004
+#define DSBSTATUS_LOCHARDWARE 0x00000008
+#define DSBSTATUS_LOCSOFTWARE 0x00000010
+#define DSBSTATUS_TERMINATED 0x00000020
+
+#define DSBLOCK_FROMWRITECURSOR 0x00000001
+#define DSBLOCK_ENTIREBUFFER 0x00000002
+
+#define DSBCAPS_PRIMARYBUFFER 0x00000001
+#define DSBCAPS_STATIC 0x00000002
+#define DSBCAPS_LOCHARDWARE 0x00000004
+#define DSBCAPS_LOCSOFTWARE 0x00000008
+#define DSBCAPS_CTRL3D 0x00000010
+#define DSBCAPS_CTRLFREQUENCY 0x00000020
+#define DSBCAPS_CTRLPAN 0x00000040
+#define DSBCAPS_CTRLVOLUME 0x00000080
+#define DSBCAPS_CTRLDEFAULT 0x000000E0
+#define DSBCAPS_CTRLPOSITIONNOTIFY 0x00000100
+#define DSBCAPS_CTRLFX 0x00000200
+#define DSBCAPS_CTRLALL 0x000001F0
+#define DSBCAPS_STICKYFOCUS 0x00004000
+#define DSBCAPS_GLOBALFOCUS 0x00008000
+#define DSBCAPS_GETCURRENTPOSITION2 0x00010000
+#define DSBCAPS_MUTE3DATMAXDISTANCE 0x00020000
+#define DSBCAPS_LOCDEFER 0x00040000
+
+#define DSBSIZE_MIN 4
+#define DSBSIZE_MAX 0xFFFFFFF
+#define DSBSIZE_FX_MIN 150
+#define DSBPAN_LEFT -10000
+#define DSBPAN_CENTER 0
+#define DSBPAN_RIGHT 10000
+#define DSBVOLUME_MAX 0
+#define DSBVOLUME_MIN -10000
+#define DSBFREQUENCY_MIN 100
+#if (DIRECTSOUND_VERSION >= 0x0900)
+#define DSBFREQUENCY_MAX 200000
+#else
+#define DSBFREQUENCY_MAX 100000
+#endif
+#define DSBFREQUENCY_ORIGINAL 0
+
+typedef struct _DSBCAPS {
+  DWORD dwSize;
+  DWORD dwFlags;
+  DWORD dwBufferBytes;
+  DWORD dwUnlockTransferRate;
+  DWORD dwPlayCpuOverhead;
+} DSBCAPS, *LPDSBCAPS;
+typedef const DSBCAPS *LPCDSBCAPS;
+
+typedef struct _DSBUFFERDESC1 {
+  DWORD dwSize;
+  DWORD dwFlags;
+  DWORD dwBufferBytes;
+  DWORD dwReserved;
+  LPWAVEFORMATEX lpwfxFormat;
+} DSBUFFERDESC1, *LPDSBUFFERDESC1;
+typedef const DSBUFFERDESC1 *LPCDSBUFFERDESC1;
+
+typedef struct _DSBUFFERDESC {
+  DWORD dwSize;
+  DWORD dwFlags;
+  DWORD dwBufferBytes;
+  DWORD dwReserved;
+  LPWAVEFORMATEX lpwfxFormat;
+#if (DIRECTSOUND_VERSION >= 0x0700)
+  GUID guid3DAlgorithm;
+#endif
+} DSBUFFERDESC, *LPDSBUFFERDESC;
+typedef const DSBUFFERDESC *LPCDSBUFFERDESC;
+
+#ifndef __LPCGUID_DEFINED__
+#define __LPCGUID_DEFINED__
+typedef const GUID *LPCGUID;
+#endif
+
+#ifdef __cplusplus
+struct IDirectSound;
+struct IDirectSoundBuffer;
+#else
+typedef struct IDirectSound IDirectSound;
+typedef struct IDirectSoundBuffer IDirectSoundBuffer;
+#endif
+typedef struct IDirectSound *LPDIRECTSOUND, **LPLPDIRECTSOUND;
+typedef struct IDirectSoundBuffer *LPDIRECTSOUNDBUFFER, **LPLPDIRECTSOUNDBUFFER;
+
+#ifdef __cplusplus
+struct IDirectSound : public IUnknown {
+  STDMETHOD(CreateSoundBuffer)(LPCDSBUFFERDESC lpcDSBufferDesc, LPLPDIRECTSOUNDBUFFER lplpDirectSoundBuffer,
+                               IUnknown *pUnkOuter) PURE;
+  STDMETHOD(GetCaps)(LPDSCAPS lpDSCaps) PURE;
+  STDMETHOD(DuplicateSoundBuffer)(LPDIRECTSOUNDBUFFER lpDsbOriginal, LPLPDIRECTSOUNDBUFFER lplpDsbDuplicate) PURE;
+  STDMETHOD(SetCooperativeLevel)(HWND hwnd, DWORD dwLevel) PURE;
+  STDMETHOD(Compact)() PURE;
+  STDMETHOD(GetSpeakerConfig)(LPDWORD lpdwSpeakerConfig) PURE;
+  STDMETHOD(SetSpeakerConfig)(DWORD dwSpeakerConfig) PURE;
+  STDMETHOD(Initialize)(LPCGUID lpcGuid) PURE;
+};
+
+struct IDirectSoundBuffer : public IUnknown {
+  STDMETHOD(GetCaps)(LPDSBCAPS lpDSBufferCaps) PURE;
+  STDMETHOD(GetCurrentPosition)(LPDWORD lpdwCurrentPlayCursor, LPDWORD lpdwCurrentWriteCursor) PURE;
+  STDMETHOD(GetFormat)(LPWAVEFORMATEX lpwfxFormat, DWORD dwSizeAllocated, LPDWORD lpdwSizeWritten) PURE;
+  STDMETHOD(GetVolume)(LPLONG lplVolume) PURE;
+  STDMETHOD(GetPan)(LPLONG lplpan) PURE;
+  STDMETHOD(GetFrequency)(LPDWORD lpdwFrequency) PURE;
+  STDMETHOD(GetStatus)(LPDWORD lpdwStatus) PURE;
+  STDMETHOD(Initialize)(LPDIRECTSOUND lpDirectSound, LPCDSBUFFERDESC lpcDSBufferDesc) PURE;
+  STDMETHOD(Lock)(DWORD dwOffset, DWORD dwBytes, LPVOID *ppvAudioPtr1, LPDWORD pdwAudioBytes1,
+                  LPVOID *ppvAudioPtr2, LPDWORD pdwAudioBytes2, DWORD dwFlags) PURE;
+  STDMETHOD(Play)(DWORD dwReserved1, DWORD dwReserved2, DWORD dwFlags) PURE;
+  STDMETHOD(SetCurrentPosition)(DWORD dwNewPosition) PURE;
+  STDMETHOD(SetFormat)(LPCWAVEFORMATEX lpcfxFormat) PURE;
+  STDMETHOD(SetVolume)(LONG lVolume) PURE;
+  STDMETHOD(SetPan)(LONG lPan) PURE;
+  STDMETHOD(SetFrequency)(DWORD dwFrequency) PURE;
+  STDMETHOD(Stop)() PURE;
+  STDMETHOD(Unlock)(LPVOID pvAudioPtr1, DWORD dwAudioBytes1, LPVOID pvAudioPtr2, DWORD dwAudioPtr2) PURE;
+  STDMETHOD(Restore)() PURE;
+};
+#endif
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+HRESULT WINAPI DirectSoundCreate(LPCGUID lpGUID, LPDIRECTSOUND *ppDS, LPUNKNOWN pUnkOuter);
+
+#ifdef __cplusplus
+}
+#endif
 
 #endif

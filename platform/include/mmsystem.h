@@ -1,9 +1,12 @@
-/* Windows multimedia system: the MMSYSERR_* result codes the audio CD and
-   MIDI calls return. */
+/* Windows multimedia system: the MMSYSERR_* result codes, the wave format
+   record, and the buffered multimedia file I/O (mmio) with RIFF chunks. */
 #ifndef PLATFORM_MMSYSTEM_H
 #define PLATFORM_MMSYSTEM_H
 
 #include "windows.h"
+
+/* The multimedia records are byte-packed, as in the Windows header. */
+#pragma pack(push, 1)
 
 #define MMSYSERR_BASE 0
 
@@ -30,5 +33,156 @@
 #define MMSYSERR_NODRIVERCB (MMSYSERR_BASE + 20)
 #define MMSYSERR_MOREDATA (MMSYSERR_BASE + 21)
 #define MMSYSERR_LASTERROR (MMSYSERR_BASE + 21)
+
+typedef UINT MMRESULT;
+
+#ifndef MAKEFOURCC
+#define MAKEFOURCC(ch0, ch1, ch2, ch3) \
+  ((DWORD)(BYTE)(ch0) | ((DWORD)(BYTE)(ch1) << 8) | ((DWORD)(BYTE)(ch2) << 16) | ((DWORD)(BYTE)(ch3) << 24))
+#endif
+
+/* Wave formats. */
+#define WAVE_FORMAT_PCM 1
+
+typedef struct waveformat_tag {
+  WORD wFormatTag;
+  WORD nChannels;
+  DWORD nSamplesPerSec;
+  DWORD nAvgBytesPerSec;
+  WORD nBlockAlign;
+} WAVEFORMAT, *PWAVEFORMAT, *NPWAVEFORMAT, *LPWAVEFORMAT;
+
+typedef struct pcmwaveformat_tag {
+  WAVEFORMAT wf;
+  WORD wBitsPerSample;
+} PCMWAVEFORMAT, *PPCMWAVEFORMAT, *NPPCMWAVEFORMAT, *LPPCMWAVEFORMAT;
+
+#ifndef _WAVEFORMATEX_
+#define _WAVEFORMATEX_
+typedef struct tWAVEFORMATEX {
+  WORD wFormatTag;
+  WORD nChannels;
+  DWORD nSamplesPerSec;
+  DWORD nAvgBytesPerSec;
+  WORD nBlockAlign;
+  WORD wBitsPerSample;
+  WORD cbSize;
+} WAVEFORMATEX, *PWAVEFORMATEX, *NPWAVEFORMATEX, *LPWAVEFORMATEX;
+#endif
+typedef const WAVEFORMATEX *LPCWAVEFORMATEX;
+
+/* Multimedia file I/O. */
+#define MMIOERR_BASE 256
+#define MMIOERR_FILENOTFOUND (MMIOERR_BASE + 1)
+#define MMIOERR_OUTOFMEMORY (MMIOERR_BASE + 2)
+#define MMIOERR_CANNOTOPEN (MMIOERR_BASE + 3)
+#define MMIOERR_CANNOTCLOSE (MMIOERR_BASE + 4)
+#define MMIOERR_CANNOTREAD (MMIOERR_BASE + 5)
+#define MMIOERR_CANNOTWRITE (MMIOERR_BASE + 6)
+#define MMIOERR_CANNOTSEEK (MMIOERR_BASE + 7)
+#define MMIOERR_CANNOTEXPAND (MMIOERR_BASE + 8)
+#define MMIOERR_CHUNKNOTFOUND (MMIOERR_BASE + 9)
+#define MMIOERR_UNBUFFERED (MMIOERR_BASE + 10)
+#define MMIOERR_PATHNOTFOUND (MMIOERR_BASE + 11)
+#define MMIOERR_ACCESSDENIED (MMIOERR_BASE + 12)
+#define MMIOERR_SHARINGVIOLATION (MMIOERR_BASE + 13)
+#define MMIOERR_NETWORKERROR (MMIOERR_BASE + 14)
+#define MMIOERR_TOOMANYOPENFILES (MMIOERR_BASE + 15)
+#define MMIOERR_INVALIDFILE (MMIOERR_BASE + 16)
+
+typedef DWORD FOURCC;
+typedef char *HPSTR;
+DECLARE_HANDLE(HMMIO);
+DECLARE_HANDLE(HTASK);
+typedef LRESULT(CALLBACK MMIOPROC)(LPSTR lpmmioinfo, UINT uMsg, LPARAM lParam1, LPARAM lParam2);
+typedef MMIOPROC *LPMMIOPROC;
+
+typedef struct _MMIOINFO {
+  DWORD dwFlags;
+  FOURCC fccIOProc;
+  LPMMIOPROC pIOProc;
+  UINT wErrorRet;
+  HTASK htask;
+  LONG cchBuffer;
+  HPSTR pchBuffer;
+  HPSTR pchNext;
+  HPSTR pchEndRead;
+  HPSTR pchEndWrite;
+  LONG lBufOffset;
+  LONG lDiskOffset;
+  DWORD adwInfo[3];
+  DWORD dwReserved1;
+  DWORD dwReserved2;
+  HMMIO hmmio;
+} MMIOINFO, *PMMIOINFO, *NPMMIOINFO, *LPMMIOINFO;
+typedef const MMIOINFO *LPCMMIOINFO;
+
+typedef struct _MMCKINFO {
+  FOURCC ckid;
+  DWORD cksize;
+  FOURCC fccType;
+  DWORD dwDataOffset;
+  DWORD dwFlags;
+} MMCKINFO, *PMMCKINFO, *NPMMCKINFO, *LPMMCKINFO;
+typedef const MMCKINFO *LPCMMCKINFO;
+
+#define MMIO_RWMODE 0x00000003
+#define MMIO_SHAREMODE 0x00000070
+#define MMIO_CREATE 0x00001000
+#define MMIO_PARSE 0x00000100
+#define MMIO_DELETE 0x00000200
+#define MMIO_EXIST 0x00004000
+#define MMIO_ALLOCBUF 0x00010000
+#define MMIO_GETTEMP 0x00020000
+#define MMIO_DIRTY 0x10000000
+#define MMIO_READ 0x00000000
+#define MMIO_WRITE 0x00000001
+#define MMIO_READWRITE 0x00000002
+#define MMIO_COMPAT 0x00000000
+#define MMIO_EXCLUSIVE 0x00000010
+#define MMIO_DENYWRITE 0x00000020
+#define MMIO_DENYREAD 0x00000030
+#define MMIO_DENYNONE 0x00000040
+#define MMIO_FHOPEN 0x0010
+#define MMIO_EMPTYBUF 0x0010
+#define MMIO_TOUPPER 0x0010
+#define MMIO_FINDCHUNK 0x0010
+#define MMIO_FINDRIFF 0x0020
+#define MMIO_FINDLIST 0x0040
+#define MMIO_CREATERIFF 0x0020
+#define MMIO_CREATELIST 0x0040
+#define MMIO_DEFAULTBUFFER 8192
+
+#define mmioFOURCC(ch0, ch1, ch2, ch3) MAKEFOURCC(ch0, ch1, ch2, ch3)
+#define FOURCC_RIFF mmioFOURCC('R', 'I', 'F', 'F')
+#define FOURCC_LIST mmioFOURCC('L', 'I', 'S', 'T')
+#define FOURCC_DOS mmioFOURCC('D', 'O', 'S', ' ')
+#define FOURCC_MEM mmioFOURCC('M', 'E', 'M', ' ')
+
+#ifndef SEEK_SET
+#define SEEK_SET 0
+#define SEEK_CUR 1
+#define SEEK_END 2
+#endif
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+HMMIO WINAPI mmioOpenA(LPSTR pszFileName, LPMMIOINFO pmmioinfo, DWORD fdwOpen);
+MMRESULT WINAPI mmioClose(HMMIO hmmio, UINT fuClose);
+LONG WINAPI mmioRead(HMMIO hmmio, HPSTR pch, LONG cch);
+LONG WINAPI mmioSeek(HMMIO hmmio, LONG lOffset, int iOrigin);
+MMRESULT WINAPI mmioGetInfo(HMMIO hmmio, LPMMIOINFO pmmioinfo, UINT fuInfo);
+MMRESULT WINAPI mmioSetInfo(HMMIO hmmio, LPCMMIOINFO pmmioinfo, UINT fuInfo);
+MMRESULT WINAPI mmioAdvance(HMMIO hmmio, LPMMIOINFO pmmioinfo, UINT fuAdvance);
+MMRESULT WINAPI mmioDescend(HMMIO hmmio, LPMMCKINFO pmmcki, const MMCKINFO *pmmckiParent, UINT fuDescend);
+MMRESULT WINAPI mmioAscend(HMMIO hmmio, LPMMCKINFO pmmcki, UINT fuAscend);
+
+#ifdef __cplusplus
+}
+#endif
+
+#pragma pack(pop)
 
 #endif

@@ -1,4 +1,5 @@
-/* Kernel services: files, errors, local time and the system version. */
+/* Kernel services: files, errors, module resources, local time and the
+   system version. */
 #ifndef PLATFORM_WINBASE_H
 #define PLATFORM_WINBASE_H
 
@@ -23,6 +24,23 @@
 #define INVALID_HANDLE_VALUE ((HANDLE)(LONG_PTR)-1)
 #define INVALID_FILE_SIZE ((DWORD)0xFFFFFFFF)
 #define INVALID_SET_FILE_POINTER ((DWORD)-1)
+
+#define GMEM_FIXED 0x0
+#define GMEM_MOVEABLE 0x2
+#define GMEM_NOCOMPACT 0x10
+#define GMEM_NODISCARD 0x20
+#define GMEM_ZEROINIT 0x40
+#define GMEM_MODIFY 0x80
+#define GMEM_DISCARDABLE 0x100
+#define GMEM_NOT_BANKED 0x1000
+#define GMEM_SHARE 0x2000
+#define GMEM_DDESHARE 0x2000
+#define GMEM_NOTIFY 0x4000
+#define GMEM_LOWER GMEM_NOT_BANKED
+#define GMEM_VALID_FLAGS 0x7f72
+#define GMEM_INVALID_HANDLE 0x8000
+#define GHND (GMEM_MOVEABLE | GMEM_ZEROINIT)
+#define GPTR (GMEM_FIXED | GMEM_ZEROINIT)
 
 #define DLL_PROCESS_DETACH 0
 #define DLL_PROCESS_ATTACH 1
@@ -78,6 +96,15 @@ BOOL WINAPI SetEndOfFile(HANDLE file);
 DWORD WINAPI GetFileSize(HANDLE file, LPDWORD fileSizeHigh);
 BOOL WINAPI DeleteFileA(LPCSTR fileName);
 BOOL WINAPI CloseHandle(HANDLE object);
+
+HMODULE WINAPI GetModuleHandleA(LPCSTR moduleName);
+HRSRC WINAPI FindResourceA(HMODULE module, LPCSTR name, LPCSTR type);
+HGLOBAL WINAPI LoadResource(HMODULE module, HRSRC resource);
+LPVOID WINAPI LockResource(HGLOBAL data);
+DWORD WINAPI SizeofResource(HMODULE module, HRSRC resource);
+
+HGLOBAL WINAPI GlobalAlloc(UINT flags, SIZE_T bytes);
+HGLOBAL WINAPI GlobalFree(HGLOBAL memory);
 
 void WINAPI GetLocalTime(LPSYSTEMTIME systemTime);
 DWORD WINAPI GetVersion(void);

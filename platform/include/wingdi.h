@@ -1,4 +1,4 @@
-/* GDI types shared by palettes and colours. */
+/* GDI types shared by palettes, colours and device-independent bitmaps. */
 #ifndef PLATFORM_WINGDI_H
 #define PLATFORM_WINGDI_H
 
@@ -19,5 +19,49 @@ typedef struct tagPALETTEENTRY {
   BYTE peBlue;
   BYTE peFlags;
 } PALETTEENTRY, *PPALETTEENTRY, *LPPALETTEENTRY;
+
+#define BI_RGB 0
+
+typedef struct tagRGBQUAD {
+  BYTE rgbBlue;
+  BYTE rgbGreen;
+  BYTE rgbRed;
+  BYTE rgbReserved;
+} RGBQUAD;
+
+typedef struct tagBITMAPINFOHEADER {
+  DWORD biSize;
+  LONG biWidth;
+  LONG biHeight;
+  WORD biPlanes;
+  WORD biBitCount;
+  DWORD biCompression;
+  DWORD biSizeImage;
+  LONG biXPelsPerMeter;
+  LONG biYPelsPerMeter;
+  DWORD biClrUsed;
+  DWORD biClrImportant;
+} BITMAPINFOHEADER, *LPBITMAPINFOHEADER, *PBITMAPINFOHEADER;
+
+/* The file header is packed to 2 bytes: 14 bytes in the file. */
+#pragma pack(push, 2)
+typedef struct tagBITMAPFILEHEADER {
+  WORD bfType;
+  DWORD bfSize;
+  WORD bfReserved1;
+  WORD bfReserved2;
+  DWORD bfOffBits;
+} BITMAPFILEHEADER, *LPBITMAPFILEHEADER, *PBITMAPFILEHEADER;
+#pragma pack(pop)
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+UINT WINAPI GetSystemPaletteEntries(HDC dc, UINT start, UINT count, LPPALETTEENTRY entries);
+
+#ifdef __cplusplus
+}
+#endif
 
 #endif

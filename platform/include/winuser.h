@@ -22,6 +22,11 @@
 #define MB_SYSTEMMODAL 0x00001000
 #define MB_TASKMODAL 0x00002000
 
+#define IS_INTRESOURCE(r) ((((ULONG_PTR)(r)) >> 16) == 0)
+#define MAKEINTRESOURCEA(i) ((LPSTR)((ULONG_PTR)((WORD)(i))))
+#define MAKEINTRESOURCE MAKEINTRESOURCEA
+#define RT_BITMAP MAKEINTRESOURCE(2)
+
 #define IDOK 1
 #define IDCANCEL 2
 #define IDABORT 3
@@ -37,6 +42,8 @@ extern "C" {
 int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
 BOOL WINAPI DestroyWindow(HWND window);
 BOOL WINAPI IsWindow(HWND window);
+HDC WINAPI GetDC(HWND window);
+int WINAPI ReleaseDC(HWND window, HDC dc);
 
 #ifdef __cplusplus
 }

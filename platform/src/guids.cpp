@@ -3,3 +3,5 @@
 #define INITGUID
 #include <windows.h>
 #include <ddraw.h>
+#include <dinput.h>
+#include <dsound.h>

@@ -1,0 +1,73 @@
+// The video-mode list and its exports: IS_VMODE, GET_VIDEO_MODE_DESC and
+// GET_NUMBER_OF_VIDEO_MODES. Ids count on across DDRAW_RELEASE: the counter
+// is never reset.
+#include "display/video_modes.h"
+
+#include <cstdio>
+
+#include "core/report.h"
+#include "korvane.h"
+
+namespace {
+
+HRESULT CALLBACK AddListedMode(LPDDSURFACEDESC2 desc, LPVOID) {
+  auto *mode = new VideoMode{++gVideoModeCounter, std::string(), *desc, gVideoModes};
+  char text[48];
+  snprintf(text, sizeof text, "%dx%dx%d", static_cast<int>(desc->dwWidth), static_cast<int>(desc->dwHeight),
+           static_cast<int>(desc->ddpfPixelFormat.dwRGBBitCount));
+  mode->description = text;
+  gVideoModes = mode;
+  return DDENUMRET_OK;
+}
+
+struct ModeQuery {
+  DWORD width;
+  DWORD height;
+  DWORD bpp;
+  int found;
+};
+
+HRESULT CALLBACK MatchMode(LPDDSURFACEDESC2 desc, LPVOID context) {
+  auto *query = static_cast<ModeQuery *>(context);
+  query->found = desc->dwWidth == query->width && desc->dwHeight == query->height &&
+                 desc->ddpfPixelFormat.dwRGBBitCount == query->bpp;
+  return query->found ? DDENUMRET_CANCEL : DDENUMRET_OK;
+}
+
+}  // namespace
+
+HRESULT ListVideoModes() { return glpDD->EnumDisplayModes(0, nullptr, nullptr, AddListedMode); }
+
+VideoMode *FindVideoMode(int id) {
+  for (VideoMode *mode = gVideoModes; mode != nullptr; mode = mode->next) {
+    if (mode->id == id) return mode;
+  }
+  return nullptr;
+}
+
+void VideoModes_FreeAll() {
+  ReportDetail(" +++ Video Modes FreeAll begin +++");
+  while (gVideoModes != nullptr) {
+    VideoMode *head = gVideoModes;
+    gVideoModes = head->next;
+    delete head;
+  }
+  ReportDetail(" +++ Video Modes FreeAll end +++");
+}
+
+extern "C" int IS_VMODE(int width, int height, int bpp) {
+  if (glpDD == nullptr) return 0;
+  ModeQuery query{static_cast<DWORD>(width), static_cast<DWORD>(height), static_cast<DWORD>(bpp), 0};
+  if (FAILED(glpDD->EnumDisplayModes(0, nullptr, &query, MatchMode))) {
+    ReportLine(" ! IS_VIDEOMODE - Couldn't enumerate mode. ");
+    return 0;
+  }
+  return query.found;
+}
+
+extern "C" const char *GET_VIDEO_MODE_DESC(int id) {
+  const VideoMode *mode = FindVideoMode(id);
+  return mode != nullptr ? mode->description.c_str() : "Empty";
+}
+
+extern "C" int GET_NUMBER_OF_VIDEO_MODES(void) { return gNumberOfVideoModes; }

@@ -1,0 +1,71 @@
+// The control interface of the simulated display: its mode list, 16-bit
+// format, video memory, flip timing and clock, lost surfaces, and a view of
+// the front buffer's pixels. machine::reset() restores the defaults below.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace machine {
+
+struct DisplayMode {
+  unsigned width;
+  unsigned height;
+  unsigned bpp;
+};
+
+// Modes EnumDisplayModes lists, in this order. Default: 640x480, 800x600,
+// 1024x768, each at 8, 16, 24 and 32 bits (12 modes, 640x480x8 first).
+void set_display_modes(const std::vector<DisplayMode> &modes);
+std::vector<DisplayMode> display_modes();
+// The mode the display shows now (the desktop, 1024x768x32, until a
+// DirectDraw object sets another).
+DisplayMode current_display_mode();
+
+// 16-bit modes: 5-6-5 by default, 5-5-5 when asked.
+void use_rgb555(bool rgb555);
+
+// Video memory shared by surfaces and textures: 32 MiB by default.
+void set_video_memory(unsigned bytes);
+unsigned video_memory_in_use();
+
+// Every video-memory surface and every primary chain becomes lost, as after
+// another program took the display; system-memory surfaces are kept.
+void lose_all_surfaces();
+
+// Time from a flip until it is done (0 ms by default): while it runs,
+// GetFlipStatus reports DDERR_WASSTILLDRAWING and Flip without DDFLIP_WAIT
+// refuses.
+void set_flip_latency(double milliseconds);
+unsigned flips_done();
+
+// The display's clock drives the 60 Hz vertical blank and flip latency. It
+// follows real time by default; a virtual clock starts at 0 and moves only
+// when advanced or when a wait for the vertical blank or a pending flip
+// jumps it forward.
+void use_virtual_display_clock();
+void advance_display_clock(double milliseconds);
+double display_clock_ms();
+
+// The front buffer (the visible primary surface) as the viewer sees it:
+// 0xRRGGBB per pixel, 8-bit modes resolved through the primary's palette.
+// Empty (width 0) when no primary surface exists.
+struct FrontBuffer {
+  unsigned width = 0;
+  unsigned height = 0;
+  unsigned bpp = 0;
+  std::vector<uint32_t> rgb;
+  uint32_t pixel(unsigned x, unsigned y) const { return rgb[static_cast<size_t>(y) * width + x]; }
+};
+FrontBuffer front_buffer();
+
+// Writes the front buffer as a 24-bit BMP file; false when there is no
+// front buffer or the file cannot be written.
+bool write_front_buffer_bmp(const std::string &path);
+
+// DirectDraw surfaces and palettes alive (created and not yet destroyed).
+int live_directdraw_surfaces();
+int live_directdraw_palettes();
+
+}  // namespace machine

@@ -1,0 +1,34 @@
+// A DirectDraw palette of 256 entries, shared by reference between the
+// surfaces it is attached to.
+#pragma once
+
+#include <windows.h>
+#include <ddraw.h>
+
+namespace platform {
+
+class Palette final : public IDirectDrawPalette {
+ public:
+  Palette(DWORD caps, const PALETTEENTRY *table);
+
+  STDMETHOD(QueryInterface)(REFIID riid, void **object) override;
+  STDMETHOD_(ULONG, AddRef)() override;
+  STDMETHOD_(ULONG, Release)() override;
+
+  STDMETHOD(GetCaps)(LPDWORD caps) override;
+  STDMETHOD(GetEntries)(DWORD flags, DWORD base, DWORD count, LPPALETTEENTRY entries) override;
+  STDMETHOD(Initialize)(LPDIRECTDRAW, DWORD, LPPALETTEENTRY) override { return DDERR_ALREADYINITIALIZED; }
+  STDMETHOD(SetEntries)(DWORD flags, DWORD first, DWORD count, LPPALETTEENTRY entries) override;
+
+  // The colours as 0xRRGGBB, index by index.
+  void ToRgb(uint32_t *rgb) const;
+
+ private:
+  ~Palette();
+
+  ULONG references_ = 1;
+  DWORD caps_;
+  PALETTEENTRY entries_[256];
+};
+
+}  // namespace platform

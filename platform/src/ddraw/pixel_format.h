@@ -1,0 +1,33 @@
+// Pixel formats: which bits of a pixel hold red, green and blue, and the
+// conversions between pixel values and 8-bit-per-channel colours that every
+// reader of pixels (front-buffer readback, screenshots, GDI) shares.
+#pragma once
+
+#include <cstdint>
+
+namespace pixels {
+
+// An RGB pixel format by its channel masks; 8-bit formats are palette indices.
+struct Format {
+  int bits;
+  uint32_t red;
+  uint32_t green;
+  uint32_t blue;
+  uint32_t alpha;
+};
+
+// The display's format at a depth: 8-bit palette indices, 16-bit 5-6-5 (or
+// 5-5-5), 24- and 32-bit with blue in the lowest byte.
+Format DisplayFormat(int bits, bool rgb555);
+
+inline int BytesPerPixel(const Format &format) { return (format.bits + 7) / 8; }
+
+// A colour as 0xRRGGBB from a pixel value; `palette` (256 entries of
+// 0xRRGGBB) resolves 8-bit indices and may be null (index 0 is black, others
+// grey levels).
+uint32_t ToRgb(const Format &format, uint32_t value, const uint32_t *palette);
+
+// The pixel value nearest to an 8-bit-per-channel colour (not for 8-bit formats).
+uint32_t FromRgb(const Format &format, uint8_t red, uint8_t green, uint8_t blue);
+
+}  // namespace pixels

@@ -1,0 +1,168 @@
+// The pixel kernels. Each public kernel picks the pixel size once and runs a
+// loop specialised for it; opaque copies and fills go through memmove and
+// memcpy of whole rows.
+#include "ddraw/pixel_kernels.h"
+
+#include <cstring>
+#include <vector>
+
+namespace pixels {
+
+namespace {
+
+// Loads and stores of one pixel of N bytes.
+template <int N>
+struct Pixel;
+
+template <>
+struct Pixel<1> {
+  static constexpr int kBytes = 1;
+  static uint32_t Load(const uint8_t *at) { return *at; }
+  static void Store(uint8_t *at, uint32_t value) { *at = static_cast<uint8_t>(value); }
+};
+
+template <>
+struct Pixel<2> {
+  static constexpr int kBytes = 2;
+  static uint32_t Load(const uint8_t *at) {
+    uint16_t value;
+    memcpy(&value, at, 2);
+    return value;
+  }
+  static void Store(uint8_t *at, uint32_t value) {
+    uint16_t narrow = static_cast<uint16_t>(value);
+    memcpy(at, &narrow, 2);
+  }
+};
+
+template <>
+struct Pixel<3> {
+  static constexpr int kBytes = 3;
+  static uint32_t Load(const uint8_t *at) {
+    return at[0] | (static_cast<uint32_t>(at[1]) << 8) | (static_cast<uint32_t>(at[2]) << 16);
+  }
+  static void Store(uint8_t *at, uint32_t value) {
+    at[0] = static_cast<uint8_t>(value);
+    at[1] = static_cast<uint8_t>(value >> 8);
+    at[2] = static_cast<uint8_t>(value >> 16);
+  }
+};
+
+template <>
+struct Pixel<4> {
+  static constexpr int kBytes = 4;
+  static uint32_t Load(const uint8_t *at) {
+    uint32_t value;
+    memcpy(&value, at, 4);
+    return value;
+  }
+  static void Store(uint8_t *at, uint32_t value) { memcpy(at, &value, 4); }
+};
+
+// Calls fn with the Pixel type of the given size (nothing for other sizes).
+template <typename Fn>
+void WithPixelSize(int bytes, Fn &&fn) {
+  switch (bytes) {
+    case 1: fn(Pixel<1>{}); break;
+    case 2: fn(Pixel<2>{}); break;
+    case 3: fn(Pixel<3>{}); break;
+    case 4: fn(Pixel<4>{}); break;
+    default: break;
+  }
+}
+
+bool Skipped(uint32_t value, ColorKey key) { return value >= key.low && value <= key.high; }
+
+// Source coordinate of each target coordinate: nearest neighbour, sampled at
+// pixel centres, reversed when mirrored.
+std::vector<int> SourceIndices(int targetSize, int sourceSize, bool mirrored) {
+  std::vector<int> indices(static_cast<size_t>(targetSize));
+  for (int i = 0; i < targetSize; ++i) {
+    int at = static_cast<int>((2LL * i + 1) * sourceSize / (2LL * targetSize));
+    indices[static_cast<size_t>(i)] = mirrored ? sourceSize - 1 - at : at;
+  }
+  return indices;
+}
+
+}  // namespace
+
+uint32_t ReadPixel(const uint8_t *at, int bytes) {
+  uint32_t value = 0;
+  WithPixelSize(bytes, [&](auto pixel) { value = decltype(pixel)::Load(at); });
+  return value;
+}
+
+void WritePixel(uint8_t *at, int bytes, uint32_t value) {
+  WithPixelSize(bytes, [&](auto pixel) { decltype(pixel)::Store(at, value); });
+}
+
+void Fill(const Block &target, uint32_t value) {
+  if (target.width <= 0 || target.height <= 0) return;
+  const size_t rowBytes = static_cast<size_t>(target.width) * static_cast<size_t>(target.bytes);
+  if (target.bytes == 1) {
+    for (int y = 0; y < target.height; ++y) {
+      memset(target.bits + y * target.pitch, static_cast<int>(value & 0xFF), rowBytes);
+    }
+    return;
+  }
+  // The first row is built pixel by pixel; the others are copies of it.
+  WithPixelSize(target.bytes, [&](auto pixel) {
+    for (int x = 0; x < target.width; ++x) decltype(pixel)::Store(target.bits + x * target.bytes, value);
+  });
+  for (int y = 1; y < target.height; ++y) memcpy(target.bits + y * target.pitch, target.bits, rowBytes);
+}
+
+void Copy(const Block &target, const Block &source) {
+  if (target.width <= 0 || target.height <= 0) return;
+  const size_t rowBytes = static_cast<size_t>(target.width) * static_cast<size_t>(target.bytes);
+  // A target below its source is written from the bottom row up, so that
+  // no source row is overwritten before it is read.
+  const bool bottomUp = target.bits > source.bits;
+  for (int i = 0; i < target.height; ++i) {
+    const int y = bottomUp ? target.height - 1 - i : i;
+    memmove(target.bits + y * target.pitch, source.bits + y * source.pitch, rowBytes);
+  }
+}
+
+void CopyKeyed(const Block &target, const Block &source, ColorKey key) {
+  WithPixelSize(target.bytes, [&](auto pixel) {
+    using P = decltype(pixel);
+    for (int y = 0; y < target.height; ++y) {
+      uint8_t *to = target.bits + y * target.pitch;
+      const uint8_t *from = source.bits + y * source.pitch;
+      if (key.low == key.high) {
+        // A single key colour: every pixel is stored, the target's own value
+        // where the source is transparent, which compiles to a select the
+        // vector units can run.
+        for (int x = 0; x < target.width; ++x) {
+          const uint32_t value = P::Load(from + x * P::kBytes);
+          P::Store(to + x * P::kBytes, value == key.low ? P::Load(to + x * P::kBytes) : value);
+        }
+        continue;
+      }
+      for (int x = 0; x < target.width; ++x) {
+        const uint32_t value = P::Load(from + x * P::kBytes);
+        if (!Skipped(value, key)) P::Store(to + x * P::kBytes, value);
+      }
+    }
+  });
+}
+
+void Stretch(const Block &target, const Block &source, const StretchOptions &options) {
+  if (target.width <= 0 || target.height <= 0 || source.width <= 0 || source.height <= 0) return;
+  const std::vector<int> columns = SourceIndices(target.width, source.width, options.mirrorLeftRight);
+  const std::vector<int> rows = SourceIndices(target.height, source.height, options.mirrorUpDown);
+  WithPixelSize(target.bytes, [&](auto pixel) {
+    using P = decltype(pixel);
+    for (int y = 0; y < target.height; ++y) {
+      uint8_t *to = target.bits + y * target.pitch;
+      const uint8_t *from = source.bits + rows[static_cast<size_t>(y)] * source.pitch;
+      for (int x = 0; x < target.width; ++x, to += target.bytes) {
+        const uint32_t value = P::Load(from + columns[static_cast<size_t>(x)] * source.bytes);
+        if (!options.keyed || !Skipped(value, options.key)) P::Store(to, value);
+      }
+    }
+  });
+}
+
+}  // namespace pixels

@@ -1,0 +1,56 @@
+// Pixel kernels of the software display: fills, copies, keyed copies and
+// nearest-neighbour stretches with mirroring, on plain memory. They know
+// nothing of surfaces or COM; callers pass pointers, pitches, sizes, bytes
+// per pixel (1 to 4) and colour keys, already clipped and validated.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace pixels {
+
+// A rectangle of pixels in memory: the address of its top-left pixel, the
+// distance in bytes from one row to the next, its size and bytes per pixel.
+struct Block {
+  uint8_t *bits;
+  long pitch;
+  int width;
+  int height;
+  int bytes;
+};
+
+// An inclusive range of pixel values that keyed copies skip.
+struct ColorKey {
+  uint32_t low;
+  uint32_t high;
+};
+
+// Reads or writes one pixel of 1 to 4 bytes, little-endian.
+uint32_t ReadPixel(const uint8_t *at, int bytes);
+void WritePixel(uint8_t *at, int bytes, uint32_t value);
+
+// Sets every pixel of the block to `value` (masked to the pixel size).
+void Fill(const Block &target, uint32_t value);
+
+// Copies a source block onto a target of the same size and pixel size. The
+// two may overlap in one piece of memory: rows are taken in the order that
+// reads every source row before it is overwritten.
+void Copy(const Block &target, const Block &source);
+
+// As Copy, but source pixels inside the key's range leave the target as it
+// was. Source and target must not overlap.
+void CopyKeyed(const Block &target, const Block &source, ColorKey key);
+
+struct StretchOptions {
+  bool mirrorLeftRight;
+  bool mirrorUpDown;
+  bool keyed;
+  ColorKey key;
+};
+
+// Scales the source onto the target by nearest neighbour (any sizes, same
+// pixel size), optionally mirrored and keyed. Source and target must not
+// overlap.
+void Stretch(const Block &target, const Block &source, const StretchOptions &options);
+
+}  // namespace pixels

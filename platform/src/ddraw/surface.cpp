@@ -1,0 +1,341 @@
+// The DirectDraw surface: creation with video-memory accounting, reference
+// counting of flip chains, description, lock, colour key, palette,
+// attachments and lost-surface handling. Blits and flips have files of
+// their own.
+#include "ddraw/surface.h"
+
+#include <atomic>
+#include <new>
+
+#include "com/query_interface.h"
+#include "control/faults.h"
+#include "ddraw/directdraw_object.h"
+#include "ddraw/display_device.h"
+#include "machine_display.h"
+
+namespace {
+
+std::atomic<int> gLiveSurfaces{0};
+
+// Surfaces larger than this are refused rather than allocated.
+constexpr uint64_t kLargestSurfaceBytes = 256ull * 1024 * 1024;
+constexpr DWORD kLargestSide = 16384;
+
+constexpr DWORD kMemoryCaps = DDSCAPS_VIDEOMEMORY | DDSCAPS_LOCALVIDMEM | DDSCAPS_SYSTEMMEMORY;
+
+bool Faulted(const char *operation, HRESULT *result) { return platform::TakeFault(operation, result); }
+
+}  // namespace
+
+namespace platform {
+
+Surface::Surface(DirectDraw7 *owner, DWORD width, DWORD height, const pixels::Format &format, DWORD caps)
+    : owner_(owner), width_(width), height_(height), format_(format), caps_(caps),
+      generation_(Display().generation) {
+  owner_->AddRef();
+  owner_->Register(this);
+  ++gLiveSurfaces;
+}
+
+Surface::~Surface() {
+  for (Surface *member : chain_) delete member;
+  for (IDirectDrawSurface7 *attached : attached_) attached->Release();
+  if (palette_ != nullptr) palette_->Release();
+  ReturnVideoMemory(videoBytes_);
+  owner_->Unregister(this);
+  owner_->Release();
+  --gLiveSurfaces;
+}
+
+bool Surface::AllocateMemory(Placement placement, HRESULT *result) {
+  const uint64_t rowBytes = (static_cast<uint64_t>(width_) * pixels::BytesPerPixel(format_) + 3) & ~3ull;
+  const uint64_t bytes = rowBytes * height_;
+  if (width_ > kLargestSide || height_ > kLargestSide || bytes > kLargestSurfaceBytes) {
+    *result = DDERR_OUTOFMEMORY;
+    return false;
+  }
+  bool inVideo = placement != Placement::kSystem && ReserveVideoMemory(static_cast<DWORD>(bytes));
+  if (!inVideo && placement == Placement::kVideo) {
+    *result = DDERR_OUTOFVIDEOMEMORY;
+    return false;
+  }
+  memory_.reset(new (std::nothrow) uint8_t[bytes]());
+  if (memory_ == nullptr) {
+    if (inVideo) ReturnVideoMemory(static_cast<DWORD>(bytes));
+    *result = DDERR_OUTOFMEMORY;
+    return false;
+  }
+  pitch_ = static_cast<long>(rowBytes);
+  videoBytes_ = inVideo ? static_cast<DWORD>(bytes) : 0;
+  caps_ = (caps_ & ~kMemoryCaps) | (inVideo ? DDSCAPS_VIDEOMEMORY | DDSCAPS_LOCALVIDMEM : DDSCAPS_SYSTEMMEMORY);
+  return true;
+}
+
+Surface *Surface::Create(DirectDraw7 *owner, DWORD width, DWORD height, const pixels::Format &format,
+                         DWORD caps, Placement placement, HRESULT *result) {
+  Surface *surface = new Surface(owner, width, height, format, caps);
+  if (!surface->AllocateMemory(placement, result)) {
+    delete surface;
+    return nullptr;
+  }
+  return surface;
+}
+
+Surface *Surface::CreatePrimaryChain(DirectDraw7 *owner, DWORD backBuffers, DWORD caps, Placement placement,
+                                     HRESULT *result) {
+  const DisplayModeSpec mode = Display().current;
+  const pixels::Format format = DisplayPixelFormat(mode.bpp);
+  const DWORD chainCaps = backBuffers > 0 ? DDSCAPS_FLIP | DDSCAPS_COMPLEX : 0;
+  const DWORD shared = caps & (DDSCAPS_3DDEVICE | chainCaps);
+  Surface *front = Create(owner, mode.width, mode.height, format,
+                          caps | DDSCAPS_VISIBLE | (backBuffers > 0 ? DDSCAPS_FRONTBUFFER : 0), placement, result);
+  if (front == nullptr) return nullptr;
+  for (DWORD i = 0; i < backBuffers; ++i) {
+    const DWORD backCaps = shared | (i == 0 ? DDSCAPS_BACKBUFFER : 0);
+    Surface *back = Create(owner, mode.width, mode.height, format, backCaps, placement, result);
+    if (back == nullptr) {
+      delete front;
+      return nullptr;
+    }
+    // Back buffers are handed out only through GetAttachedSurface.
+    back->references_ = 0;
+    back->chainRoot_ = front;
+    front->chain_.push_back(back);
+  }
+  return front;
+}
+
+Surface *Surface::From(IDirectDrawSurface7 *surface) { return dynamic_cast<Surface *>(surface); }
+
+HRESULT Surface::QueryInterface(REFIID riid, void **object) {
+  return AnswerQueryInterface<IDirectDrawSurface7>(this, "IDirectDrawSurface7::QueryInterface", riid,
+                                  IID_IDirectDrawSurface7, object);
+}
+
+ULONG Surface::AddRef() { return ++references_; }
+
+ULONG Surface::Release() {
+  if (references_ == 0) return 0;
+  ULONG left = --references_;
+  // A back buffer lives as long as its chain's primary.
+  if (left == 0 && chainRoot_ == nullptr) delete this;
+  return left;
+}
+
+bool Surface::lost() const {
+  const Surface *root = chainRoot_ != nullptr ? chainRoot_ : this;
+  const bool losable = videoBytes_ > 0 || (root->caps_ & DDSCAPS_PRIMARYSURFACE) != 0;
+  return losable && generation_ != Display().generation;
+}
+
+void Surface::MarkRestored() {
+  generation_ = Display().generation;
+  for (Surface *member : chain_) member->generation_ = generation_;
+}
+
+HRESULT Surface::CheckUsable() const {
+  if (lost()) return DDERR_SURFACELOST;
+  if (locked_) return DDERR_SURFACEBUSY;
+  return DD_OK;
+}
+
+pixels::Block Surface::WholeBlock() const {
+  return pixels::Block{memory_.get(), pitch_, static_cast<int>(width_), static_cast<int>(height_),
+                       pixels::BytesPerPixel(format_)};
+}
+
+HRESULT Surface::IsLost() {
+  HRESULT fault;
+  if (Faulted("IDirectDrawSurface7::IsLost", &fault)) return fault;
+  return lost() ? DDERR_SURFACELOST : DD_OK;
+}
+
+HRESULT Surface::Restore() {
+  HRESULT fault;
+  if (Faulted("IDirectDrawSurface7::Restore", &fault)) return fault;
+  ChainRoot()->MarkRestored();
+  return DD_OK;
+}
+
+HRESULT Surface::GetCaps(LPDDSCAPS2 caps) {
+  HRESULT fault;
+  if (Faulted("IDirectDrawSurface7::GetCaps", &fault)) return fault;
+  if (caps == nullptr) return DDERR_INVALIDPARAMS;
+  *caps = DDSCAPS2{};
+  caps->dwCaps = caps_;
+  return DD_OK;
+}
+
+HRESULT Surface::GetPixelFormat(LPDDPIXELFORMAT format) {
+  HRESULT fault;
+  if (Faulted("IDirectDrawSurface7::GetPixelFormat", &fault)) return fault;
+  if (format == nullptr) return DDERR_INVALIDPARAMS;
+  DescribePixelFormat(format_, format);
+  if (caps_ & DDSCAPS_ZBUFFER) {
+    format->dwFlags = DDPF_ZBUFFER;
+    format->dwZBufferBitDepth = static_cast<DWORD>(format_.bits);
+    format->dwZBitMask = format_.bits >= 32 ? 0xFFFFFFFFu : (1u << format_.bits) - 1;
+  }
+  return DD_OK;
+}
+
+HRESULT Surface::GetSurfaceDesc(LPDDSURFACEDESC2 desc) {
+  HRESULT fault;
+  if (Faulted("IDirectDrawSurface7::GetSurfaceDesc", &fault)) return fault;
+  if (desc == nullptr || desc->dwSize != sizeof(DDSURFACEDESC2)) return DDERR_INVALIDPARAMS;
+  *desc = DDSURFACEDESC2{};
+  desc->dwSize = sizeof(DDSURFACEDESC2);
+  desc->dwFlags = DDSD_CAPS | DDSD_HEIGHT | DDSD_WIDTH | DDSD_PITCH | DDSD_PIXELFORMAT;
+  desc->dwWidth = width_;
+  desc->dwHeight = height_;
+  desc->lPitch = static_cast<LONG>(pitch_);
+  if (!chain_.empty()) {
+    desc->dwFlags |= DDSD_BACKBUFFERCOUNT;
+    desc->dwBackBufferCount = static_cast<DWORD>(chain_.size());
+  }
+  if (hasSourceKey_) {
+    desc->dwFlags |= DDSD_CKSRCBLT;
+    desc->ddckCKSrcBlt = sourceKey_;
+  }
+  GetPixelFormat(&desc->ddpfPixelFormat);
+  desc->ddsCaps.dwCaps = caps_;
+  return DD_OK;
+}
+
+HRESULT Surface::Lock(LPRECT rect, LPDDSURFACEDESC2 desc, DWORD, HANDLE) {
+  HRESULT fault;
+  if (Faulted("IDirectDrawSurface7::Lock", &fault)) return fault;
+  if (desc == nullptr || desc->dwSize != sizeof(DDSURFACEDESC2)) return DDERR_INVALIDPARAMS;
+  RECT area{0, 0, static_cast<LONG>(width_), static_cast<LONG>(height_)};
+  if (rect != nullptr) {
+    if (rect->left < 0 || rect->top < 0 || rect->left >= rect->right || rect->top >= rect->bottom ||
+        rect->right > area.right || rect->bottom > area.bottom) {
+      return DDERR_INVALIDRECT;
+    }
+    area = *rect;
+  }
+  const HRESULT usable = CheckUsable();
+  if (usable != DD_OK) return usable;
+  GetSurfaceDesc(desc);
+  desc->dwFlags |= DDSD_LPSURFACE;
+  desc->lpSurface = memory_.get() + area.top * pitch_ + area.left * pixels::BytesPerPixel(format_);
+  locked_ = true;
+  return DD_OK;
+}
+
+HRESULT Surface::Unlock(LPRECT) {
+  HRESULT fault;
+  if (Faulted("IDirectDrawSurface7::Unlock", &fault)) return fault;
+  if (!locked_) return DDERR_NOTLOCKED;
+  locked_ = false;
+  return DD_OK;
+}
+
+HRESULT Surface::SetColorKey(DWORD flags, LPDDCOLORKEY key) {
+  HRESULT fault;
+  if (Faulted("IDirectDrawSurface7::SetColorKey", &fault)) return fault;
+  const DWORD kind = flags & ~static_cast<DWORD>(DDCKEY_COLORSPACE);
+  if (kind == DDCKEY_DESTBLT) return DD_OK;
+  if (kind != DDCKEY_SRCBLT) return DDERR_INVALIDPARAMS;
+  if (key == nullptr) {
+    hasSourceKey_ = false;
+    return DD_OK;
+  }
+  // Without DDCKEY_COLORSPACE the key is the single low value.
+  sourceKey_ = *key;
+  if (!(flags & DDCKEY_COLORSPACE)) sourceKey_.dwColorSpaceHighValue = sourceKey_.dwColorSpaceLowValue;
+  hasSourceKey_ = true;
+  return DD_OK;
+}
+
+HRESULT Surface::GetColorKey(DWORD flags, LPDDCOLORKEY key) {
+  HRESULT fault;
+  if (Faulted("IDirectDrawSurface7::GetColorKey", &fault)) return fault;
+  if (key == nullptr) return DDERR_INVALIDPARAMS;
+  if (flags != DDCKEY_SRCBLT || !hasSourceKey_) return DDERR_NOCOLORKEY;
+  *key = sourceKey_;
+  return DD_OK;
+}
+
+HRESULT Surface::SetPalette(LPDIRECTDRAWPALETTE palette) {
+  HRESULT fault;
+  if (Faulted("IDirectDrawSurface7::SetPalette", &fault)) return fault;
+  if (palette != nullptr && format_.bits != 8) return DDERR_INVALIDPIXELFORMAT;
+  if (palette != nullptr) palette->AddRef();
+  if (palette_ != nullptr) palette_->Release();
+  palette_ = palette;
+  return DD_OK;
+}
+
+HRESULT Surface::GetPalette(LPDIRECTDRAWPALETTE *palette) {
+  HRESULT fault;
+  if (palette != nullptr) *palette = nullptr;
+  if (Faulted("IDirectDrawSurface7::GetPalette", &fault)) return fault;
+  if (palette == nullptr) return DDERR_INVALIDPARAMS;
+  if (palette_ == nullptr) return DDERR_NOPALETTEATTACHED;
+  palette_->AddRef();
+  *palette = palette_;
+  return DD_OK;
+}
+
+HRESULT Surface::AddAttachedSurface(LPDIRECTDRAWSURFACE7 attached) {
+  HRESULT fault;
+  if (Faulted("IDirectDrawSurface7::AddAttachedSurface", &fault)) return fault;
+  if (From(attached) == nullptr) return DDERR_INVALIDPARAMS;
+  if (attached == this) return DDERR_CANNOTATTACHSURFACE;
+  for (IDirectDrawSurface7 *already : attached_) {
+    if (already == attached) return DDERR_SURFACEALREADYATTACHED;
+  }
+  attached->AddRef();
+  attached_.push_back(attached);
+  return DD_OK;
+}
+
+HRESULT Surface::GetAttachedSurface(LPDDSCAPS2 caps, LPDIRECTDRAWSURFACE7 *attached) {
+  HRESULT fault;
+  if (attached != nullptr) *attached = nullptr;
+  if (Faulted("IDirectDrawSurface7::GetAttachedSurface", &fault)) return fault;
+  if (caps == nullptr || attached == nullptr) return DDERR_INVALIDPARAMS;
+  std::vector<Surface *> candidates;
+  // The next surface of a flip chain comes first, then explicit attachments.
+  Surface *root = ChainRoot();
+  if (!root->chain_.empty()) {
+    if (root == this) {
+      candidates.push_back(chain_.front());
+    } else {
+      for (size_t i = 0; i < root->chain_.size(); ++i) {
+        if (root->chain_[i] == this) candidates.push_back(i + 1 < root->chain_.size() ? root->chain_[i + 1] : root);
+      }
+    }
+  }
+  for (IDirectDrawSurface7 *surface : attached_) candidates.push_back(From(surface));
+  for (Surface *candidate : candidates) {
+    if ((candidate->caps_ & caps->dwCaps) == caps->dwCaps) {
+      candidate->AddRef();
+      *attached = candidate;
+      return DD_OK;
+    }
+  }
+  return DDERR_NOTFOUND;
+}
+
+HRESULT Surface::GetBltStatus(DWORD flags) {
+  HRESULT fault;
+  if (Faulted("IDirectDrawSurface7::GetBltStatus", &fault)) return fault;
+  if (flags != DDGBS_CANBLT && flags != DDGBS_ISBLTDONE) return DDERR_INVALIDPARAMS;
+  // Blits finish before Blt returns.
+  return locked_ ? DDERR_SURFACEBUSY : DD_OK;
+}
+
+HRESULT Surface::GetDDInterface(LPVOID *directDraw) {
+  HRESULT fault;
+  if (Faulted("IDirectDrawSurface7::GetDDInterface", &fault)) return fault;
+  if (directDraw == nullptr) return DDERR_INVALIDPARAMS;
+  owner_->AddRef();
+  *directDraw = static_cast<IDirectDraw7 *>(owner_);
+  return DD_OK;
+}
+
+}  // namespace platform
+
+int machine::live_directdraw_surfaces() { return gLiveSurfaces.load(); }

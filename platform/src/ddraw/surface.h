@@ -1,0 +1,136 @@
+// A DirectDraw 7 surface of the software display: its memory, description,
+// colour key, palette, lock, lost state, and its place in a flip chain.
+#pragma once
+
+#include <windows.h>
+#include <ddraw.h>
+
+#include <memory>
+#include <vector>
+
+#include "ddraw/pixel_format.h"
+#include "ddraw/pixel_kernels.h"
+
+namespace platform {
+
+class DirectDraw7;
+
+class Surface final : public IDirectDrawSurface7 {
+ public:
+  // Memory placement asked for: video memory, system memory, or video
+  // memory when it fits and system memory otherwise.
+  enum class Placement { kVideo, kSystem, kVideoOrSystem };
+
+  // Makes a surface with its memory; null with *result set when it cannot.
+  static Surface *Create(DirectDraw7 *owner, DWORD width, DWORD height, const pixels::Format &format,
+                         DWORD caps, Placement placement, HRESULT *result);
+  // Makes a primary surface with `backBuffers` back buffers behind it.
+  static Surface *CreatePrimaryChain(DirectDraw7 *owner, DWORD backBuffers, DWORD caps,
+                                     Placement placement, HRESULT *result);
+
+  // IUnknown
+  STDMETHOD(QueryInterface)(REFIID riid, void **object) override;
+  STDMETHOD_(ULONG, AddRef)() override;
+  STDMETHOD_(ULONG, Release)() override;
+
+  // IDirectDrawSurface7: what the software display implements.
+  STDMETHOD(AddAttachedSurface)(LPDIRECTDRAWSURFACE7 attached) override;
+  STDMETHOD(Blt)(LPRECT destRect, LPDIRECTDRAWSURFACE7 source, LPRECT sourceRect, DWORD flags,
+                 LPDDBLTFX effects) override;
+  STDMETHOD(BltFast)(DWORD x, DWORD y, LPDIRECTDRAWSURFACE7 source, LPRECT sourceRect, DWORD trans) override;
+  STDMETHOD(Flip)(LPDIRECTDRAWSURFACE7 targetOverride, DWORD flags) override;
+  STDMETHOD(GetAttachedSurface)(LPDDSCAPS2 caps, LPDIRECTDRAWSURFACE7 *attached) override;
+  STDMETHOD(GetBltStatus)(DWORD flags) override;
+  STDMETHOD(GetCaps)(LPDDSCAPS2 caps) override;
+  STDMETHOD(GetColorKey)(DWORD flags, LPDDCOLORKEY key) override;
+  STDMETHOD(GetFlipStatus)(DWORD flags) override;
+  STDMETHOD(GetPalette)(LPDIRECTDRAWPALETTE *palette) override;
+  STDMETHOD(GetPixelFormat)(LPDDPIXELFORMAT format) override;
+  STDMETHOD(GetSurfaceDesc)(LPDDSURFACEDESC2 desc) override;
+  STDMETHOD(Initialize)(LPDIRECTDRAW, LPDDSURFACEDESC2) override { return DDERR_ALREADYINITIALIZED; }
+  STDMETHOD(IsLost)() override;
+  STDMETHOD(Lock)(LPRECT rect, LPDDSURFACEDESC2 desc, DWORD flags, HANDLE event) override;
+  STDMETHOD(Restore)() override;
+  STDMETHOD(SetColorKey)(DWORD flags, LPDDCOLORKEY key) override;
+  STDMETHOD(SetPalette)(LPDIRECTDRAWPALETTE palette) override;
+  STDMETHOD(Unlock)(LPRECT rect) override;
+  STDMETHOD(GetDDInterface)(LPVOID *directDraw) override;
+
+  // Methods the library does not use.
+  STDMETHOD(AddOverlayDirtyRect)(LPRECT) override { return DDERR_UNSUPPORTED; }
+  STDMETHOD(BltBatch)(LPDDBLTBATCH, DWORD, DWORD) override { return DDERR_UNSUPPORTED; }
+  STDMETHOD(DeleteAttachedSurface)(DWORD, LPDIRECTDRAWSURFACE7) override { return DDERR_UNSUPPORTED; }
+  STDMETHOD(EnumAttachedSurfaces)(LPVOID, LPDDENUMSURFACESCALLBACK7) override { return DDERR_UNSUPPORTED; }
+  STDMETHOD(EnumOverlayZOrders)(DWORD, LPVOID, LPDDENUMSURFACESCALLBACK7) override { return DDERR_UNSUPPORTED; }
+  STDMETHOD(GetClipper)(LPDIRECTDRAWCLIPPER *) override { return DDERR_NOCLIPPERATTACHED; }
+  STDMETHOD(GetDC)(HDC *) override { return DDERR_UNSUPPORTED; }
+  STDMETHOD(GetOverlayPosition)(LPLONG, LPLONG) override { return DDERR_NOTAOVERLAYSURFACE; }
+  STDMETHOD(ReleaseDC)(HDC) override { return DDERR_UNSUPPORTED; }
+  STDMETHOD(SetClipper)(LPDIRECTDRAWCLIPPER) override { return DDERR_UNSUPPORTED; }
+  STDMETHOD(SetOverlayPosition)(LONG, LONG) override { return DDERR_NOTAOVERLAYSURFACE; }
+  STDMETHOD(UpdateOverlay)(LPRECT, LPDIRECTDRAWSURFACE7, LPRECT, DWORD, LPDDOVERLAYFX) override {
+    return DDERR_NOTAOVERLAYSURFACE;
+  }
+  STDMETHOD(UpdateOverlayDisplay)(DWORD) override { return DDERR_UNSUPPORTED; }
+  STDMETHOD(UpdateOverlayZOrder)(DWORD, LPDIRECTDRAWSURFACE7) override { return DDERR_NOTAOVERLAYSURFACE; }
+  STDMETHOD(PageLock)(DWORD) override { return DD_OK; }
+  STDMETHOD(PageUnlock)(DWORD) override { return DD_OK; }
+  STDMETHOD(SetSurfaceDesc)(LPDDSURFACEDESC2, DWORD) override { return DDERR_UNSUPPORTED; }
+  STDMETHOD(SetPrivateData)(REFGUID, LPVOID, DWORD, DWORD) override { return DDERR_UNSUPPORTED; }
+  STDMETHOD(GetPrivateData)(REFGUID, LPVOID, LPDWORD) override { return DDERR_NOTFOUND; }
+  STDMETHOD(FreePrivateData)(REFGUID) override { return DDERR_NOTFOUND; }
+  STDMETHOD(GetUniquenessValue)(LPDWORD) override { return DDERR_UNSUPPORTED; }
+  STDMETHOD(ChangeUniquenessValue)() override { return DDERR_UNSUPPORTED; }
+  STDMETHOD(SetPriority)(DWORD) override { return DDERR_UNSUPPORTED; }
+  STDMETHOD(GetPriority)(LPDWORD) override { return DDERR_UNSUPPORTED; }
+  STDMETHOD(SetLOD)(DWORD) override { return DDERR_UNSUPPORTED; }
+  STDMETHOD(GetLOD)(LPDWORD) override { return DDERR_UNSUPPORTED; }
+
+  // For the platform: the surface's pixels and state.
+  pixels::Block WholeBlock() const;
+  const pixels::Format &format() const { return format_; }
+  DWORD caps() const { return caps_; }
+  DWORD width() const { return width_; }
+  DWORD height() const { return height_; }
+  bool lost() const;
+  bool locked() const { return locked_; }
+  DirectDraw7 *owner() const { return owner_; }
+  IDirectDrawPalette *palette() const { return palette_; }
+  // Makes the surface usable again after a loss (content kept).
+  void MarkRestored();
+
+  // The Surface behind an interface pointer the platform handed out, or null.
+  static Surface *From(IDirectDrawSurface7 *surface);
+
+ private:
+  Surface(DirectDraw7 *owner, DWORD width, DWORD height, const pixels::Format &format, DWORD caps);
+  ~Surface();
+  bool AllocateMemory(Placement placement, HRESULT *result);
+  HRESULT CheckUsable() const;
+  Surface *ChainRoot() { return chainRoot_ != nullptr ? chainRoot_ : this; }
+  HRESULT BlitChecked(const RECT &dest, Surface *source, const RECT &sourceRect, DWORD flags,
+                      const DDBLTFX *effects);
+
+  DirectDraw7 *owner_;
+  ULONG references_ = 1;
+  DWORD width_;
+  DWORD height_;
+  pixels::Format format_;
+  DWORD caps_;
+  long pitch_ = 0;
+  std::unique_ptr<uint8_t[]> memory_;
+  DWORD videoBytes_ = 0;
+  DWORD generation_;
+  bool locked_ = false;
+  bool hasSourceKey_ = false;
+  DDCOLORKEY sourceKey_{};
+  IDirectDrawPalette *palette_ = nullptr;
+  std::vector<IDirectDrawSurface7 *> attached_;
+  // A flip chain: the root (the primary) owns its back buffers, which live
+  // as long as it does; `chain_` lists them in flip order.
+  Surface *chainRoot_ = nullptr;
+  std::vector<Surface *> chain_;
+  double flipDoneAtMs_ = 0.0;
+};
+
+}  // namespace platform

@@ -1,0 +1,137 @@
+// Blt and BltFast: DirectDraw's checks (rectangles inside their surfaces,
+// lost and locked surfaces, matching pixel sizes), then the pixel kernels:
+// colour fill, opaque or keyed copy, stretch and mirror. A source that
+// overlaps its destination is staged first unless a plain copy can run in
+// a safe order.
+#include <vector>
+
+#include "control/faults.h"
+#include "ddraw/surface.h"
+
+namespace platform {
+
+namespace {
+
+// The Blt flags the software display carries out; the rest are refused.
+constexpr DWORD kSupportedBltFlags = DDBLT_COLORFILL | DDBLT_KEYSRC | DDBLT_KEYSRCOVERRIDE | DDBLT_DDFX |
+                                     DDBLT_WAIT | DDBLT_ASYNC | DDBLT_DONOTWAIT;
+
+bool Inside(const RECT &rect, DWORD width, DWORD height) {
+  return rect.left >= 0 && rect.top >= 0 && rect.left < rect.right && rect.top < rect.bottom &&
+         static_cast<DWORD>(rect.right) <= width && static_cast<DWORD>(rect.bottom) <= height;
+}
+
+bool Intersect(const RECT &a, const RECT &b) {
+  return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
+}
+
+RECT WholeOf(const Surface &surface) {
+  return RECT{0, 0, static_cast<LONG>(surface.width()), static_cast<LONG>(surface.height())};
+}
+
+pixels::Block Part(const pixels::Block &whole, const RECT &rect) {
+  return pixels::Block{whole.bits + rect.top * whole.pitch + rect.left * whole.bytes, whole.pitch,
+                       static_cast<int>(rect.right - rect.left), static_cast<int>(rect.bottom - rect.top),
+                       whole.bytes};
+}
+
+// A key range cut to the pixel size, its high end never below its low end.
+pixels::ColorKey KeyFor(const DDCOLORKEY &key, int bits) {
+  const uint32_t mask = bits >= 32 ? 0xFFFFFFFFu : (1u << bits) - 1;
+  const uint32_t low = key.dwColorSpaceLowValue & mask;
+  const uint32_t high = key.dwColorSpaceHighValue & mask;
+  return pixels::ColorKey{low, high < low ? low : high};
+}
+
+// A copy of a block into memory of its own.
+pixels::Block Stage(const pixels::Block &source, std::vector<uint8_t> *storage) {
+  const long pitch = static_cast<long>(source.width) * source.bytes;
+  storage->resize(static_cast<size_t>(pitch) * static_cast<size_t>(source.height));
+  pixels::Block staged{storage->data(), pitch, source.width, source.height, source.bytes};
+  pixels::Copy(staged, source);
+  return staged;
+}
+
+}  // namespace
+
+HRESULT Surface::Blt(LPRECT destRect, LPDIRECTDRAWSURFACE7 source, LPRECT sourceRect, DWORD flags,
+                     LPDDBLTFX effects) {
+  HRESULT fault;
+  if (TakeFault("IDirectDrawSurface7::Blt", &fault)) return fault;
+  const RECT dest = destRect != nullptr ? *destRect : WholeOf(*this);
+  if (!Inside(dest, width_, height_)) return DDERR_INVALIDRECT;
+  const HRESULT usable = CheckUsable();
+  if (usable != DD_OK) return usable;
+  if (flags & ~kSupportedBltFlags) return DDERR_UNSUPPORTED;
+  if (flags & DDBLT_COLORFILL) {
+    if (effects == nullptr || effects->dwSize != sizeof(DDBLTFX)) return DDERR_INVALIDPARAMS;
+    pixels::Fill(Part(WholeBlock(), dest), effects->dwFillColor);
+    return DD_OK;
+  }
+  Surface *from = From(source);
+  if (from == nullptr) return DDERR_INVALIDPARAMS;
+  const RECT src = sourceRect != nullptr ? *sourceRect : WholeOf(*from);
+  if (!Inside(src, from->width_, from->height_)) return DDERR_INVALIDRECT;
+  const HRESULT sourceUsable = from == this ? DD_OK : from->CheckUsable();
+  if (sourceUsable != DD_OK) return sourceUsable;
+  return BlitChecked(dest, from, src, flags, effects);
+}
+
+HRESULT Surface::BltFast(DWORD x, DWORD y, LPDIRECTDRAWSURFACE7 source, LPRECT sourceRect, DWORD trans) {
+  HRESULT fault;
+  if (TakeFault("IDirectDrawSurface7::BltFast", &fault)) return fault;
+  Surface *from = From(source);
+  if (from == nullptr) return DDERR_INVALIDPARAMS;
+  const RECT src = sourceRect != nullptr ? *sourceRect : WholeOf(*from);
+  if (!Inside(src, from->width_, from->height_)) return DDERR_INVALIDRECT;
+  const uint64_t right = static_cast<uint64_t>(x) + static_cast<uint64_t>(src.right - src.left);
+  const uint64_t bottom = static_cast<uint64_t>(y) + static_cast<uint64_t>(src.bottom - src.top);
+  if (right > width_ || bottom > height_) return DDERR_INVALIDRECT;
+  const RECT dest{static_cast<LONG>(x), static_cast<LONG>(y), static_cast<LONG>(right), static_cast<LONG>(bottom)};
+  if (trans & DDBLTFAST_DESTCOLORKEY) return DDERR_UNSUPPORTED;
+  const HRESULT usable = CheckUsable();
+  if (usable != DD_OK) return usable;
+  const HRESULT sourceUsable = from == this ? DD_OK : from->CheckUsable();
+  if (sourceUsable != DD_OK) return sourceUsable;
+  return BlitChecked(dest, from, src, (trans & DDBLTFAST_SRCCOLORKEY) ? DDBLT_KEYSRC : 0, nullptr);
+}
+
+HRESULT Surface::BlitChecked(const RECT &dest, Surface *source, const RECT &sourceRect, DWORD flags,
+                             const DDBLTFX *effects) {
+  if (pixels::BytesPerPixel(source->format_) != pixels::BytesPerPixel(format_)) return DDERR_INVALIDPIXELFORMAT;
+  const bool needsEffects = (flags & (DDBLT_KEYSRCOVERRIDE | DDBLT_DDFX)) != 0;
+  if (needsEffects && (effects == nullptr || effects->dwSize != sizeof(DDBLTFX))) return DDERR_INVALIDPARAMS;
+
+  pixels::StretchOptions options{};
+  if (flags & DDBLT_KEYSRCOVERRIDE) {
+    options.keyed = true;
+    options.key = KeyFor(effects->ddckSrcColorkey, format_.bits);
+  } else if (flags & DDBLT_KEYSRC) {
+    if (!source->hasSourceKey_) return DDERR_INVALIDPARAMS;
+    options.keyed = true;
+    options.key = KeyFor(source->sourceKey_, format_.bits);
+  }
+  if (flags & DDBLT_DDFX) {
+    options.mirrorLeftRight = (effects->dwDDFX & DDBLTFX_MIRRORLEFTRIGHT) != 0;
+    options.mirrorUpDown = (effects->dwDDFX & DDBLTFX_MIRRORUPDOWN) != 0;
+  }
+
+  const pixels::Block target = Part(WholeBlock(), dest);
+  pixels::Block from = Part(source->WholeBlock(), sourceRect);
+  const bool sameSize = target.width == from.width && target.height == from.height;
+  const bool plain = sameSize && !options.mirrorLeftRight && !options.mirrorUpDown;
+  if (plain && !options.keyed) {
+    pixels::Copy(target, from);  // safe for overlapping rectangles
+    return DD_OK;
+  }
+  std::vector<uint8_t> staging;
+  if (source == this && Intersect(dest, sourceRect)) from = Stage(from, &staging);
+  if (plain) {
+    pixels::CopyKeyed(target, from, options.key);
+  } else {
+    pixels::Stretch(target, from, options);
+  }
+  return DD_OK;
+}
+
+}  // namespace platform

@@ -1,0 +1,58 @@
+// The simulated input hardware behind DirectInput: key and button states,
+// attached joysticks, the focus, and the registry of live device objects
+// that input events are delivered to. Everything here is guarded by
+// InputLock().
+#pragma once
+
+#include "dinput/dinput7.h"
+
+#include <mutex>
+#include <vector>
+
+#include "machine_input.h"
+
+namespace platform::dinput {
+
+class InputDevice;
+
+struct Joystick {
+  int id = 0;
+  machine::JoystickModel model;
+  LONG axes[machine::kJoystickAxes] = {};
+  LONG sliders[2] = {};
+  DWORD povs[4] = {};
+  BYTE buttons[128] = {};
+  bool autocenter = true;
+};
+
+struct InputHardware {
+  BYTE keys[256] = {};
+  BYTE mouseButtons[machine::kMouseButtons] = {};
+  bool focus = true;
+  std::vector<Joystick> joysticks;
+  int nextJoystickId = 1;
+  int controlPanelRuns = 0;
+  DWORD sequence = 0;
+  std::vector<InputDevice *> devices;
+};
+
+std::mutex &InputLock();
+
+// The hardware; callers hold InputLock().
+InputHardware &Hardware();
+Joystick *FindJoystick(int id);
+
+// RunControlPanel of the DirectInput object and of its devices (after the
+// fault check): the flags must be 0; the run is counted.
+HRESULT RunControlPanelChecked(DWORD flags);
+
+// The sequence number and time stamp (milliseconds) of a new input event.
+DWORD NextSequence();
+DWORD EventTime();
+
+// The instance GUID of joystick `id`, and the joystick a GUID names (0 when
+// none): its instance GUID, or GUID_Joystick for the first attached one.
+GUID JoystickInstanceGuid(int id);
+int JoystickFromGuid(REFGUID guid);
+
+}  // namespace platform::dinput

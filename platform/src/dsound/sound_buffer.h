@@ -1,0 +1,90 @@
+// IDirectSoundBuffer: the primary buffer of a DirectSound object and its
+// secondary buffers. Duplicates share one SoundData; every other state
+// (cursor, volume, pan, frequency, playing) is the buffer's own.
+#pragma once
+
+#include <windows.h>
+#include <dsound.h>
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+namespace platform {
+
+class DirectSound;
+
+struct SoundData {
+  WAVEFORMATEX format;
+  std::vector<BYTE> bytes;
+  BYTE Silence() const { return format.wBitsPerSample == 8 ? 128 : 0; }
+};
+
+class SoundBuffer : public IDirectSoundBuffer {
+ public:
+  // A primary buffer (data null) or a secondary one.
+  SoundBuffer(DirectSound *owner, DWORD flags, bool hardware, std::shared_ptr<SoundData> data);
+  virtual ~SoundBuffer();
+
+  // A duplicate: same data, flags, volume, pan and frequency; stopped at 0.
+  SoundBuffer *Duplicate() const;
+
+  STDMETHOD(QueryInterface)(REFIID riid, void **object) override;
+  STDMETHOD_(ULONG, AddRef)() override;
+  STDMETHOD_(ULONG, Release)() override;
+  STDMETHOD(GetCaps)(LPDSBCAPS caps) override;
+  STDMETHOD(GetCurrentPosition)(LPDWORD play, LPDWORD write) override;
+  STDMETHOD(GetFormat)(LPWAVEFORMATEX format, DWORD sizeAllocated, LPDWORD sizeWritten) override;
+  STDMETHOD(GetVolume)(LPLONG volume) override;
+  STDMETHOD(GetPan)(LPLONG pan) override;
+  STDMETHOD(GetFrequency)(LPDWORD frequency) override;
+  STDMETHOD(GetStatus)(LPDWORD status) override;
+  STDMETHOD(Initialize)(LPDIRECTSOUND directSound, LPCDSBUFFERDESC description) override;
+  STDMETHOD(Lock)(DWORD offset, DWORD bytes, LPVOID *part1, LPDWORD bytes1, LPVOID *part2, LPDWORD bytes2,
+                  DWORD flags) override;
+  STDMETHOD(Play)(DWORD reserved1, DWORD priority, DWORD flags) override;
+  STDMETHOD(SetCurrentPosition)(DWORD position) override;
+  STDMETHOD(SetFormat)(LPCWAVEFORMATEX format) override;
+  STDMETHOD(SetVolume)(LONG volume) override;
+  STDMETHOD(SetPan)(LONG pan) override;
+  STDMETHOD(SetFrequency)(DWORD frequency) override;
+  STDMETHOD(Stop)() override;
+  STDMETHOD(Unlock)(LPVOID part1, DWORD bytes1, LPVOID part2, DWORD bytes2) override;
+  STDMETHOD(Restore)() override;
+
+  // Used by the card and the DirectSound object, under the card's lock.
+  bool primary() const { return data_ == nullptr; }
+  bool hardware() const { return hardware_; }
+  DirectSound *owner() const { return owner_; }
+  // The DirectSound object went away: the buffer stops and is no longer mixed.
+  void Orphan();
+  void Lose();
+  void MixInto(int32_t *accumulator, uint32_t frames, DWORD outputRate);
+  bool audible() const;
+
+ private:
+  HRESULT CheckUsable() const;
+  HRESULT CheckControl(DWORD control) const;
+  DWORD FrameBytes() const { return data_->format.nBlockAlign; }
+  DWORD Frames() const { return static_cast<DWORD>(data_->bytes.size() / FrameBytes()); }
+  DWORD PlayCursor() const;
+  void UpdateGains();
+
+  std::atomic<ULONG> references_{1};
+  DirectSound *owner_;
+  DWORD flags_;
+  bool hardware_;
+  DWORD hardwareBytes_ = 0;  // card memory this buffer holds
+  std::shared_ptr<SoundData> data_;
+  LONG volume_ = 0;
+  LONG pan_ = 0;
+  DWORD frequency_ = 0;
+  uint64_t position_ = 0;  // 32.32 fixed-point frames
+  bool playing_ = false;
+  bool looping_ = false;
+  bool lost_ = false;
+  int32_t gainLeft_, gainRight_;
+};
+
+}  // namespace platform

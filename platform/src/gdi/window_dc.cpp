@@ -1,0 +1,61 @@
+// Device contexts of windows (GetDC, ReleaseDC) and the system palette that
+// GetSystemPaletteEntries reads: the twenty static colours of Windows at
+// both ends, black between them.
+#include <windows.h>
+
+#include <cstring>
+
+#include "control/faults.h"
+#include "kernel/handles.h"
+
+namespace {
+
+class WindowDC : public platform::KernelObject {
+ public:
+  explicit WindowDC(HWND window) : window_(window) {}
+  HWND window() const { return window_; }
+
+ private:
+  HWND window_;
+};
+
+// The static colours: entries 0-9 and 246-255 of the system palette.
+const PALETTEENTRY kStaticColours[20] = {
+    {0, 0, 0, 0},       {128, 0, 0, 0},     {0, 128, 0, 0},     {128, 128, 0, 0},   {0, 0, 128, 0},
+    {128, 0, 128, 0},   {0, 128, 128, 0},   {192, 192, 192, 0}, {192, 220, 192, 0}, {166, 202, 240, 0},
+    {255, 251, 240, 0}, {160, 160, 164, 0}, {128, 128, 128, 0}, {255, 0, 0, 0},     {0, 255, 0, 0},
+    {255, 255, 0, 0},   {0, 0, 255, 0},     {255, 0, 255, 0},   {0, 255, 255, 0},   {255, 255, 255, 0}};
+
+PALETTEENTRY SystemPaletteEntry(UINT index) {
+  if (index < 10) return kStaticColours[index];
+  if (index >= 246) return kStaticColours[index - 236];
+  return PALETTEENTRY{0, 0, 0, 0};
+}
+
+}  // namespace
+
+extern "C" HDC WINAPI GetDC(HWND window) {
+  HRESULT fault;
+  if (platform::TakeFault("GetDC", &fault)) return nullptr;
+  if (window != nullptr && !IsWindow(window)) return nullptr;
+  return static_cast<HDC>(platform::RegisterHandle(new WindowDC(window)));
+}
+
+extern "C" int WINAPI ReleaseDC(HWND window, HDC dc) {
+  HRESULT fault;
+  if (platform::TakeFault("ReleaseDC", &fault)) return 0;
+  auto *context = dynamic_cast<WindowDC *>(platform::LookUpHandle(static_cast<HANDLE>(dc)));
+  if (context == nullptr || context->window() != window) return 0;
+  return platform::CloseKernelHandle(static_cast<HANDLE>(dc)) ? 1 : 0;
+}
+
+extern "C" UINT WINAPI GetSystemPaletteEntries(HDC dc, UINT start, UINT count, LPPALETTEENTRY entries) {
+  HRESULT fault;
+  if (platform::TakeFault("GetSystemPaletteEntries", &fault)) return 0;
+  if (dynamic_cast<WindowDC *>(platform::LookUpHandle(static_cast<HANDLE>(dc))) == nullptr) return 0;
+  if (entries == nullptr) return 256;
+  if (start >= 256) return 0;
+  if (count > 256 - start) count = 256 - start;
+  for (UINT i = 0; i < count; ++i) entries[i] = SystemPaletteEntry(start + i);
+  return count;
+}

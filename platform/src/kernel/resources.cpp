@@ -1,0 +1,117 @@
+// Bitmap resources of the host program: a registry that hosts and tests fill
+// through the control interface (on Windows these are the program's own PE
+// resources), reached with GetModuleHandleA(NULL), FindResourceA,
+// LoadResource, LockResource and SizeofResource.
+#include <windows.h>
+
+#include <cctype>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "control/faults.h"
+#include "control/reset.h"
+#include "machine_resources.h"
+
+namespace {
+
+// A resource's data; its address is the HRSRC and HGLOBAL handed out.
+struct Resource {
+  std::vector<uint8_t> bytes;
+};
+
+std::mutex gResourceLock;
+std::map<std::string, std::unique_ptr<Resource>> gBitmaps;
+
+// The module handle of the program itself.
+int gProgramImage;
+HMODULE ProgramModule() { return reinterpret_cast<HMODULE>(&gProgramImage); }
+
+// Names compare without case; integer ids are kept as "#<id>".
+std::string KeyOf(LPCSTR name) {
+  if (IS_INTRESOURCE(name)) return "#" + std::to_string(reinterpret_cast<ULONG_PTR>(name));
+  std::string key(name);
+  for (char &c : key) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
+  return key;
+}
+
+bool Faulted(const char *operation) {
+  HRESULT result;
+  if (!platform::TakeFault(operation, &result)) return false;
+  SetLastError(static_cast<DWORD>(result));
+  return true;
+}
+
+void ResetResources() {
+  std::lock_guard<std::mutex> hold(gResourceLock);
+  gBitmaps.clear();
+}
+platform::ResetHook gResetResources(ResetResources);
+
+}  // namespace
+
+extern "C" HMODULE WINAPI GetModuleHandleA(LPCSTR moduleName) {
+  if (Faulted("GetModuleHandleA")) return nullptr;
+  if (moduleName == nullptr) return ProgramModule();
+  SetLastError(ERROR_FILE_NOT_FOUND);
+  return nullptr;
+}
+
+extern "C" HRSRC WINAPI FindResourceA(HMODULE module, LPCSTR name, LPCSTR type) {
+  if (Faulted("FindResourceA")) return nullptr;
+  if (module != nullptr && module != ProgramModule()) {
+    SetLastError(ERROR_RESOURCE_DATA_NOT_FOUND);
+    return nullptr;
+  }
+  if (name == nullptr || type != RT_BITMAP) {
+    SetLastError(ERROR_RESOURCE_TYPE_NOT_FOUND);
+    return nullptr;
+  }
+  std::lock_guard<std::mutex> hold(gResourceLock);
+  auto found = gBitmaps.find(KeyOf(name));
+  if (found == gBitmaps.end()) {
+    SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
+    return nullptr;
+  }
+  return reinterpret_cast<HRSRC>(found->second.get());
+}
+
+extern "C" HGLOBAL WINAPI LoadResource(HMODULE, HRSRC resource) {
+  if (Faulted("LoadResource")) return nullptr;
+  return reinterpret_cast<HGLOBAL>(resource);
+}
+
+extern "C" LPVOID WINAPI LockResource(HGLOBAL data) {
+  if (Faulted("LockResource") || data == nullptr) return nullptr;
+  return static_cast<Resource *>(data)->bytes.data();
+}
+
+extern "C" DWORD WINAPI SizeofResource(HMODULE, HRSRC resource) {
+  if (Faulted("SizeofResource")) return 0;
+  if (resource == nullptr) return 0;
+  return static_cast<DWORD>(reinterpret_cast<Resource *>(resource)->bytes.size());
+}
+
+namespace machine {
+
+void add_bitmap_resource(const std::string &name, const std::vector<uint8_t> &packedBitmap) {
+  std::lock_guard<std::mutex> hold(gResourceLock);
+  gBitmaps[KeyOf(name.c_str())] = std::make_unique<Resource>(Resource{packedBitmap});
+}
+
+bool add_bitmap_resource_from_file(const std::string &name, const std::string &path) {
+  std::ifstream in(path, std::ios::binary);
+  std::vector<uint8_t> file((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  // A resource holds the bitmap without the file's 14-byte header.
+  if (file.size() <= sizeof(BITMAPFILEHEADER)) return false;
+  add_bitmap_resource(name, std::vector<uint8_t>(file.begin() + sizeof(BITMAPFILEHEADER), file.end()));
+  return true;
+}
+
+void remove_bitmap_resources() { ResetResources(); }
+
+}  // namespace machine
