@@ -136,6 +136,7 @@ extern "C" void STREAM_BUFFER_PLAY(int id) {
   stream->dsbd.lpwfxFormat = stream->lpwfxFormat;
   stream->lpDSBuffer->SetCurrentPosition(0);
   stream->dwEndHalf = kNoEndHalf;
+  stream->bPrimed = 0;
   stream->bPlayRequest = 1;
 }
 

@@ -22,6 +22,7 @@ struct StreamWave {
   int bSecondHalfWritten;          // the second half holds fresh data
   DWORD dwEndHalf;                 // kNoEndHalf, 1 (first half) or 0 (second)
   DWORD dwEndOffset;               // where the last data ends in the buffer
+  int bPrimed;                     // the buffer holds this pass's data
   BYTE bSilence;                   // silence byte of the format (128 for 8-bit)
 };
 

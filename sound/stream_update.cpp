@@ -105,11 +105,19 @@ extern "C" void STREAM_BUFFER_UPDATE(void) {
     if (stream->bPlayRequest == 1) {
       stream->bPlayRequest = 0;
       stream->bActive = 1;
-      stream->bSecondHalfWritten = 1;
-      // A start is no time to wait for an end: a pending end stops at once.
-      Refill(stream, kFirstHalf, kStopNow);
-      stream->lpDSBuffer->Play(0, 0, DSBPLAY_LOOPING);
-      stream->bSecondHalfWritten = 0;
+      if (stream->bPrimed) {
+        // A resumed stream goes on in the data its buffer already holds;
+        // refilling the first half here would skip what the file had
+        // already delivered to the second.
+        stream->lpDSBuffer->Play(0, 0, DSBPLAY_LOOPING);
+      } else {
+        stream->bSecondHalfWritten = 1;
+        // A start is no time to wait for an end: a pending end stops at once.
+        Refill(stream, kFirstHalf, kStopNow);
+        stream->lpDSBuffer->Play(0, 0, DSBPLAY_LOOPING);
+        stream->bSecondHalfWritten = 0;
+        stream->bPrimed = 1;
+      }
     }
     if (stream->bActive == 1) Pump(stream);
   }

@@ -187,44 +187,13 @@ TEST_F(SoundEffectsTest, ListChunkBeforeFormatAndZeroCopiesLoad) {
 }
 
 TEST_F(SoundEffectsTest, EveryLoadFailureHasItsLinesAndLeavesNothing) {
-  WaveRecipe pcm;
-  pcm.data = Samples16(Ramp16(100));
-  WriteWave("good.wav", pcm);
-  WriteWholeFile("text.wav", "this is not a RIFF file at all");
-  WriteWholeFile("nofmt.wav", std::string("RIFF\x0c\0\0\0WAVEdata\0\0\0\0", 20));
-  WaveRecipe floating = pcm;
-  floating.formatTag = 3;
-  floating.bits = 32;
-  WriteWave("float.wav", floating);
-  WaveRecipe noData = pcm;
-  noData.omitData = true;
-  noData.formatChunkSize = 18;
-  WriteWave("nodata.wav", noData);
-  WaveRecipe lying = pcm;
-  lying.dataSizeOverride = 100000;
-  WriteWave("lying.wav", lying);
-  WaveRecipe wide = pcm;
-  wide.bits = 24;
-  WriteWave("wide.wav", wide);
-  WaveRecipe empty = pcm;
-  empty.data.clear();
-  WriteWave("empty.wav", empty);
-
-  // A 16-byte format chunk that ends the file leaves no 18 bytes to read.
-  WaveRecipe formatLast = pcm;
-  formatLast.omitData = true;
-  WriteWave("fmtlast.wav", formatLast);
-
+  WriteTroubleFiles();
   const char *created = " Local Software Sound Buffer Created.";
-  struct Case {
-    const char *file;
-    const char *faultOperation;
-    HRESULT fault;
-    LineList lines;
-  } cases[] = {
+  const FileFailureCase cases[] = {
       {"missing.wav", nullptr, 0, {" !!! Cannot open missing.wav"}},
       {"fmtlast.wav", nullptr, 0, {" !!! DS mmioRead failed !!!"}},
       {"text.wav", nullptr, 0, {" !!! DS mmioDescend &parent failed !!!"}},
+      {"zero.wav", nullptr, 0, {" !!! DS mmioDescend &parent failed !!!"}},
       {"nofmt.wav", nullptr, 0, {" !!! DS mmioDescend &child failed !!!"}},
       {"float.wav", nullptr, 0, {" !!! != WAVE_FORMAT_PCM !!!"}},
       {"nodata.wav", nullptr, 0, {" !!! DS d,a,t,a failed !!!"}},
@@ -241,7 +210,7 @@ TEST_F(SoundEffectsTest, EveryLoadFailureHasItsLinesAndLeavesNothing) {
       {"good.wav", "IDirectSoundBuffer::Unlock", DSERR_INVALIDCALL,
        {created, " !!!IDirectSoundBuffer Unlock failed!!!", " !!! SoundBuffer Write Error !!!"}},
   };
-  for (const Case &c : cases) {
+  for (const FileFailureCase &c : cases) {
     if (c.faultOperation != nullptr) machine::fail_next(c.faultOperation, 1, c.fault);
     Mark();
     EXPECT_EQ(LOAD_SOUND(c.file, 1, 2, 0), 1) << c.file;

@@ -466,6 +466,18 @@ TEST_F(DirectSoundTest, WavSinkRecordsWhatTheCardPlays) {
   buffer->Release();
 }
 
+TEST_F(DirectSoundTest, EnvironmentNamesTheRecordingForAnyHost) {
+  setenv("KORVANE_AUDIO_WAV", "host.wav", 1);
+  machine::reset();  // the power-on card reads the variable
+  machine::use_virtual_audio_clock();
+  LPDIRECTSOUNDBUFFER buffer = Create(1, 16, 44100, 8);
+  buffer->Play(0, 0, DSBPLAY_LOOPING);
+  machine::advance_audio_clock(10);
+  buffer->Release();
+  EXPECT_EQ(ReadWholeFile("host.wav").size(), 44u + 441u * 4u);
+  unsetenv("KORVANE_AUDIO_WAV");
+}
+
 TEST_F(DirectSoundTest, RealClockPlaysOnItsOwn) {
   machine::use_real_audio_clock();
   LPDIRECTSOUNDBUFFER buffer = Create(1, 16, 44100, 44100 * 2);

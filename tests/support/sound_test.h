@@ -14,6 +14,15 @@
 
 using LineList = std::vector<std::string>;
 
+// A file a reader must refuse, the fault injected first (if any) and the
+// report lines expected.
+struct FileFailureCase {
+  const char *file;
+  const char *faultOperation;
+  HRESULT fault;
+  LineList lines;
+};
+
 class SoundTest : public MachineTest {
  protected:
   void SetUp() override {
@@ -56,6 +65,32 @@ class SoundTest : public MachineTest {
   static std::string WriteWave(const std::string &name, const WaveRecipe &recipe) {
     WriteWholeFile(name, BuildWave(recipe));
     return name;
+  }
+
+  // The broken and refused files both readers are tried on: good.wav (16-bit
+  // PCM), text.wav, zero.wav (empty), nofmt.wav, shortfmt.wav (14-byte
+  // format), fmtlast.wav (the format chunk ends the file), float.wav,
+  // nodata.wav, lying.wav (a data size past the end), wide.wav (24-bit) and
+  // empty.wav (no data bytes).
+  static void WriteTroubleFiles() {
+    WaveRecipe pcm;
+    pcm.data = Samples16(Ramp16(100));
+    WriteWave("good.wav", pcm);
+    WriteWholeFile("text.wav", "this is not a RIFF file at all");
+    WriteWholeFile("zero.wav", "");
+    WriteWholeFile("nofmt.wav", std::string("RIFF\x0c\0\0\0WAVEdata\0\0\0\0", 20));
+    auto variant = [&pcm](const char *name, void (*change)(WaveRecipe *)) {
+      WaveRecipe recipe = pcm;
+      change(&recipe);
+      WriteWave(name, recipe);
+    };
+    variant("shortfmt.wav", [](WaveRecipe *r) { r->formatChunkSize = 14; });
+    variant("fmtlast.wav", [](WaveRecipe *r) { r->omitData = true; });
+    variant("float.wav", [](WaveRecipe *r) { r->formatTag = 3, r->bits = 32; });
+    variant("nodata.wav", [](WaveRecipe *r) { r->omitData = true, r->formatChunkSize = 18; });
+    variant("lying.wav", [](WaveRecipe *r) { r->dataSizeOverride = 100000; });
+    variant("wide.wav", [](WaveRecipe *r) { r->bits = 24; });
+    variant("empty.wav", [](WaveRecipe *r) { r->data.clear(); });
   }
 
   size_t marked_ = 0;
