@@ -221,6 +221,75 @@ TEST_F(KeyboardMouseTest, LostBufferedKeyboardIsAcquiredAgainSilently) {
   EXPECT_EQ(GET_KB_BUFFER_EVENTS(), 1);
 }
 
+TEST_F(KeyboardMouseTest, OnlyLostReadsAreReportedInDeviceOrder) {
+  machine::attach_joystick(machine::JoystickModel());
+  ASSERT_EQ(DINPUT_INIT(), 0);
+  ASSERT_EQ(KEYBOARD_INIT(0), 0);
+  ASSERT_EQ(MOUSE_INIT(), 0);
+  ASSERT_EQ(JOYSTICK_INIT(), 0);
+  const std::string lost =
+      " ! - Joystick inputlost or not acquired.\n"
+      " ! - Keyboard inputlost or not acquired.\n"
+      " ! - Mouse inputlost or not acquired.\n";
+  const std::vector<std::pair<HRESULT, std::string>> cases = {
+      {DIERR_INPUTLOST, lost}, {DIERR_NOTACQUIRED, lost}, {DIERR_GENERIC, ""}, {DIERR_INVALIDPARAM, ""}};
+  for (const auto &[result, lines] : cases) {
+    SCOPED_TRACE(result);
+    machine::mouse_move(3, 3);
+    machine::key_down(DIK_Q);
+    DINPUT_UPDATE();
+    ASSERT_EQ(KEYBOARD_KEYSTATE(DIK_Q), 1);
+    NewLines();
+    machine::key_up(DIK_Q);
+    machine::mouse_move(3, 3);
+    machine::fail_next("IDirectInputDevice7::GetDeviceState", 3, result);
+    DINPUT_UPDATE();
+    EXPECT_EQ(NewLines(), lines);
+    EXPECT_EQ(KEYBOARD_KEYSTATE(DIK_Q), 1) << "a failed key read leaves the last state";
+    EXPECT_EQ(MOUSE_X(), 0) << "a failed mouse read gives no movement";
+  }
+  EXPECT_EQ(ON_ERROR(), 0);
+}
+
+TEST_F(KeyboardMouseTest, EachModeLeavesTheOtherModesValuesAlone) {
+  ASSERT_EQ(DINPUT_INIT(), 0);
+  ASSERT_EQ(KEYBOARD_INIT(0), 0);
+  machine::key_down(DIK_A);
+  DINPUT_UPDATE();
+  ASSERT_EQ(KEYBOARD_KEYSTATE(DIK_A), 1);
+
+  ASSERT_EQ(KEYBOARD_INIT(1), 0);
+  machine::key_up(DIK_A);
+  machine::key_down(DIK_B);
+  DINPUT_UPDATE();
+  EXPECT_EQ(GET_KB_BUFFER_EVENTS(), 1);
+  EXPECT_EQ(GET_KB_BUFFER_DATA(0, DIK_A), 0) << "the first event is the release of A";
+  EXPECT_EQ(KEYBOARD_KEYSTATE(DIK_A), 1) << "buffered reads keep the last immediate state";
+  EXPECT_EQ(KEYBOARD_KEYSTATE(DIK_B), 0);
+
+  ASSERT_EQ(KEYBOARD_INIT(0), 0);
+  DINPUT_UPDATE();
+  EXPECT_EQ(KEYBOARD_KEYSTATE(DIK_A), 0);
+  EXPECT_EQ(KEYBOARD_KEYSTATE(DIK_B), 1);
+  EXPECT_EQ(GET_KB_BUFFER_EVENTS(), 1) << "immediate reads keep the last buffered count";
+
+  // Any other nonzero mode reads buffered, but only mode 1 gives the device a
+  // buffer: DirectInput then has no event to deliver.
+  NewLines();
+  ASSERT_EQ(KEYBOARD_INIT(2), 0);
+  EXPECT_EQ(NewLines(),
+            " - Setting Keyboard to Buffered Data Mode\n"
+            " Query for IDirectInput7 KeyBoard Succeeded.\n"
+            " SetDataFormat for Keyboard Device succeeded.\n"
+            " SetCooperativeLevel for Keyboard Device succeeded.\n"
+            " Aquire for Keyboard succeeded.\n");
+  machine::key_down(DIK_C);
+  DINPUT_UPDATE();
+  EXPECT_EQ(GET_KB_BUFFER_EVENTS(), 0);
+  EXPECT_EQ(KEYBOARD_KEYSTATE(DIK_C), 0);
+  EXPECT_EQ(NewLines(), "");
+}
+
 TEST_F(KeyboardMouseTest, ReacquireAndSingleDeviceReleases) {
   ASSERT_EQ(DINPUT_INIT(), 0);
   ASSERT_EQ(KEYBOARD_INIT(0), 0);
