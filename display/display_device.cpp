@@ -1,5 +1,6 @@
 // The DirectDraw object: DDRAW_INIT, IS_DDRAW_VALID, DDRAW_RELEASE and the
 // four video-memory queries.
+#include "bitmap/bitmap_registry.h"
 #include "core/lifecycle.h"
 #include "core/report.h"
 #include "display/display_state.h"
@@ -59,6 +60,7 @@ extern "C" int DDRAW_RELEASE(void) {
   ReleaseSurfaceSet(" --- Palette Released ---", " --- Back Buffer Released ---", " --- Primary Buffer Released ---");
   if (glpDD != nullptr) {
     VideoModes_FreeAll();
+    Bitmap_FreeAll();
     glpDD->Release();
     glpDD = nullptr;
     ReportDetail(" --- DirectDraw Released ---");

@@ -1,6 +1,6 @@
 // Creation, release and rebuild of the display surfaces. A critical report
-// may come before any display exists (an input failure before DDRAW_INIT):
-// then there is nothing to release and the rebuild is skipped.
+// may come before any DirectDraw object exists (an input failure before
+// DDRAW_INIT): then there is nothing to release and the rebuild is skipped.
 #include "display/display_surfaces.h"
 
 #include "core/critical.h"
@@ -105,9 +105,10 @@ int CreateDisplaySurfaces(SurfaceCreation mode) {
 }
 
 int RebuildDisplaySurfaces() {
-  // Without a DirectDraw object, or before any mode was asked for, there is
-  // no display to rebuild.
-  if (glpDD == nullptr || gScreenBpp == 0) return 0;
+  // Without a DirectDraw object there is no display to rebuild. With one,
+  // the surfaces are made in whatever mode the display is in, also before
+  // the first SET_VIDEO_MODE.
+  if (glpDD == nullptr) return 0;
   ReleaseDisplaySurfaces();
   return CreateDisplaySurfaces(SurfaceCreation::kRebuild);
 }

@@ -32,6 +32,6 @@ HRESULT FillSurface(LPDIRECTDRAWSURFACE7 surface, LPRECT rect, DWORD colour);
 int ReleaseDisplaySurfaces();
 
 // Recreates primary, back buffer and palette in the current mode; 0 when
-// done or when there is no display to rebuild, 1 at a failing step. Never
+// done or when there is no DirectDraw object, 1 at a failing step. Never
 // raises a critical report.
 int RebuildDisplaySurfaces();

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "display/display_state.h"
+#include "display/pixel_store.h"
 #include "korvane.h"
 
 namespace {
@@ -48,12 +49,17 @@ extern "C" void RGB_PUT_PIXEL(int x, int y, int red, int green, int blue) {
   const int bytes = gScreenBpp / 8;
   if (bytes < 2 || bytes > 4) return;
   BYTE *at = PixelAt(x, y, bytes);
-  if (at == nullptr) return;
+  if (at != nullptr) StoreRgbPixel(at, bytes, red, green, blue);
+}
+
+void StoreRgbPixel(BYTE *at, int bytes, int red, int green, int blue) {
   if (bytes == 2) {
-    const WORD value = static_cast<WORD>(Pack16(red, green, blue));
+    // The packed colour of the mode, as MAKE_RGB gives it (0 unless 16-bit).
+    const WORD value = static_cast<WORD>(MAKE_RGB(red, green, blue));
     memcpy(at, &value, 2);
     return;
   }
+  if (bytes < 3 || bytes > 4) return;
   at[0] = static_cast<BYTE>(blue);
   at[1] = static_cast<BYTE>(green);
   at[2] = static_cast<BYTE>(red);

@@ -3,7 +3,7 @@
 # when something is missing: compilers, the mingw cross toolchain, Wine with
 # its 32-bit half (and the 32-bit OpenGL that Wine's DirectDraw needs for
 # flip chains and video memory), a virtual X display and the test/benchmark
-# libraries.
+# libraries, and FreeType, fontconfig and the DejaVu fonts for GDI text.
 set -euo pipefail
 
 packages=(
@@ -14,6 +14,7 @@ packages=(
   wine wine32:i386 wine64
   libgl1:i386 libglx-mesa0:i386 libgl1-mesa-dri:i386
   xvfb xauth
+  libfreetype-dev libfontconfig-dev fonts-dejavu-core
 )
 
 missing=()

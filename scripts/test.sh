@@ -31,6 +31,9 @@ step "sanitizer tests"
 run_suite sanitizer env ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir build/asan -j "$jobs" --output-on-failure --timeout 300 -E 'Fidelity'
 
+step "fuzzing the BMP reader (libFuzzer, clang, 30 s)"
+run_suite fuzz bash scripts/fuzz-bmp-reader.sh build/fuzz 30
+
 step "Windows DLL build (i686-w64-mingw32)"
 cmake -S . -B build/windows -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" \
   -DCMAKE_BUILD_TYPE=Release >/dev/null
@@ -40,7 +43,7 @@ run_suite wine xvfb-run -a -s "-screen 0 1024x768x24" \
   ctest --test-dir build/windows --output-on-failure --timeout 600
 
 step "summary"
-echo "suites: $((3 - ${#failures[@]})) passed, ${#failures[@]} failed"
+echo "suites: $((4 - ${#failures[@]})) passed, ${#failures[@]} failed"
 if [ ${#failures[@]} -ne 0 ]; then
   echo "failed: ${failures[*]}"
   exit 1

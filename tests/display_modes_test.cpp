@@ -196,14 +196,83 @@ TEST_F(DisplayModesTest, SurfaceStepFailuresRaiseTheCriticalReport) {
 }
 
 TEST_F(DisplayModesTest, PaletteStepFailureReportsAndCreationGoesOn) {
-  Start();
-  ASSERT_EQ(DDRAW_INIT(), 0);
-  machine::fail_next("IDirectDraw7::CreatePalette", 1, DDERR_GENERIC);
-  EXPECT_EQ(SET_VIDEO_MODE(640, 480, 8), 0);
-  EXPECT_TRUE(HasLine("!!! DDERR_GENERIC !!!"));
+  struct Row {
+    const char *operation;
+    Lines lines;  // brief mode: the failure, then the rebuild's palette line
+  };
+  const Row rows[] = {
+      {"IDirectDraw7::CreatePalette", {"!!! DDERR_GENERIC !!!", "Setting Palette for glpDDSBack"}},
+      {"IDirectDrawSurface7::SetPalette", {"!!! DDERR_GENERIC !!!", "Setting Palette for glpDDSBack"}},
+      {"IDirectDrawPalette::SetEntries",
+       {"Setting Palette for glpDDSBack", "!!! DDERR_GENERIC !!!", "Setting Palette for glpDDSBack"}},
+  };
+  for (const Row &row : rows) {
+    SCOPED_TRACE(row.operation);
+    machine::reset();
+    Start(0);
+    ASSERT_EQ(DDRAW_INIT(), 0);
+    Mark();
+    machine::fail_next(row.operation, 1, DDERR_GENERIC);
+    EXPECT_EQ(SET_VIDEO_MODE(640, 480, 8), 0) << "creation goes on";
+    EXPECT_EQ(NewLines(), row.lines);
+    EXPECT_EQ(ON_ERROR(), 1);
+    EXPECT_EQ(machine::message_boxes().size(), 1u);
+    EXPECT_NE(glpDDSBack, nullptr);
+    EXPECT_NE(glpDDPalette, nullptr) << "the critical report's rebuild made the palette";
+    KORVANE_EXIT();
+  }
+}
+
+TEST_F(DisplayModesTest, FailingBackBufferPaletteWritesItsLineBeforeTheCriticalReport) {
+  StartInMode(640, 480, 8, 0);
+  // A 16-bit surface in the back buffer's place refuses a palette.
+  DDSURFACEDESC2 desc{};
+  desc.dwSize = sizeof desc;
+  desc.dwFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT | DDSD_PIXELFORMAT;
+  desc.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN | DDSCAPS_SYSTEMMEMORY;
+  desc.dwWidth = desc.dwHeight = 8;
+  desc.ddpfPixelFormat.dwSize = sizeof(DDPIXELFORMAT);
+  desc.ddpfPixelFormat.dwFlags = DDPF_RGB;
+  desc.ddpfPixelFormat.dwRGBBitCount = 16;
+  desc.ddpfPixelFormat.dwRBitMask = 0xF800;
+  desc.ddpfPixelFormat.dwGBitMask = 0x07E0;
+  desc.ddpfPixelFormat.dwBBitMask = 0x001F;
+  LPDIRECTDRAWSURFACE7 refusing = nullptr;
+  ASSERT_EQ(glpDD->CreateSurface(&desc, &refusing, nullptr), DD_OK);
+  glpDDSBack->Release();  // the chain keeps the real back buffer
+  glpDDSBack = refusing;
+  Mark();
+  EXPECT_EQ(CreateDefaultPalette(true), 1);
+  EXPECT_EQ(NewLines(), (Lines{"Setting Palette for glpDDSBack", "SetPalette for glpDDSBack",
+                               "!!! DDERR_INVALIDPIXELFORMAT !!!", "Setting Palette for glpDDSBack"}));
   EXPECT_EQ(ON_ERROR(), 1);
-  EXPECT_NE(glpDDSPrimary, nullptr);
-  EXPECT_NE(glpDDPalette, nullptr) << "the critical report's rebuild made the palette";
+  ASSERT_NE(glpDDSBack, nullptr);
+  DDPIXELFORMAT format{};
+  format.dwSize = sizeof format;
+  ASSERT_EQ(glpDDSBack->GetPixelFormat(&format), DD_OK);
+  EXPECT_EQ(format.dwRGBBitCount, 8u) << "the critical report rebuilt the chain";
+}
+
+TEST_F(DisplayModesTest, CriticalReportRebuildsOnlyWithADirectDrawObject) {
+  Start();
+  EXPECT_EQ(ERROR_MESSAGE("before DDRAW_INIT"), 0);
+  EXPECT_EQ(glpDDSPrimary, nullptr) << "nothing to rebuild without DirectDraw";
+  ASSERT_EQ(DDRAW_INIT(), 0);
+  // Before any SET_VIDEO_MODE the rebuild makes the chain in the display's
+  // current mode.
+  EXPECT_EQ(ERROR_MESSAGE("before SET_VIDEO_MODE"), 0);
+  ASSERT_NE(glpDDSPrimary, nullptr);
+  EXPECT_NE(glpDDSBack, nullptr);
+  EXPECT_EQ(glpDDPalette, nullptr);
+  ASSERT_EQ(SURFACE_LOCK(), 0);
+  EXPECT_EQ(gSurfaceDesc.dwWidth, machine::current_display_mode().width);
+  ASSERT_EQ(SURFACE_UNLOCK(), 0);
+  Mark();
+  ASSERT_EQ(SET_VIDEO_MODE(640, 480, 16), 0);
+  const Lines lines = NewLines();
+  ASSERT_GE(lines.size(), 2u);
+  EXPECT_EQ(Lines(lines.begin(), lines.begin() + 2),
+            (Lines{" --- Previous Back Buffer Released ---", " --- Previous Primary Buffer Released ---"}));
 }
 
 TEST_F(DisplayModesTest, RebuildStopsQuietlyAtAFailingStep) {
@@ -253,6 +322,7 @@ TEST_F(DisplayModesTest, ReleaseWritesItsLinesAndFreesEverything) {
   EXPECT_EQ(NewLines(), (Lines{"### DIRECT DRAW RELEASE OBJECTS ###", " --- Palette Released ---",
                                " --- Back Buffer Released ---", " --- Primary Buffer Released ---",
                                " +++ Video Modes FreeAll begin +++", " +++ Video Modes FreeAll end +++",
+                               " +++ Bitmap_FreeAll begin +++", " +++ Bitmap_FreeAll end +++",
                                " --- DirectDraw Released ---", "###################################"}));
   EXPECT_EQ(gVideoModes, nullptr);
   EXPECT_EQ(machine::live_directdraw_objects(), 0);

@@ -105,6 +105,23 @@ TEST_F(DisplayPixelsTest, PutAndGetInEveryDepth) {
   }
 }
 
+TEST_F(DisplayPixelsTest, TwoByteDepthOtherThanSixteenPutsMakeRgbsZero) {
+  // A depth SetDisplayMode does not name (the request is kept, the surfaces
+  // are made in the display's mode): pixels are two bytes wide, yet there
+  // is no 16-bit packing for it.
+  Start();
+  ASSERT_EQ(DDRAW_INIT(), 0);
+  machine::fail_next("IDirectDraw7::SetDisplayMode", 1, static_cast<HRESULT>(0x80001234));
+  ASSERT_EQ(SET_VIDEO_MODE(640, 480, 20), 0);
+  EXPECT_EQ(BPP(), 2);
+  EXPECT_EQ(MAKE_RGB(255, 255, 255), 0);
+  ASSERT_EQ(SURFACE_LOCK(), 0);
+  memset(SURFACE_POINTER(), 0xFF, 2);
+  RGB_PUT_PIXEL(0, 0, 255, 255, 255);
+  EXPECT_EQ(RGB_GET_PIXEL(0, 0), 0);
+  EXPECT_EQ(SURFACE_UNLOCK(), 0);
+}
+
 TEST_F(DisplayPixelsTest, PixelsOutsideTheLockedSurfaceOrWithoutALockAreRefused) {
   StartInDepth(32);
   // Without a lock nothing is written or read.

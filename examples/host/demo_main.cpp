@@ -7,6 +7,7 @@
 #include <fstream>
 #include <iostream>
 
+#include "demo_bitmap.h"
 #include "demo_display.h"
 #include "demo_input.h"
 #include "demo_sound.h"
@@ -60,6 +61,7 @@ int main(int argc, char **argv) {
   printf("demo: %d frames, corner now at (%.3f, %.3f, %.3f), length %.3f\n", frames, corner.x,
          corner.y, corner.z, *MAGNITUDE(&corner));
   RunDisplayDemo(frames);
+  RunBitmapDemo(KORVANE_DEMO_SPRITES, frames);
   RunInputDemo(frames);
   RunSoundDemo(frames);
   printf("demo: critical errors: %d\n", ON_ERROR());

@@ -109,6 +109,8 @@ HGLOBAL WINAPI GlobalFree(HGLOBAL memory);
 void WINAPI GetLocalTime(LPSYSTEMTIME systemTime);
 DWORD WINAPI GetVersion(void);
 
+int WINAPI lstrlenA(LPCSTR string);
+
 #ifdef __cplusplus
 }
 #endif

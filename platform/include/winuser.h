@@ -27,6 +27,11 @@
 #define MAKEINTRESOURCE MAKEINTRESOURCEA
 #define RT_BITMAP MAKEINTRESOURCE(2)
 
+#define IMAGE_BITMAP 0
+#define LR_DEFAULTCOLOR 0x0000
+#define LR_LOADFROMFILE 0x0010
+#define LR_CREATEDIBSECTION 0x2000
+
 #define IDOK 1
 #define IDCANCEL 2
 #define IDABORT 3
@@ -44,6 +49,7 @@ BOOL WINAPI DestroyWindow(HWND window);
 BOOL WINAPI IsWindow(HWND window);
 HDC WINAPI GetDC(HWND window);
 int WINAPI ReleaseDC(HWND window, HDC dc);
+HANDLE WINAPI LoadImageA(HINSTANCE instance, LPCSTR name, UINT type, int cx, int cy, UINT flags);
 
 #ifdef __cplusplus
 }

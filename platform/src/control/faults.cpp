@@ -7,12 +7,14 @@
 
 #include "control/reset.h"
 #include "machine.h"
+#include "machine_faults.h"
 
 namespace {
 
 struct PendingFault {
   int count;
   HRESULT result;
+  int passing = 0;  // calls that still succeed before the faults begin
 };
 
 std::mutex gFaultLock;
@@ -26,6 +28,10 @@ bool TakeFault(const char *operation, HRESULT *result) {
   std::lock_guard<std::mutex> hold(gFaultLock);
   auto found = gFaults.find(operation);
   if (found == gFaults.end() || found->second.count == 0) return false;
+  if (found->second.passing > 0) {
+    --found->second.passing;
+    return false;
+  }
   *result = found->second.result;
   if (found->second.count > 0 && --found->second.count == 0) gFaults.erase(found);
   return true;
@@ -51,6 +57,13 @@ void fail_next(const std::string &operation, int count, HRESULT result) {
   } else {
     gFaults[operation] = PendingFault{count < 0 ? kAlways : count, result};
   }
+}
+
+void fail_after(const std::string &operation, int passing, int count, HRESULT result) {
+  fail_next(operation, count, result);
+  std::lock_guard<std::mutex> hold(gFaultLock);
+  auto found = gFaults.find(operation);
+  if (found != gFaults.end()) found->second.passing = passing > 0 ? passing : 0;
 }
 
 int pending_faults(const std::string &operation) {

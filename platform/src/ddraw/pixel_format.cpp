@@ -2,6 +2,8 @@
 // 8 bits by repeating their top bits, so that full intensity stays 255.
 #include "ddraw/pixel_format.h"
 
+#include <cstring>
+
 namespace pixels {
 
 namespace {
@@ -62,6 +64,65 @@ uint32_t ToRgb(const Format &format, uint32_t value, const uint32_t *palette) {
 
 uint32_t FromRgb(const Format &format, uint8_t red, uint8_t green, uint8_t blue) {
   return Narrow(red, format.red) | Narrow(green, format.green) | Narrow(blue, format.blue);
+}
+
+uint8_t NearestIndex(const uint32_t *palette, uint32_t rgb) {
+  const int red = static_cast<int>((rgb >> 16) & 0xFF), green = static_cast<int>((rgb >> 8) & 0xFF),
+            blue = static_cast<int>(rgb & 0xFF);
+  int best = 0;
+  int bestDistance = 1 << 30;
+  for (int i = 0; i < 256 && bestDistance > 0; ++i) {
+    const int dr = red - static_cast<int>((palette[i] >> 16) & 0xFF);
+    const int dg = green - static_cast<int>((palette[i] >> 8) & 0xFF);
+    const int db = blue - static_cast<int>(palette[i] & 0xFF);
+    const int distance = dr * dr + dg * dg + db * db;
+    if (distance < bestDistance) best = i, bestDistance = distance;
+  }
+  return static_cast<uint8_t>(best);
+}
+
+namespace {
+
+// Remembers recent nearest-colour answers: images repeat their colours, and
+// a search walks the whole palette.
+class NearestCache {
+ public:
+  explicit NearestCache(const uint32_t *palette) : palette_(palette) { memset(keys_, 0xFF, sizeof keys_); }
+  uint8_t Find(uint32_t rgb) {
+    const uint32_t slot = (rgb ^ (rgb >> 11) ^ (rgb >> 19)) & (kSlots - 1);
+    if (keys_[slot] != rgb) {
+      keys_[slot] = rgb;
+      values_[slot] = NearestIndex(palette_, rgb);
+    }
+    return values_[slot];
+  }
+
+ private:
+  static constexpr uint32_t kSlots = 4096;
+  const uint32_t *palette_;
+  uint32_t keys_[kSlots];
+  uint8_t values_[kSlots];
+};
+
+}  // namespace
+
+void ConvertBlock(const Block &target, const Format &targetFormat, const uint32_t *targetPalette,
+                  const Block &source, const Format &sourceFormat, const uint32_t *sourcePalette) {
+  uint32_t greys[256];
+  for (uint32_t i = 0; i < 256; ++i) greys[i] = i * 0x010101u;
+  const bool toIndex = targetFormat.bits <= 8;
+  NearestCache nearest(targetPalette != nullptr ? targetPalette : greys);
+  for (int y = 0; y < target.height; ++y) {
+    const uint8_t *from = source.bits + static_cast<long>(y) * source.pitch;
+    uint8_t *to = target.bits + static_cast<long>(y) * target.pitch;
+    for (int x = 0; x < target.width; ++x, from += source.bytes, to += target.bytes) {
+      const uint32_t rgb = ToRgb(sourceFormat, ReadPixel(from, source.bytes), sourcePalette);
+      WritePixel(to, target.bytes,
+                 toIndex ? nearest.Find(rgb)
+                         : FromRgb(targetFormat, static_cast<uint8_t>(rgb >> 16), static_cast<uint8_t>(rgb >> 8),
+                                   static_cast<uint8_t>(rgb)));
+    }
+  }
 }
 
 }  // namespace pixels

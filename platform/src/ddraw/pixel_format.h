@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+#include "ddraw/pixel_kernels.h"
+
 namespace pixels {
 
 // An RGB pixel format by its channel masks; 8-bit formats are palette indices.
@@ -29,5 +31,16 @@ uint32_t ToRgb(const Format &format, uint32_t value, const uint32_t *palette);
 
 // The pixel value nearest to an 8-bit-per-channel colour (not for 8-bit formats).
 uint32_t FromRgb(const Format &format, uint8_t red, uint8_t green, uint8_t blue);
+
+// The index of the palette colour (256 entries of 0xRRGGBB) nearest to `rgb`
+// by squared distance; the lowest index among equals.
+uint8_t NearestIndex(const uint32_t *palette, uint32_t rgb);
+
+// Copies a source block onto a target block of the same size, converting
+// each pixel through 0xRRGGBB: 8-bit sources read their palette, 8-bit
+// targets take the nearest colour of theirs. A null palette is the grey
+// ramp ToRgb assumes. The blocks must not overlap.
+void ConvertBlock(const Block &target, const Format &targetFormat, const uint32_t *targetPalette,
+                  const Block &source, const Format &sourceFormat, const uint32_t *sourcePalette);
 
 }  // namespace pixels

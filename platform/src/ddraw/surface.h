@@ -55,6 +55,10 @@ class Surface final : public IDirectDrawSurface7 {
   STDMETHOD(SetPalette)(LPDIRECTDRAWPALETTE palette) override;
   STDMETHOD(Unlock)(LPRECT rect) override;
   STDMETHOD(GetDDInterface)(LPVOID *directDraw) override;
+  // A GDI device context on the surface's memory; the surface counts as
+  // locked until ReleaseDC.
+  STDMETHOD(GetDC)(HDC *dc) override;
+  STDMETHOD(ReleaseDC)(HDC dc) override;
 
   // Methods the library does not use.
   STDMETHOD(AddOverlayDirtyRect)(LPRECT) override { return DDERR_UNSUPPORTED; }
@@ -63,9 +67,7 @@ class Surface final : public IDirectDrawSurface7 {
   STDMETHOD(EnumAttachedSurfaces)(LPVOID, LPDDENUMSURFACESCALLBACK7) override { return DDERR_UNSUPPORTED; }
   STDMETHOD(EnumOverlayZOrders)(DWORD, LPVOID, LPDDENUMSURFACESCALLBACK7) override { return DDERR_UNSUPPORTED; }
   STDMETHOD(GetClipper)(LPDIRECTDRAWCLIPPER *) override { return DDERR_NOCLIPPERATTACHED; }
-  STDMETHOD(GetDC)(HDC *) override { return DDERR_UNSUPPORTED; }
   STDMETHOD(GetOverlayPosition)(LPLONG, LPLONG) override { return DDERR_NOTAOVERLAYSURFACE; }
-  STDMETHOD(ReleaseDC)(HDC) override { return DDERR_UNSUPPORTED; }
   STDMETHOD(SetClipper)(LPDIRECTDRAWCLIPPER) override { return DDERR_UNSUPPORTED; }
   STDMETHOD(SetOverlayPosition)(LONG, LONG) override { return DDERR_NOTAOVERLAYSURFACE; }
   STDMETHOD(UpdateOverlay)(LPRECT, LPDIRECTDRAWSURFACE7, LPRECT, DWORD, LPDDOVERLAYFX) override {
@@ -122,6 +124,7 @@ class Surface final : public IDirectDrawSurface7 {
   DWORD videoBytes_ = 0;
   DWORD generation_;
   bool locked_ = false;
+  HDC dc_ = nullptr;
   bool hasSourceKey_ = false;
   DDCOLORKEY sourceKey_{};
   IDirectDrawPalette *palette_ = nullptr;

@@ -6,18 +6,9 @@
 #include <cstring>
 
 #include "control/faults.h"
-#include "kernel/handles.h"
+#include "gdi/device_context.h"
 
 namespace {
-
-class WindowDC : public platform::KernelObject {
- public:
-  explicit WindowDC(HWND window) : window_(window) {}
-  HWND window() const { return window_; }
-
- private:
-  HWND window_;
-};
 
 // The static colours: entries 0-9 and 246-255 of the system palette.
 const PALETTEENTRY kStaticColours[20] = {
@@ -38,21 +29,21 @@ extern "C" HDC WINAPI GetDC(HWND window) {
   HRESULT fault;
   if (platform::TakeFault("GetDC", &fault)) return nullptr;
   if (window != nullptr && !IsWindow(window)) return nullptr;
-  return static_cast<HDC>(platform::RegisterHandle(new WindowDC(window)));
+  return gdi::RegisterDC(gdi::DeviceContext::ForWindow(window));
 }
 
 extern "C" int WINAPI ReleaseDC(HWND window, HDC dc) {
   HRESULT fault;
   if (platform::TakeFault("ReleaseDC", &fault)) return 0;
-  auto *context = dynamic_cast<WindowDC *>(platform::LookUpHandle(static_cast<HANDLE>(dc)));
-  if (context == nullptr || context->window() != window) return 0;
+  const gdi::DeviceContext *context = gdi::LookUpDC(dc);
+  if (context == nullptr || context->kind() != gdi::DcKind::kWindow || context->window() != window) return 0;
   return platform::CloseKernelHandle(static_cast<HANDLE>(dc)) ? 1 : 0;
 }
 
 extern "C" UINT WINAPI GetSystemPaletteEntries(HDC dc, UINT start, UINT count, LPPALETTEENTRY entries) {
   HRESULT fault;
   if (platform::TakeFault("GetSystemPaletteEntries", &fault)) return 0;
-  if (dynamic_cast<WindowDC *>(platform::LookUpHandle(static_cast<HANDLE>(dc))) == nullptr) return 0;
+  if (gdi::LookUpDC(dc) == nullptr) return 0;
   if (entries == nullptr) return 256;
   if (start >= 256) return 0;
   if (count > 256 - start) count = 256 - start;

@@ -1,0 +1,58 @@
+// The bitmap list and its id index. The list keeps the documented order
+// (new nodes at the head, freeing from the head); the index beside it maps
+// each id to its record, so finding a bitmap costs the same with ten
+// thousand bitmaps as with one.
+#include "bitmap/bitmap_registry.h"
+
+#include <new>
+#include <unordered_map>
+
+#include "core/report.h"
+
+BitmapNode *gBitmapList = nullptr;
+
+namespace {
+
+// Ids are unique in the list, so the index holds exactly the listed records.
+std::unordered_map<int, BitmapRecord *> &IdIndex() {
+  static std::unordered_map<int, BitmapRecord *> index;
+  return index;
+}
+
+}  // namespace
+
+BitmapRecord *FindBitmap(int id) {
+  const auto &index = IdIndex();
+  const auto found = index.find(id);
+  return found == index.end() ? nullptr : found->second;
+}
+
+BitmapRecord *FindBitmapFor(const char *exportName, int id) {
+  BitmapRecord *bitmap = FindBitmap(id);
+  if (bitmap == nullptr) ReportLine(" ! - %s = Invalid ID %d", exportName, id);
+  return bitmap;
+}
+
+bool LinkBitmap(BitmapRecord *bitmap) {
+  auto *node = new (std::nothrow) BitmapNode{bitmap, gBitmapList};
+  if (node == nullptr) return false;
+  try {
+    IdIndex()[bitmap->nId] = bitmap;
+  } catch (const std::bad_alloc &) {
+    delete node;
+    return false;
+  }
+  gBitmapList = node;
+  return true;
+}
+
+void UnlinkBitmap(BitmapRecord *bitmap) {
+  for (BitmapNode **link = &gBitmapList; *link != nullptr; link = &(*link)->next) {
+    if ((*link)->bitmap != bitmap) continue;
+    BitmapNode *node = *link;
+    *link = node->next;
+    delete node;
+    IdIndex().erase(bitmap->nId);
+    return;
+  }
+}

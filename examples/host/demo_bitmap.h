@@ -1,0 +1,8 @@
+// The demo's bitmap part: sprites loaded from the BMP files in
+// examples/sprites, moved with transparent blits each frame, and a screenshot.
+#pragma once
+
+// Runs in the video mode the display part set: loads the sprites from
+// `spriteFolder`, draws and flips `frames` frames, and saves the screen as
+// korvane_demo_shot.bmp with SAVE_BMP.
+void RunBitmapDemo(const char *spriteFolder, int frames);

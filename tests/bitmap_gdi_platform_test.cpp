@@ -1,0 +1,147 @@
+// The platform's GDI for images: LoadImageA and GetObjectA, the selection
+// rules of device contexts, DeleteObject of selected bitmaps, the surface DC
+// (counted as a lock) and BitBlt's clipping and pixel conversion.
+#include "bitmap/bitmap_registry.h"
+#include "machine_resources.h"
+#include "support/bitmap_test.h"
+
+namespace {
+
+class GdiPlatform : public BitmapTest {
+ protected:
+  HBITMAP LoadFile(int width, int height, uint32_t (*colour)(int, int)) {
+    WriteBytes("image.bmp", Bmp24(width, height, colour));
+    return static_cast<HBITMAP>(LoadImageA(nullptr, "image.bmp", IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION));
+  }
+};
+
+uint32_t Gradient(int x, int y) { return static_cast<uint32_t>((x * 16) << 16 | (y * 16) << 8 | 0x40); }
+
+TEST_F(GdiPlatform, LoadImageAndGetObject) {
+  HBITMAP image = LoadFile(7, 5, Gradient);
+  ASSERT_NE(image, nullptr);
+  DIBSECTION section{};
+  EXPECT_EQ(GetObjectA(image, 0, nullptr), static_cast<int>(sizeof(DIBSECTION)));
+  EXPECT_EQ(GetObjectA(image, sizeof section, &section), static_cast<int>(sizeof section));
+  EXPECT_EQ(section.dsBm.bmWidth, 7);
+  EXPECT_EQ(section.dsBm.bmHeight, 5);
+  EXPECT_EQ(section.dsBmih.biHeight, -5);
+  BITMAP bitmap{};
+  EXPECT_EQ(GetObjectA(image, sizeof bitmap, &bitmap), static_cast<int>(sizeof bitmap));
+  EXPECT_EQ(bitmap.bmWidthBytes, 28);
+  EXPECT_EQ(GetObjectA(image, 4, &bitmap), 0);
+  EXPECT_TRUE(DeleteObject(image));
+  EXPECT_FALSE(DeleteObject(image));  // stale
+  EXPECT_EQ(GetObjectA(image, sizeof bitmap, &bitmap), 0);
+
+  // No resource of that name; sizes other than the image's are not made.
+  EXPECT_EQ(LoadImageA(Instance(), "image.bmp", IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION), nullptr);
+  EXPECT_EQ(LoadImageA(nullptr, "image.bmp", IMAGE_BITMAP, 8, 8, LR_LOADFROMFILE), nullptr);
+  EXPECT_EQ(LoadImageA(nullptr, MAKEINTRESOURCEA(5), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE), nullptr);
+  WriteWholeFile("broken.bmp", "BM not really");
+  EXPECT_EQ(LoadImageA(nullptr, "broken.bmp", IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE), nullptr);
+  const std::vector<uint8_t> file = Bmp24(2, 2, Gradient);
+  machine::add_bitmap_resource("RES", std::vector<uint8_t>(file.begin() + 14, file.end()));
+  for (HINSTANCE instance : {Instance(), static_cast<HINSTANCE>(nullptr)}) {
+    HANDLE resource = LoadImageA(instance, "res", IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION);
+    EXPECT_NE(resource, nullptr);
+    EXPECT_TRUE(DeleteObject(resource));
+  }
+}
+
+TEST_F(GdiPlatform, SelectionRules) {
+  HBITMAP image = LoadFile(2, 2, Gradient);
+  HDC first = CreateCompatibleDC(nullptr);
+  HDC second = CreateCompatibleDC(first);
+  ASSERT_NE(first, nullptr);
+  HGDIOBJ stock = SelectObject(first, image);
+  ASSERT_NE(stock, nullptr);
+  EXPECT_EQ(SelectObject(second, image), nullptr);  // one context at a time
+  EXPECT_FALSE(DeleteObject(image));                 // still selected
+  EXPECT_EQ(SelectObject(first, stock), image);
+  EXPECT_TRUE(DeleteObject(stock));  // stock objects stay
+  EXPECT_EQ(SelectObject(second, image), stock);
+  EXPECT_TRUE(DeleteDC(second));  // deleting the context deselects
+  EXPECT_TRUE(DeleteObject(image));
+  EXPECT_TRUE(DeleteDC(first));
+  EXPECT_FALSE(DeleteDC(first));
+  EXPECT_EQ(SelectObject(first, stock), nullptr);
+  EXPECT_EQ(CreateCompatibleDC(reinterpret_cast<HDC>(0x1234)), nullptr);
+  HDC window = GetDC(Window());
+  EXPECT_FALSE(DeleteDC(window));  // given back with ReleaseDC
+  EXPECT_EQ(ReleaseDC(Window(), window), 1);
+}
+
+TEST_F(GdiPlatform, SurfaceContextCountsAsALock) {
+  StartBitmaps(640, 480, 16);
+  ASSERT_EQ(CREATE_BITMAP(1, 8, 8, 0), 0);
+  LPDIRECTDRAWSURFACE7 surface = FindBitmap(1)->lpDDSBack;
+  HDC dc = nullptr;
+  ASSERT_EQ(surface->GetDC(&dc), DD_OK);
+  HDC again = nullptr;
+  EXPECT_EQ(surface->GetDC(&again), DDERR_DCALREADYCREATED);
+  DDSURFACEDESC2 desc{};
+  desc.dwSize = sizeof desc;
+  EXPECT_EQ(surface->Lock(nullptr, &desc, DDLOCK_WAIT, nullptr), DDERR_SURFACEBUSY);
+  EXPECT_EQ(CLEAR_BITMAP(1, 0), 1);  // the blitter refuses a surface with a DC out
+  EXPECT_EQ(surface->ReleaseDC(reinterpret_cast<HDC>(0x99)), DDERR_INVALIDPARAMS);
+  EXPECT_FALSE(DeleteDC(dc));
+  EXPECT_EQ(surface->ReleaseDC(dc), DD_OK);
+  EXPECT_EQ(surface->Lock(nullptr, &desc, DDLOCK_WAIT, nullptr), DD_OK);
+  EXPECT_EQ(surface->Unlock(nullptr), DD_OK);
+  machine::lose_all_surfaces();
+  EXPECT_EQ(CREATE_BITMAP(2, 8, 8, 1), 0);
+  EXPECT_EQ(FindBitmap(1)->lpDDSBack->GetDC(&dc), DD_OK);  // system memory is never lost
+  EXPECT_EQ(FindBitmap(1)->lpDDSBack->ReleaseDC(dc), DD_OK);
+}
+
+// BitBlt clipped on every side, converting 32-bit images into 5-5-5 pixels.
+struct BltCase {
+  const char *name;
+  int x, y, width, height, sourceX, sourceY;
+  RECT changed;  // target pixels written (8 x 8 target)
+  int shiftX, shiftY;  // source pixel = target pixel + shift
+};
+
+class GdiBitBlt : public GdiPlatform, public ::testing::WithParamInterface<BltCase> {};
+
+TEST_P(GdiBitBlt, ClipsToBothContexts) {
+  const BltCase &c = GetParam();
+  machine::use_rgb555(true);
+  StartBitmaps(640, 480, 16);
+  ASSERT_EQ(CREATE_BITMAP(1, 8, 8, 0), 0);
+  HBITMAP image = LoadFile(6, 6, Gradient);
+  HDC memory = CreateCompatibleDC(nullptr);
+  HGDIOBJ old = SelectObject(memory, image);
+  HDC dc = nullptr;
+  ASSERT_EQ(FindBitmap(1)->lpDDSBack->GetDC(&dc), DD_OK);
+  EXPECT_TRUE(BitBlt(dc, c.x, c.y, c.width, c.height, memory, c.sourceX, c.sourceY, SRCCOPY));
+  EXPECT_FALSE(BitBlt(dc, 0, 0, 1, 1, memory, 0, 0, 0x00EE0086));  // only SRCCOPY
+  ASSERT_EQ(FindBitmap(1)->lpDDSBack->ReleaseDC(dc), DD_OK);
+  SelectObject(memory, old);
+  DeleteDC(memory);
+  DeleteObject(image);
+  for (int y = 0; y < 8; ++y) {
+    for (int x = 0; x < 8; ++x) {
+      const bool inside = x >= c.changed.left && x < c.changed.right && y >= c.changed.top && y < c.changed.bottom;
+      uint32_t expected = 0;
+      if (inside) {
+        const uint32_t rgb = Gradient(x + c.shiftX, y + c.shiftY);
+        expected = ((rgb >> 19) & 0x1F) << 10 | ((rgb >> 11) & 0x1F) << 5 | ((rgb >> 3) & 0x1F);
+      }
+      EXPECT_EQ(BitmapPixel(1, x, y), expected) << x << "," << y;
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Edges, GdiBitBlt,
+    ::testing::Values(BltCase{"Whole", 0, 0, 6, 6, 0, 0, {0, 0, 6, 6}, 0, 0},
+                      BltCase{"PastTheTarget", 4, 5, 6, 6, 0, 0, {4, 5, 8, 8}, -4, -5},
+                      BltCase{"NegativeTarget", -2, -3, 6, 6, 0, 0, {0, 0, 4, 3}, 2, 3},
+                      BltCase{"SourceOffset", 1, 1, 10, 10, 3, 2, {1, 1, 4, 5}, 2, 1},
+                      BltCase{"NegativeSource", 0, 0, 6, 6, -2, 0, {2, 0, 6, 6}, -2, 0},
+                      BltCase{"Nothing", 8, 0, 6, 6, 0, 0, {0, 0, 0, 0}, 0, 0}),
+    [](const ::testing::TestParamInfo<BltCase> &p) { return std::string(p.param.name); });
+
+}  // namespace
