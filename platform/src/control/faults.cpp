@@ -2,6 +2,7 @@
 // implementations; safe to use from any thread.
 #include "control/faults.h"
 
+#include <atomic>
 #include <map>
 #include <mutex>
 
@@ -20,11 +21,18 @@ struct PendingFault {
 std::mutex gFaultLock;
 std::map<std::string, PendingFault> gFaults;
 
+// The number of armed operations, read without the lock: every platform
+// call asks, and on a machine without faults the answer costs one load.
+std::atomic<size_t> gArmed{0};
+
+void NoteArmed() { gArmed.store(gFaults.size(), std::memory_order_release); }
+
 }  // namespace
 
 namespace platform {
 
 bool TakeFault(const char *operation, HRESULT *result) {
+  if (gArmed.load(std::memory_order_acquire) == 0) return false;
   std::lock_guard<std::mutex> hold(gFaultLock);
   auto found = gFaults.find(operation);
   if (found == gFaults.end() || found->second.count == 0) return false;
@@ -33,13 +41,17 @@ bool TakeFault(const char *operation, HRESULT *result) {
     return false;
   }
   *result = found->second.result;
-  if (found->second.count > 0 && --found->second.count == 0) gFaults.erase(found);
+  if (found->second.count > 0 && --found->second.count == 0) {
+    gFaults.erase(found);
+    NoteArmed();
+  }
   return true;
 }
 
 void ResetFaults() {
   std::lock_guard<std::mutex> hold(gFaultLock);
   gFaults.clear();
+  NoteArmed();
 }
 
 }  // namespace platform
@@ -57,6 +69,7 @@ void fail_next(const std::string &operation, int count, HRESULT result) {
   } else {
     gFaults[operation] = PendingFault{count < 0 ? kAlways : count, result};
   }
+  NoteArmed();
 }
 
 void fail_after(const std::string &operation, int passing, int count, HRESULT result) {
