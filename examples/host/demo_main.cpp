@@ -11,6 +11,7 @@
 #include "demo_display.h"
 #include "demo_input.h"
 #include "demo_sound.h"
+#include "demo_text.h"
 #include "korvane.h"
 
 namespace {
@@ -62,6 +63,7 @@ int main(int argc, char **argv) {
          corner.y, corner.z, *MAGNITUDE(&corner));
   RunDisplayDemo(frames);
   RunBitmapDemo(KORVANE_DEMO_SPRITES, frames);
+  RunTextDemo(frames);
   RunInputDemo(frames);
   RunSoundDemo(frames);
   printf("demo: critical errors: %d\n", ON_ERROR());

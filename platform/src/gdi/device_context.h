@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "gdi/gdi_objects.h"
+#include "gdi/text/dc_text_state.h"
 #include "kernel/handles.h"
 
 namespace gdi {
@@ -34,6 +35,9 @@ class DeviceContext final : public platform::KernelObject {
   // What BitBlt reads and writes: the surface, or the selected bitmap of a
   // memory context; null for a window context.
   Canvas *Target();
+
+  // Colours, background mode and alignment of text drawn here.
+  DcTextState text;
 
  private:
   DeviceContext(DcKind kind, HWND window, std::unique_ptr<Canvas> canvas);
