@@ -1,0 +1,188 @@
+// A careless host: every export called with null pointers, unknown ids,
+// out-of-range indices and absurd sizes, before initialisation, with only
+// some devices up, and after exit. Nothing may crash or write out of bounds
+// (the sanitizer build runs this too), and the library must stay usable.
+#include <string>
+
+#include "korvane.h"
+#include "machine.h"
+#include "support/test_machine.h"
+
+namespace {
+
+HWND TestWindow() { return reinterpret_cast<HWND>(0x4000); }
+
+// Every export with hostile arguments. Results are ignored: what is checked
+// is that the library survives and still works afterwards.
+void CallEverythingBadly() {
+  const std::string longText(20000, 'x');
+  const char *texts[] = {nullptr, "", longText.c_str(), "no such file.bmp"};
+  const int ids[] = {0, -1, 0x7FFFFFFF, static_cast<int>(0x80000000)};
+  RECT inverted = {100, 100, -50, -50};
+  RECT huge = {-0x40000000, -0x40000000, 0x40000000, 0x40000000};
+  RECT *rects[] = {nullptr, &inverted, &huge};
+
+  for (const char *text : texts) {
+    FILE_REPORT(text);
+    LOAD_PALETTE(text);
+    GDI_TEXTOUT(-5, 100000, text, -1, 2);
+    GDI_TEXTOUT_CENTER(0x7FFFFFFF, -0x7FFFFFFF, text, 0x1000000, 0);
+    GDI_GET_CHARWIDTH(text);
+    SAVE_BMP(text);
+    for (int id : ids) {
+      LOAD_BITMAP(text, id, 1);
+      GDI_TEXTOUT_BITMAP(id, 0, 0, text, 1, 1);
+      GDI_TEXTOUT_CENTER_BITMAP(id, 0, 0, text, 1, 0);
+      LOAD_SOUND(text, id, -5, 7);
+      SETUP_STREAM_BUFFER(text, id, 3);
+    }
+  }
+  for (int id : ids) {
+    CREATE_BITMAP(id, -1, 0x7FFFFFFF, 5);
+    CREATE_BITMAP(id, 0, 0, 0);
+    SET_BITMAP_TRANS_COLOR(id, -1);
+    for (RECT *rect : rects) {
+      BLIT_BITMAP(id, rect, -1);
+      TRANS_BLIT_BITMAP(id, rect, 0x7FFFFFFF);
+      BITMAP_BLIT_BITMAP(id, rect, id, 3);
+      TRANS_BITMAP_BLIT_BITMAP(id, rect, ~id, 3);
+      RECT_BLITFAST(id, rect, -100000, 100000);
+      TRANS_RECT_BLITFAST(id, rect, 0, 0);
+      BITMAP_RECT_BLITFAST(id, rect, id, 5, 5);
+      TRANS_BITMAP_RECT_BLITFAST(id, rect, id, -5, -5);
+      BITMAP_RECT_BLIT(id, rect, 7);
+      SURFACE_RECT_BLIT(rect, id);
+    }
+    BLITFAST(id, 0x7FFFFFFF, -0x7FFFFFFF);
+    TRANS_BLITFAST(id, -1, -1);
+    BITMAP_BLITFAST(id, id, 1, 1);
+    TRANS_BITMAP_BLITFAST(id, id, -1, -1);
+    CLEAR_BITMAP(id, -1);
+    SCROLL_BITMAP(id, 10, 10, -10, -10, 0x7FFFFFFF, static_cast<int>(0x80000000));
+    BITMAP_WIDTH(id);
+    BITMAP_HEIGHT(id);
+    BITMAP_LOCK(id);
+    BITMAP_PITCH(id);
+    BITMAP_POINTER(id);
+    BITMAP_PAL_PUT_PIXEL(id, -1, 100000, 300);
+    BITMAP_RGB_PUT_PIXEL(id, 100000, -1, -1, 256, 1000);
+    BITMAP_UNLOCK(id);
+    FREE_BITMAP(id);
+    PLAY_SOUND(id, 100000, -100000, 0x7FFFFFFF, 2);
+    SET_VOL(id, static_cast<int>(0x80000000));
+    SET_PAN(id, 0x7FFFFFFF);
+    SET_FREQ(id, 0x7FFFFFFF);
+    GET_VOL(id);
+    GET_PAN(id);
+    GET_FREQ(id);
+    FREE_SOUND(id);
+    STREAM_BUFFER_PLAY(id);
+    STREAM_BUFFER_RESUME(id);
+    STREAM_BUFFER_STOP(id);
+    STREAM_BUFFER_VOLUME(id, -100000);
+    FREE_STREAMWAVE(id);
+    GET_VIDEO_MODE_DESC(id);
+    SWITCH_TO_VMODE(id);
+    SET_RGB_ENTRY(id, -1, 256, 0x7FFFFFFF);
+    KEYBOARD_KEYSTATE(id);
+    GET_KB_BUFFER_DATA(id, id);
+    KEYBOARD_INIT(id);
+    JOY_SLIDER_RANGE(id, 10, -10);
+    JOY_SLIDER_DEADZONE(id, -1);
+    JOY_SLIDER_SATURATION(id, 100000);
+    JOY_SLIDER(id);
+    JOY_POV(id);
+    JOY_BUTTON(id);
+    JOY_X_RANGE(id, ~id);
+    JOY_X_DEADZONE(id);
+    JOY_X_SATURATION(id);
+    PAL_PUT_PIXEL(id, id, id);
+    RGB_PUT_PIXEL(id, ~id, 1, 2, 3);
+    PAL_GET_PIXEL(~id, id);
+    RGB_GET_PIXEL(id, id);
+    WAIT_FOR_VB(id);
+    IS_VMODE(id, id, id);
+    SET_VIDEO_MODE(id, ~id, id);
+    CLEAR_SURFACE(id);
+    CLEAR_PRIM_SURFACE(id);
+  }
+  SET_PALETTE(nullptr);
+  SET_SYSTEM_PALETTE();
+  SET_ALL_BITMAPS_TRANS_COLOR(-1);
+  RESTORE_VIDEO_BITMAPS();
+  GET_SURFACE_PIXEL_FORMAT();
+  SURFACE_LOCK();
+  SURFACE_POINTER();
+  SURFACE_PITCH();
+  SURFACE_UNLOCK();
+  PRIM_SURFACE_LOCK();
+  PRIM_SURFACE_UNLOCK();
+  SURFACE_FLIP();
+  RESTORE_VMODE();
+  USE_FONT(nullptr);
+  STREAM_BUFFER_UPDATE();
+  DINPUT_UPDATE();
+  REAQUIRE_INPUT();
+  MOUSE_X();
+  MOUSE_B7();
+  SET_FFB();
+  JOYSTICK_CONTROL_PANEL();
+  RESET_JINFO();
+  ERROR_MESSAGE(nullptr);
+  REPORT_MODE(nullptr, 0x7FFFFFFF);
+}
+
+// A small frame that must work after the barrage: a mode, a bitmap, a blit
+// and a pixel read back.
+void ExpectAWorkingFrame() {
+  ASSERT_EQ(SET_VIDEO_MODE(640, 480, 16), 0);
+  ASSERT_EQ(CLEAR_SURFACE(0), 0);
+  ASSERT_EQ(CREATE_BITMAP(77, 8, 8, 1), 0);
+  ASSERT_EQ(CLEAR_BITMAP(77, MAKE_RGB(255, 0, 0)), 0);
+  ASSERT_EQ(BLITFAST(77, 10, 10), 0);
+  ASSERT_EQ(SURFACE_LOCK(), 0);
+  EXPECT_EQ(RGB_GET_PIXEL(12, 12), MAKE_RGB(255, 0, 0));
+  EXPECT_EQ(RGB_GET_PIXEL(30, 30), 0);
+  EXPECT_EQ(SURFACE_UNLOCK(), 0);
+}
+
+class HostileHostTest : public MachineTest {};
+
+TEST_F(HostileHostTest, BeforeInitialisationNothingBreaks) {
+  CallEverythingBadly();
+  REPORT_MODE("hostile", 1);
+  ASSERT_EQ(KORVANE_INIT(TestWindow(), nullptr), 0);
+  ASSERT_EQ(DDRAW_INIT(), 0);
+  ExpectAWorkingFrame();
+  KORVANE_EXIT();
+  EXPECT_NE(ReadWholeFile("hostile.txt").find("$$$ End of File Report $$$\n\n"), std::string::npos);
+}
+
+TEST_F(HostileHostTest, WithEveryDeviceUpNothingBreaks) {
+  REPORT_MODE("hostile", 1);
+  ASSERT_EQ(KORVANE_INIT(TestWindow(), nullptr), 0);
+  ASSERT_EQ(DDRAW_INIT(), 0);
+  ASSERT_EQ(SET_VIDEO_MODE(640, 480, 8), 0);
+  DSOUND_INIT(1, 2, 44100, 16);
+  DINPUT_INIT();
+  KEYBOARD_INIT(1);
+  MOUSE_INIT();
+  JOYSTICK_INIT();
+  CallEverythingBadly();
+  ExpectAWorkingFrame();
+  KORVANE_EXIT();
+}
+
+TEST_F(HostileHostTest, AfterExitNothingBreaks) {
+  ASSERT_EQ(KORVANE_INIT(TestWindow(), nullptr), 0);
+  ASSERT_EQ(DDRAW_INIT(), 0);
+  ASSERT_EQ(SET_VIDEO_MODE(640, 480, 32), 0);
+  KORVANE_EXIT();
+  CallEverythingBadly();
+  // The first window was destroyed by KORVANE_EXIT: the host makes a new one.
+  ASSERT_EQ(KORVANE_INIT(reinterpret_cast<HWND>(0x5000), nullptr), 0);
+  ASSERT_EQ(DDRAW_INIT(), 0);
+  ExpectAWorkingFrame();
+}
+
+}  // namespace
