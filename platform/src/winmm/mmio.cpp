@@ -150,8 +150,10 @@ bool Faulted(const char *operation, MMRESULT *result) {
 // The checks every call on an open file begins with: a pending fault, a
 // live handle and, when the call needs one, its record argument.
 MMRESULT Enter(const char *operation, HMMIO handle, bool hasArgument, MmioFile **file) {
+  *file = nullptr;
   MMRESULT fault;
-  if (Faulted(operation, &fault)) return fault;
+  // An injected fault always fails the call, even one injected as 0.
+  if (Faulted(operation, &fault)) return fault != MMSYSERR_NOERROR ? fault : MMSYSERR_ERROR;
   *file = LookUp(handle);
   if (*file == nullptr) return MMSYSERR_INVALHANDLE;
   return hasArgument ? MMSYSERR_NOERROR : MMSYSERR_INVALPARAM;
