@@ -48,6 +48,13 @@ bool TakeFault(const char *operation, HRESULT *result) {
   return true;
 }
 
+bool TakeWin32Fault(const char *operation) {
+  HRESULT result;
+  if (!TakeFault(operation, &result)) return false;
+  SetLastError(static_cast<DWORD>(result));
+  return true;
+}
+
 void ResetFaults() {
   std::lock_guard<std::mutex> hold(gFaultLock);
   gFaults.clear();

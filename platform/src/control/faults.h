@@ -10,6 +10,10 @@ namespace platform {
 // consumes one pending fault.
 bool TakeFault(const char *operation, HRESULT *result);
 
+// For Win32 functions: consumes a pending fault of `operation` and makes its
+// result the thread's last error; true when the call must fail.
+bool TakeWin32Fault(const char *operation);
+
 void ResetFaults();
 
 }  // namespace platform

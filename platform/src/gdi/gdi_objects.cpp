@@ -60,12 +60,7 @@ HBITMAP StockBitmap() {
 
 GdiObject *LookUpObject(HGDIOBJ object) { return platform::LookUp<GdiObject>(static_cast<HANDLE>(object)); }
 
-bool Faulted(const char *operation) {
-  HRESULT fault;
-  if (!platform::TakeFault(operation, &fault)) return false;
-  SetLastError(static_cast<DWORD>(fault));
-  return true;
-}
+bool Faulted(const char *operation) { return platform::TakeWin32Fault(operation); }
 
 }  // namespace gdi
 

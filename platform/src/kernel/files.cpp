@@ -46,13 +46,7 @@ DWORD Win32ErrorFromErrno(int error) {
   }
 }
 
-// Consumes a pending fault of `operation`, making it the last error.
-bool Faulted(const char *operation) {
-  HRESULT result;
-  if (!platform::TakeFault(operation, &result)) return false;
-  SetLastError(static_cast<DWORD>(result));
-  return true;
-}
+bool Faulted(const char *operation) { return platform::TakeWin32Fault(operation); }
 
 BOOL FailWithErrno() {
   SetLastError(Win32ErrorFromErrno(errno));

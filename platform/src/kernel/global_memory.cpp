@@ -18,9 +18,7 @@ std::unordered_set<void *> gBlocks;
 }  // namespace
 
 extern "C" HGLOBAL WINAPI GlobalAlloc(UINT flags, SIZE_T bytes) {
-  HRESULT fault;
-  if (platform::TakeFault("GlobalAlloc", &fault)) {
-    SetLastError(static_cast<DWORD>(fault));
+  if (platform::TakeWin32Fault("GlobalAlloc")) {
     return nullptr;
   }
   // Moveable blocks need GlobalLock, which this machine does not offer.

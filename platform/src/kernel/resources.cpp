@@ -39,12 +39,7 @@ std::string KeyOf(LPCSTR name) {
   return key;
 }
 
-bool Faulted(const char *operation) {
-  HRESULT result;
-  if (!platform::TakeFault(operation, &result)) return false;
-  SetLastError(static_cast<DWORD>(result));
-  return true;
-}
+bool Faulted(const char *operation) { return platform::TakeWin32Fault(operation); }
 
 void ResetResources() {
   std::lock_guard<std::mutex> hold(gResourceLock);

@@ -27,9 +27,7 @@ int FirstButton(UINT type) {
 }  // namespace
 
 extern "C" int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
-  HRESULT fault;
-  if (platform::TakeFault("MessageBoxA", &fault)) {
-    SetLastError(static_cast<DWORD>(fault));
+  if (platform::TakeWin32Fault("MessageBoxA")) {
     return 0;
   }
   machine::MessageBoxRecord box{owner, text != nullptr ? text : "",

@@ -22,9 +22,7 @@ extern "C" BOOL WINAPI IsWindow(HWND window) {
 }
 
 extern "C" BOOL WINAPI DestroyWindow(HWND window) {
-  HRESULT fault;
-  if (platform::TakeFault("DestroyWindow", &fault)) {
-    SetLastError(static_cast<DWORD>(fault));
+  if (platform::TakeWin32Fault("DestroyWindow")) {
     return FALSE;
   }
   std::lock_guard<std::mutex> hold(gWindowLock);

@@ -31,9 +31,7 @@ std::shared_ptr<text::Font> FontOf(const DeviceContext &context) {
 }  // namespace gdi
 
 extern "C" HFONT WINAPI CreateFontIndirectA(const LOGFONTA *font) {
-  HRESULT fault;
-  if (platform::TakeFault("CreateFontIndirectA", &fault)) {
-    SetLastError(static_cast<DWORD>(fault));
+  if (platform::TakeWin32Fault("CreateFontIndirectA")) {
     return nullptr;
   }
   if (font == nullptr) {
@@ -46,9 +44,7 @@ extern "C" HFONT WINAPI CreateFontIndirectA(const LOGFONTA *font) {
 extern "C" HFONT WINAPI CreateFontA(int height, int width, int escapement, int orientation, int weight, DWORD italic,
                                     DWORD underline, DWORD strikeOut, DWORD charSet, DWORD outPrecision,
                                     DWORD clipPrecision, DWORD quality, DWORD pitchAndFamily, LPCSTR faceName) {
-  HRESULT fault;
-  if (platform::TakeFault("CreateFontA", &fault)) {
-    SetLastError(static_cast<DWORD>(fault));
+  if (platform::TakeWin32Fault("CreateFontA")) {
     return nullptr;
   }
   LOGFONTA font{};

@@ -18,9 +18,7 @@ namespace {
 // Every function here starts the same way: a pending fault fails it, and a
 // handle that is not a live device context fails it.
 gdi::DeviceContext *Enter(const char *operation, HDC dc) {
-  HRESULT fault;
-  if (platform::TakeFault(operation, &fault)) {
-    SetLastError(static_cast<DWORD>(fault));
+  if (platform::TakeWin32Fault(operation)) {
     return nullptr;
   }
   return gdi::LookUpDC(dc);
