@@ -21,19 +21,23 @@ struct Pixel<1> {
   static void Store(uint8_t *at, uint32_t value) { *at = static_cast<uint8_t>(value); }
 };
 
-template <>
-struct Pixel<2> {
-  static constexpr int kBytes = 2;
+// Pixels that are one machine word of type T, read and written unaligned.
+template <typename T>
+struct WordPixel {
+  static constexpr int kBytes = sizeof(T);
   static uint32_t Load(const uint8_t *at) {
-    uint16_t value;
-    memcpy(&value, at, 2);
+    T value;
+    memcpy(&value, at, sizeof value);
     return value;
   }
   static void Store(uint8_t *at, uint32_t value) {
-    uint16_t narrow = static_cast<uint16_t>(value);
-    memcpy(at, &narrow, 2);
+    T narrow = static_cast<T>(value);
+    memcpy(at, &narrow, sizeof narrow);
   }
 };
+
+template <>
+struct Pixel<2> : WordPixel<uint16_t> {};
 
 template <>
 struct Pixel<3> {
@@ -49,15 +53,7 @@ struct Pixel<3> {
 };
 
 template <>
-struct Pixel<4> {
-  static constexpr int kBytes = 4;
-  static uint32_t Load(const uint8_t *at) {
-    uint32_t value;
-    memcpy(&value, at, 4);
-    return value;
-  }
-  static void Store(uint8_t *at, uint32_t value) { memcpy(at, &value, 4); }
-};
+struct Pixel<4> : WordPixel<uint32_t> {};
 
 // Calls fn with the Pixel type of the given size (nothing for other sizes).
 template <typename Fn>
