@@ -495,4 +495,154 @@ TEST_F(DirectSoundTest, RealClockPlaysOnItsOwn) {
   EXPECT_EQ(machine::captured_audio().bytes.size(), captured);
 }
 
+TEST_F(DirectSoundTest, PrimaryHeldByTheHostOutlivesItsObject) {
+  DSBUFFERDESC description{};
+  description.dwSize = sizeof description;
+  description.dwFlags = DSBCAPS_PRIMARYBUFFER;
+  LPDIRECTSOUNDBUFFER primary = nullptr;
+  ASSERT_EQ(ds_->CreateSoundBuffer(&description, &primary, nullptr), DS_OK);
+  LPDIRECTSOUNDBUFFER again = nullptr;
+  ASSERT_EQ(ds_->CreateSoundBuffer(&description, &again, nullptr), DS_OK);
+  ASSERT_EQ(primary->Play(0, 0, DSBPLAY_LOOPING), DS_OK);
+  ds_->Release();
+  ds_ = nullptr;
+  EXPECT_EQ(machine::live_sound_buffers(), 0);
+  // The host's two references still name a valid object (AddressSanitizer
+  // catches any use of freed memory here), which answers as an orphan until
+  // the host lets it go.
+  EXPECT_EQ(primary->Play(0, 0, DSBPLAY_LOOPING), DSERR_UNINITIALIZED);
+  DWORD status = 1;
+  EXPECT_EQ(primary->GetStatus(&status), DS_OK);
+  EXPECT_EQ(status, 0u) << "an orphan does not play";
+  WAVEFORMATEX format{};
+  EXPECT_EQ(again->GetFormat(&format, sizeof format, nullptr), DS_OK);
+  EXPECT_EQ(again->Release(), 1u);
+  EXPECT_EQ(primary->Release(), 0u);
+  EXPECT_EQ(machine::live_sound_buffers(), 0);
+}
+
+TEST_F(DirectSoundTest, ObjectsMadeAndReleasedOnManyThreadsKeepTheCountAndEngineInStep) {
+  ds_->Release();
+  ds_ = nullptr;
+  // Under real time every object open starts the mixer and the last close
+  // stops it; both happen together with the count, under the card's lock.
+  machine::use_real_audio_clock();
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 4; ++t) {
+    threads.emplace_back([] {
+      for (int i = 0; i < 200; ++i) {
+        LPDIRECTSOUND object = nullptr;
+        if (DirectSoundCreate(nullptr, &object, nullptr) == DS_OK) object->Release();
+      }
+    });
+  }
+  for (std::thread &thread : threads) thread.join();
+  EXPECT_EQ(machine::live_directsound_objects(), 0);
+  EXPECT_FALSE(machine::audio_engine_running());
+  LPDIRECTSOUND object = nullptr;
+  ASSERT_EQ(DirectSoundCreate(nullptr, &object, nullptr), DS_OK);
+  EXPECT_TRUE(machine::audio_engine_running());
+  object->Release();
+  EXPECT_FALSE(machine::audio_engine_running());
+  machine::use_virtual_audio_clock();
+}
+
+// The size a WAV file's header gives its data, and the size it has.
+struct WavSizes {
+  uint32_t riff = 0, data = 0;
+  size_t fileData = 0;
+};
+WavSizes SizesOf(const std::string &file) {
+  WavSizes sizes;
+  if (file.size() < 44) return sizes;
+  std::memcpy(&sizes.riff, file.data() + 4, 4);
+  std::memcpy(&sizes.data, file.data() + 40, 4);
+  sizes.fileData = file.size() - 44;
+  return sizes;
+}
+
+TEST_F(DirectSoundTest, WavRecordingIsCompleteAtEachPointAHostMayStop) {
+  machine::record_audio_wav("complete.wav");
+  LPDIRECTSOUNDBUFFER buffer = Create(1, 16, 44100, 8);
+  buffer->Play(0, 0, DSBPLAY_LOOPING);
+  struct Stop {
+    const char *when;
+    void (*act)(LPDIRECTSOUND *, LPDIRECTSOUNDBUFFER *);
+    size_t frames;  // recorded so far
+  } stops[] = {
+      {"after an advance", [](LPDIRECTSOUND *, LPDIRECTSOUNDBUFFER *) { machine::advance_audio_clock(10); }, 441},
+      {"after another", [](LPDIRECTSOUND *, LPDIRECTSOUNDBUFFER *) { machine::advance_audio_clock(1000); }, 44541},
+      {"after the last object is released",
+       [](LPDIRECTSOUND *ds, LPDIRECTSOUNDBUFFER *played) {
+         machine::advance_audio_clock(5);
+         (*played)->Release();
+         *played = nullptr;
+         (*ds)->Release();
+         *ds = nullptr;
+       },
+       44761},
+  };
+  for (const Stop &stop : stops) {
+    stop.act(&ds_, &buffer);
+    const WavSizes sizes = SizesOf(ReadWholeFile("complete.wav"));
+    EXPECT_EQ(sizes.fileData, stop.frames * 4) << stop.when;
+    EXPECT_EQ(sizes.data, sizes.fileData) << stop.when;
+    EXPECT_EQ(sizes.riff, sizes.fileData + 36) << stop.when;
+  }
+  // Nothing open and nothing playing: time passes without recording.
+  machine::advance_audio_clock(100);
+  EXPECT_EQ(SizesOf(ReadWholeFile("complete.wav")).fileData, 44761u * 4u);
+}
+
+TEST_F(DirectSoundTest, OutputDriversComeFromOneTable) {
+  EXPECT_EQ(machine::audio_driver(), "none");
+  EXPECT_FALSE(machine::use_audio_driver("speakers"));
+  EXPECT_EQ(machine::audio_driver(), "none");
+  ASSERT_TRUE(machine::use_audio_driver("wav", "table.wav"));
+  EXPECT_EQ(machine::audio_driver(), "wav");
+  machine::advance_audio_clock(10);
+  ASSERT_TRUE(machine::use_audio_driver("memory"));  // closes the file
+  EXPECT_EQ(SizesOf(ReadWholeFile("table.wav")).data, 441u * 4u);
+  machine::advance_audio_clock(10);
+  EXPECT_EQ(SizesOf(ReadWholeFile("table.wav")).data, 441u * 4u);
+  // The environment chooses the power-on driver.
+  setenv("KORVANE_AUDIO_DRIVER", "wav:env.wav", 1);
+  machine::reset();
+  EXPECT_EQ(machine::audio_driver(), "wav");
+  machine::use_virtual_audio_clock();
+  machine::advance_audio_clock(10);
+  EXPECT_EQ(SizesOf(ReadWholeFile("env.wav")).data, 441u * 4u);
+  setenv("KORVANE_AUDIO_DRIVER", "speakers", 1);
+  machine::reset();
+  EXPECT_EQ(machine::audio_driver(), "none") << "an unknown driver plays into nothing";
+  unsetenv("KORVANE_AUDIO_DRIVER");
+}
+
+TEST_F(DirectSoundTest, FormatChangeAfterSoundEndsTheRecordingCleanly) {
+  machine::record_audio_wav("change.wav");
+  ASSERT_EQ(ds_->SetCooperativeLevel(reinterpret_cast<HWND>(0x77), DSSCL_PRIORITY), DS_OK);
+  LPDIRECTSOUNDBUFFER buffer = Create(1, 16, 44100, 8);
+  Fill(buffer, Samples16({100, 100, 100, 100}));
+  buffer->Play(0, 0, DSBPLAY_LOOPING);
+  machine::advance_audio_clock(10);
+  DSBUFFERDESC description{};
+  description.dwSize = sizeof description;
+  description.dwFlags = DSBCAPS_PRIMARYBUFFER;
+  LPDIRECTSOUNDBUFFER primary = nullptr;
+  ASSERT_EQ(ds_->CreateSoundBuffer(&description, &primary, nullptr), DS_OK);
+  WAVEFORMATEX mono = {WAVE_FORMAT_PCM, 1, 22050, 44100, 2, 16, 0};
+  ASSERT_EQ(primary->SetFormat(&mono), DS_OK);
+  machine::advance_audio_clock(10);
+  // The file keeps the sound of its own format, with a header that says so.
+  const std::string file = ReadWholeFile("change.wav");
+  const WavSizes sizes = SizesOf(file);
+  EXPECT_EQ(sizes.data, 441u * 4u);
+  EXPECT_EQ(sizes.fileData, sizes.data);
+  uint16_t channels = 0;
+  std::memcpy(&channels, file.data() + 22, 2);
+  EXPECT_EQ(channels, 2);
+  primary->Release();
+  buffer->Release();
+}
+
 }  // namespace

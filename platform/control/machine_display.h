@@ -41,9 +41,10 @@ void set_flip_latency(double milliseconds);
 unsigned flips_done();
 
 // The display's clock drives the 60 Hz vertical blank and flip latency. It
-// follows real time by default; a virtual clock starts at 0 and moves only
-// when advanced or when a wait for the vertical blank or a pending flip
-// jumps it forward.
+// is the machine clock (machine_clock.h), under the display's names: real
+// time by default; a virtual clock starts at 0 and moves only when advanced
+// or when a wait for the vertical blank or a pending flip jumps it forward
+// (which mixes the sound and runs the timers of that time too).
 void use_virtual_display_clock();
 void advance_display_clock(double milliseconds);
 double display_clock_ms();

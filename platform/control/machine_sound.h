@@ -1,6 +1,7 @@
 // The control interface of the sound card: its capabilities and hardware
 // buffers, a card that is missing, lost buffers, the audio clock (real or a
-// virtual one that tests advance) and the output sinks (WAV file, memory).
+// virtual one that tests advance), the audio engine and its output drivers
+// (none, WAV file, memory) and the memory capture.
 #pragma once
 
 #include <windows.h>
@@ -36,7 +37,9 @@ void lose_sound_buffers();
 
 // The audio clock: real time by default (the card mixes every 10 ms on a
 // thread of its own), or a virtual clock under which the card mixes exactly
-// the frames of the time advance_audio_clock adds.
+// the frames of the time advance_audio_clock adds. It is the machine clock
+// (machine_clock.h) under the sound card's names: switching it or advancing
+// it moves the display's time and the multimedia timers too.
 void use_virtual_audio_clock();
 void use_real_audio_clock();
 void advance_audio_clock(DWORD milliseconds);
@@ -56,7 +59,25 @@ std::vector<short> captured_samples();
 void clear_captured_audio();
 void record_audio_wav(const std::string &path);
 
-// Observation.
+// The output driver the mix goes to: "none" (the default), "wav" (target:
+// the file's path; record_audio_wav is its shorthand) or "memory". False for
+// an unknown driver, which changes nothing. The environment chooses the
+// power-on driver: KORVANE_AUDIO_DRIVER=name[:target], or
+// KORVANE_AUDIO_WAV=path for a WAV file. The sink it replaces is completed
+// and closed first; a WAV recording is also completed (header and data on
+// disk) when the last DirectSound object is released, after each advance of
+// the virtual clock, at machine::reset() and when the process exits.
+bool use_audio_driver(const std::string &driver, const std::string &target = "");
+std::string audio_driver();
+
+// Whether the audio engine runs: while a DirectSound object exists or any
+// source plays.
+bool audio_engine_running();
+
+// Observation. A primary buffer the host still holds when its DirectSound
+// object goes away stays a valid object (answering DSERR_UNINITIALIZED)
+// until the host releases it or machine::reset() takes it; as it holds
+// nothing of the card any more, it is no longer counted as a live buffer.
 int live_directsound_objects();
 int live_sound_buffers();
 WAVEFORMATEX sound_output_format();

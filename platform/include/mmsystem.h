@@ -1,5 +1,6 @@
 /* Windows multimedia system: the MMSYSERR_* result codes, the wave format
-   record, and the buffered multimedia file I/O (mmio) with RIFF chunks. */
+   record, the buffered multimedia file I/O (mmio) with RIFF chunks, and the
+   multimedia timers. */
 #ifndef PLATFORM_MMSYSTEM_H
 #define PLATFORM_MMSYSTEM_H
 
@@ -165,9 +166,37 @@ typedef const MMCKINFO *LPCMMCKINFO;
 #define SEEK_END 2
 #endif
 
+/* Multimedia timers. */
+#define TIMERR_BASE 96
+#define TIMERR_NOERROR 0
+#define TIMERR_NOCANDO (TIMERR_BASE + 1)
+#define TIMERR_STRUCT (TIMERR_BASE + 33)
+
+#define TIME_ONESHOT 0x0000
+#define TIME_PERIODIC 0x0001
+#define TIME_CALLBACK_FUNCTION 0x0000
+#define TIME_CALLBACK_EVENT_SET 0x0010
+#define TIME_CALLBACK_EVENT_PULSE 0x0020
+#define TIME_KILL_SYNCHRONOUS 0x0100
+
+typedef void(CALLBACK TIMECALLBACK)(UINT uTimerID, UINT uMsg, DWORD_PTR dwUser, DWORD_PTR dw1, DWORD_PTR dw2);
+typedef TIMECALLBACK *LPTIMECALLBACK;
+
+typedef struct timecaps_tag {
+  UINT wPeriodMin;
+  UINT wPeriodMax;
+} TIMECAPS, *PTIMECAPS, *NPTIMECAPS, *LPTIMECAPS;
+
 #ifdef __cplusplus
 extern "C" {
 #endif
+
+MMRESULT WINAPI timeGetDevCaps(LPTIMECAPS ptc, UINT cbtc);
+MMRESULT WINAPI timeBeginPeriod(UINT uPeriod);
+MMRESULT WINAPI timeEndPeriod(UINT uPeriod);
+MMRESULT WINAPI timeSetEvent(UINT uDelay, UINT uResolution, LPTIMECALLBACK fptc, DWORD_PTR dwUser, UINT fuEvent);
+MMRESULT WINAPI timeKillEvent(UINT uTimerID);
+DWORD WINAPI timeGetTime(void);
 
 HMMIO WINAPI mmioOpenA(LPSTR pszFileName, LPMMIOINFO pmmioinfo, DWORD fdwOpen);
 MMRESULT WINAPI mmioClose(HMMIO hmmio, UINT fuClose);

@@ -2,11 +2,12 @@
 // video memory, losing surfaces, flip latency and the display clock.
 #include "ddraw/display_device.h"
 
-#include <chrono>
-#include <thread>
+#include <cmath>
 
+#include "clock/machine_clock.h"
 #include "control/reset.h"
 #include "ddraw/surface.h"
+#include "machine_clock.h"
 #include "machine_display.h"
 
 namespace platform {
@@ -22,17 +23,6 @@ std::vector<DisplayModeSpec> DefaultModes() {
   return modes;
 }
 
-struct DisplayClock {
-  bool isVirtual = false;
-  double virtualNowMs = 0.0;
-  std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
-};
-
-DisplayClock &Clock() {
-  static DisplayClock clock;
-  return clock;
-}
-
 void ResetDisplay() {
   DisplayHardware &display = Display();
   display.modes = DefaultModes();
@@ -41,7 +31,6 @@ void ResetDisplay() {
   display.videoMemoryTotal = 32u * 1024u * 1024u;
   display.flipLatencyMs = 0.0;
   display.flipsDone = 0;
-  Clock() = DisplayClock{};
 }
 
 ResetHook gResetDisplay(ResetDisplay);
@@ -95,20 +84,18 @@ void DescribePixelFormat(const pixels::Format &format, DDPIXELFORMAT *out) {
   out->dwRGBAlphaBitMask = format.alpha;
 }
 
-double DisplayNowMs() {
-  DisplayClock &clock = Clock();
-  if (clock.isVirtual) return clock.virtualNowMs;
-  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - clock.start).count();
-}
+// The display reads the machine clock in milliseconds since it started.
+double DisplayNowMs() { return MachineClock::Get().Milliseconds(); }
 
 void DisplayWaitUntilMs(double when) {
-  DisplayClock &clock = Clock();
-  if (clock.isVirtual) {
-    if (when > clock.virtualNowMs) clock.virtualNowMs = when;
-    return;
-  }
-  const double left = when - DisplayNowMs();
-  if (left > 0) std::this_thread::sleep_for(std::chrono::duration<double, std::milli>(left));
+  if (!(when > 0)) return;
+  MachineClock &clock = MachineClock::Get();
+  const uint64_t epoch = clock.StartedAt();
+  // The first nanosecond at or after `when`, so that a wait always ends
+  // with the clock no earlier than asked.
+  auto offset = static_cast<uint64_t>(std::ceil(when * static_cast<double>(kNanosecondsPerMillisecond)));
+  if (static_cast<double>(offset) / static_cast<double>(kNanosecondsPerMillisecond) < when) ++offset;
+  clock.WaitUntil(epoch + offset);
 }
 
 }  // namespace platform
@@ -144,16 +131,12 @@ void set_flip_latency(double milliseconds) { platform::Display().flipLatencyMs =
 
 unsigned flips_done() { return platform::Display().flipsDone; }
 
-void use_virtual_display_clock() {
-  auto &clock = platform::Clock();
-  clock.isVirtual = true;
-  clock.virtualNowMs = 0.0;
-}
+// The display clock is the machine clock; these stay for the hosts and
+// tests that name it after the display.
+void use_virtual_display_clock() { use_virtual_machine_clock(); }
 
-void advance_display_clock(double milliseconds) {
-  if (milliseconds > 0) platform::Clock().virtualNowMs += milliseconds;
-}
+void advance_display_clock(double milliseconds) { advance_machine_clock(milliseconds); }
 
-double display_clock_ms() { return platform::DisplayNowMs(); }
+double display_clock_ms() { return machine_clock_ms(); }
 
 }  // namespace machine

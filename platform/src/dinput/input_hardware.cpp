@@ -3,9 +3,9 @@
 // delivered to the live device objects that watch that hardware.
 #include "dinput/input_hardware.h"
 
+#include <mmsystem.h>
 
 #include <algorithm>
-#include <chrono>
 
 #include "control/reset.h"
 #include "dinput/input_device.h"
@@ -38,11 +38,8 @@ HRESULT RunControlPanelChecked(DWORD flags) {
 
 DWORD NextSequence() { return ++Hardware().sequence; }
 
-DWORD EventTime() {
-  static const auto start = std::chrono::steady_clock::now();
-  auto elapsed = std::chrono::steady_clock::now() - start;
-  return static_cast<DWORD>(std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count());
-}
+// Time stamps are milliseconds on the machine clock, as timeGetTime gives.
+DWORD EventTime() { return timeGetTime(); }
 
 namespace {
 // Instance GUIDs of joysticks: this base with the joystick id added to Data1.

@@ -93,10 +93,10 @@ ULONG DirectSound::AddRef() { return ++references_; }
 ULONG DirectSound::Release() {
   ULONG left = --references_;
   if (left != 0) return left;
-  SoundBuffer *primary;
   {
-    // The object takes its primary buffer with it; secondary buffers the
-    // host still holds stop and answer DSERR_UNINITIALIZED until released.
+    // Buffers the host still holds stop and answer DSERR_UNINITIALIZED
+    // until released: the secondary ones and the primary one alike, which
+    // the host's last Release deletes.
     SoundCard &card = SoundCard::Get();
     std::lock_guard<std::mutex> hold(card.lock());
     for (SoundBuffer *buffer : card.Buffers()) {
@@ -105,11 +105,12 @@ ULONG DirectSound::Release() {
         card.Detach(buffer);
       }
     }
-    primary = primary_;
-    primary_ = nullptr;
-    if (primary != nullptr) primary->Orphan();
+    if (primary_ != nullptr) {
+      primary_->Orphan();
+      card.KeepOrphan(primary_);
+      primary_ = nullptr;
+    }
   }
-  delete primary;
   delete this;
   return 0;
 }

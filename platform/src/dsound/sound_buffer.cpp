@@ -9,6 +9,7 @@
 #include "control/faults.h"
 #include "dsound/direct_sound.h"
 #include "dsound/mixer.h"
+#include "audio/audio_engine.h"
 #include "dsound/sound_card.h"
 
 namespace platform {
@@ -48,7 +49,9 @@ SoundBuffer::SoundBuffer(DirectSound *owner, DWORD flags, bool hardware, std::sh
   ++SoundCard::Get().liveBuffers;
 }
 
-SoundBuffer::~SoundBuffer() { --SoundCard::Get().liveBuffers; }
+SoundBuffer::~SoundBuffer() {
+  if (counted_) --SoundCard::Get().liveBuffers;
+}
 
 SoundBuffer *SoundBuffer::Duplicate() const {
   auto *copy = new SoundBuffer(owner_, flags_, hardware_, data_);
@@ -80,7 +83,11 @@ ULONG SoundBuffer::Release() {
   {
     std::lock_guard<std::mutex> hold(card.lock());
     if (primary()) {
-      if (owner_ != nullptr) owner_->PrimaryReleased();
+      if (owner_ != nullptr) {
+        owner_->PrimaryReleased();
+      } else {
+        card.ForgetOrphan(this);
+      }
     } else {
       card.Detach(this);
       if (hardware_) card.GiveBackHardware(hardwareBytes_);
@@ -90,15 +97,26 @@ ULONG SoundBuffer::Release() {
   return 0;
 }
 
+void SoundBuffer::Stopped() {
+  playing_ = false;
+  if (!primary()) AudioEngine::Get().SourceStopped(this);
+}
+
 void SoundBuffer::Orphan() {
   owner_ = nullptr;
-  playing_ = false;
+  Stopped();
+  // An orphaned primary buffer is an empty shell the host may still
+  // release: it no longer counts as a buffer of the card.
+  if (primary() && counted_) {
+    counted_ = false;
+    --SoundCard::Get().liveBuffers;
+  }
 }
 
 void SoundBuffer::Lose() {
   if (primary()) return;
   lost_ = true;
-  playing_ = false;
+  Stopped();
 }
 
 HRESULT SoundBuffer::CheckUsable() const {
@@ -263,6 +281,7 @@ HRESULT SoundBuffer::Play(DWORD reserved1, DWORD priority, DWORD flags) {
   if (!primary() && (flags & DSBPLAY_LOOPING) == 0 && (position_ >> 32) >= Frames()) position_ = 0;
   playing_ = true;
   looping_ = (flags & DSBPLAY_LOOPING) != 0;
+  if (!primary()) AudioEngine::Get().SourceStarted(this);
   return DS_OK;
 }
 
@@ -324,7 +343,7 @@ HRESULT SoundBuffer::Stop() {
   BUFFER_FAULT("Stop");
   std::lock_guard<std::mutex> hold(SoundCard::Get().lock());
   if (owner_ == nullptr) return DSERR_UNINITIALIZED;
-  playing_ = false;
+  Stopped();
   return DS_OK;
 }
 
@@ -342,8 +361,8 @@ HRESULT SoundBuffer::Restore() {
 
 bool SoundBuffer::audible() const { return playing_ && !lost_ && owner_ != nullptr && !primary(); }
 
-void SoundBuffer::MixInto(int32_t *accumulator, uint32_t frames, DWORD outputRate) {
-  if (!audible()) return;
+bool SoundBuffer::MixInto(int32_t *accumulator, uint32_t frames, uint32_t outputRate) {
+  if (!audible()) return false;
   MixSource source{data_->bytes.data(), Frames(), data_->format.wBitsPerSample, data_->format.nChannels};
   MixVoiceState voice{position_, (static_cast<uint64_t>(frequency_) << 32) / outputRate, gainLeft_, gainRight_,
                       looping_};
@@ -354,6 +373,7 @@ void SoundBuffer::MixInto(int32_t *accumulator, uint32_t frames, DWORD outputRat
     playing_ = false;
     position_ = 0;
   }
+  return playing_;
 }
 
 }  // namespace platform

@@ -1,6 +1,7 @@
 // IDirectSoundBuffer: the primary buffer of a DirectSound object and its
 // secondary buffers. Duplicates share one SoundData; every other state
-// (cursor, volume, pan, frequency, playing) is the buffer's own.
+// (cursor, volume, pan, frequency, playing) is the buffer's own. A
+// secondary buffer is a source of the audio engine.
 #pragma once
 
 #include <windows.h>
@@ -10,6 +11,8 @@
 #include <cstdint>
 #include <memory>
 #include <vector>
+
+#include "audio/audio_source.h"
 
 namespace platform {
 
@@ -21,7 +24,7 @@ struct SoundData {
   BYTE Silence() const { return format.wBitsPerSample == 8 ? 128 : 0; }
 };
 
-class SoundBuffer : public IDirectSoundBuffer {
+class SoundBuffer : public IDirectSoundBuffer, public AudioSource {
  public:
   // A primary buffer (data null) or a secondary one.
   SoundBuffer(DirectSound *owner, DWORD flags, bool hardware, std::shared_ptr<SoundData> data);
@@ -57,10 +60,11 @@ class SoundBuffer : public IDirectSoundBuffer {
   bool primary() const { return data_ == nullptr; }
   bool hardware() const { return hardware_; }
   DirectSound *owner() const { return owner_; }
-  // The DirectSound object went away: the buffer stops and is no longer mixed.
+  // The DirectSound object went away: the buffer stops and is no longer
+  // mixed; a primary buffer the host still holds lives on as an orphan.
   void Orphan();
   void Lose();
-  void MixInto(int32_t *accumulator, uint32_t frames, DWORD outputRate);
+  bool MixInto(int32_t *accumulator, uint32_t frames, uint32_t outputRate) override;
   bool audible() const;
 
  private:
@@ -70,6 +74,7 @@ class SoundBuffer : public IDirectSoundBuffer {
   DWORD Frames() const { return static_cast<DWORD>(data_->bytes.size() / FrameBytes()); }
   DWORD PlayCursor() const;
   void UpdateGains();
+  void Stopped();
 
   std::atomic<ULONG> references_{1};
   DirectSound *owner_;
@@ -84,6 +89,7 @@ class SoundBuffer : public IDirectSoundBuffer {
   bool playing_ = false;
   bool looping_ = false;
   bool lost_ = false;
+  bool counted_ = true;  // in the card's count of live buffers
   int32_t gainLeft_, gainRight_;
 };
 

@@ -1,7 +1,8 @@
 // The simulated sound card every DirectSound object plays on: capabilities
-// and hardware-buffer accounting, the output format, the buffers it mixes,
-// the audio clock (real or virtual) and the output sinks. One lock guards
-// the card and the state of every sound buffer.
+// and hardware-buffer accounting, the secondary buffers it holds, and the
+// DirectSound objects open on it. Mixing, the output format and the sinks
+// belong to the audio engine, whose mix lock also guards the card and the
+// state of every sound buffer.
 #pragma once
 
 #include <windows.h>
@@ -9,13 +10,10 @@
 
 #include <atomic>
 #include <cstdint>
-#include <chrono>
-#include <condition_variable>
 #include <mutex>
-#include <thread>
 #include <vector>
 
-#include "dsound/audio_sinks.h"
+#include "audio/audio_engine.h"
 
 namespace platform {
 
@@ -24,9 +22,8 @@ class SoundBuffer;
 class SoundCard {
  public:
   static SoundCard &Get();
-  ~SoundCard();
 
-  std::mutex &lock() { return lock_; }
+  std::mutex &lock() { return AudioEngine::Get().lock(); }
 
   // Configuration and accounting (callers hold the lock).
   bool present = true;
@@ -40,57 +37,42 @@ class SoundCard {
   bool TakeHardware(DWORD bytes);
   void GiveBackHardware(DWORD bytes);
 
-  const WAVEFORMATEX &format() const { return format_; }
-  void SetFormat(const WAVEFORMATEX &format);
-  uint64_t framesMixed() const { return framesMixed_; }
+  // The output format and the frames played, kept by the audio engine
+  // (callers hold the lock).
+  const WAVEFORMATEX &format() const { return AudioEngine::Get().format(); }
+  void SetFormat(const WAVEFORMATEX &format) { AudioEngine::Get().SetFormat(format); }
+  uint64_t framesMixed() const { return AudioEngine::Get().framesMixed(); }
 
-  // Buffers mixed while they play (callers hold the lock).
+  // Secondary buffers, each a source of the audio engine (callers hold the
+  // lock).
   void Attach(SoundBuffer *buffer);
   void Detach(SoundBuffer *buffer);
   std::vector<SoundBuffer *> Buffers() const { return buffers_; }
 
-  // DirectSound objects: the clock runs while at least one exists. Called
-  // without the lock.
+  // Primary buffers whose DirectSound object went away while the host still
+  // held them: alive until the host releases them or the machine is reset
+  // (callers hold the lock).
+  void KeepOrphan(SoundBuffer *primary);
+  void ForgetOrphan(SoundBuffer *primary);
+
+  // DirectSound objects: the audio engine runs while one is open. Called
+  // without the lock; the count changes under it.
   void DeviceOpened();
   void DeviceClosed();
-
-  // The audio clock (called without the lock).
-  void UseVirtualClock();
-  void UseRealClock();
-  void AdvanceVirtualClock(DWORD milliseconds);
 
   // Back to the power-on card (called without the lock).
   void Reset();
 
-  AudioSinks sinks;
   std::atomic<int> liveDevices{0};
   std::atomic<int> liveBuffers{0};
 
  private:
   SoundCard();
-  void StartThread();
-  void StopThread();
-  void ThreadMain();
-  void Rebase();
-  void MixDue(uint64_t elapsedMicroseconds);
-  void MixFrames(uint64_t frames);
 
-  std::mutex lock_;
-  WAVEFORMATEX format_{};
   std::vector<SoundBuffer *> buffers_;
+  std::vector<SoundBuffer *> orphans_;
   DWORD hardwareBuffersInUse_ = 0;
   DWORD hardwareBytesInUse_ = 0;
-
-  // Clock: frames due are those of the time since the origin.
-  bool virtual_ = false;
-  uint64_t framesMixed_ = 0;
-  uint64_t framesSinceOrigin_ = 0;
-  uint64_t virtualMicroseconds_ = 0;
-  std::chrono::steady_clock::time_point origin_;
-
-  std::thread thread_;
-  std::condition_variable wake_;
-  bool stopping_ = false;
 };
 
 // The power-on capabilities: no free hardware mixing buffers, rates 100 to

@@ -1,13 +1,16 @@
-// The sound card's part of the control interface.
+// The sound card's and the audio engine's part of the control interface.
 #include <cstring>
 
+#include "audio/audio_engine.h"
 #include "dsound/sound_buffer.h"
 #include "dsound/sound_card.h"
+#include "machine_clock.h"
 #include "machine_sound.h"
 
 namespace {
 
 platform::SoundCard &Card() { return platform::SoundCard::Get(); }
+platform::AudioEngine &Engine() { return platform::AudioEngine::Get(); }
 
 }  // namespace
 
@@ -50,18 +53,20 @@ void lose_sound_buffers() {
   for (platform::SoundBuffer *buffer : Card().Buffers()) buffer->Lose();
 }
 
-void use_virtual_audio_clock() { Card().UseVirtualClock(); }
-void use_real_audio_clock() { Card().UseRealClock(); }
-void advance_audio_clock(DWORD milliseconds) { Card().AdvanceVirtualClock(milliseconds); }
+// The audio clock is the machine clock; these stay for the hosts and tests
+// that name it after the sound card.
+void use_virtual_audio_clock() { use_virtual_machine_clock(); }
+void use_real_audio_clock() { use_real_machine_clock(); }
+void advance_audio_clock(DWORD milliseconds) { advance_machine_clock(milliseconds); }
 
 void capture_audio(bool on) {
-  std::lock_guard<std::mutex> hold(Card().lock());
-  Card().sinks.capturing = on;
+  std::lock_guard<std::mutex> hold(Engine().lock());
+  Engine().capturing = on;
 }
 
 CapturedAudio captured_audio() {
-  std::lock_guard<std::mutex> hold(Card().lock());
-  return CapturedAudio{Card().sinks.capturedFormat, Card().sinks.captured};
+  std::lock_guard<std::mutex> hold(Engine().lock());
+  return CapturedAudio{Engine().capture().format, Engine().capture().bytes};
 }
 
 std::vector<short> captured_samples() {
@@ -77,18 +82,25 @@ std::vector<short> captured_samples() {
 }
 
 void clear_captured_audio() {
-  std::lock_guard<std::mutex> hold(Card().lock());
-  Card().sinks.captured.clear();
+  std::lock_guard<std::mutex> hold(Engine().lock());
+  Engine().capture().bytes.clear();
 }
 
 void record_audio_wav(const std::string &path) {
-  std::lock_guard<std::mutex> hold(Card().lock());
   if (path.empty()) {
-    Card().sinks.wav.Close();
+    Engine().UseDriver("none", "");
   } else {
-    Card().sinks.wav.Open(path);
+    Engine().UseDriver("wav", path);
   }
 }
+
+bool use_audio_driver(const std::string &driver, const std::string &target) {
+  return Engine().UseDriver(driver, target);
+}
+
+std::string audio_driver() { return Engine().DriverName(); }
+
+bool audio_engine_running() { return Engine().Running(); }
 
 int live_directsound_objects() { return Card().liveDevices.load(); }
 int live_sound_buffers() { return Card().liveBuffers.load(); }
