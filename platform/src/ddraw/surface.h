@@ -8,8 +8,8 @@
 #include <memory>
 #include <vector>
 
-#include "ddraw/pixel_format.h"
-#include "ddraw/pixel_kernels.h"
+#include "pixels/pixel_format.h"
+#include "pixels/pixel_kernels.h"
 
 namespace platform {
 

@@ -8,8 +8,8 @@
 #include <cstdint>
 #include <utility>
 
-#include "ddraw/pixel_format.h"
-#include "ddraw/pixel_kernels.h"
+#include "pixels/pixel_format.h"
+#include "pixels/pixel_kernels.h"
 #include "gdi/bmp_reader.h"
 #include "kernel/handles.h"
 

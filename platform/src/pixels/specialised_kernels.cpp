@@ -1,7 +1,7 @@
 // The pixel kernels. Each public kernel picks the pixel size once and runs a
 // loop specialised for it; opaque copies and fills go through memmove and
 // memcpy of whole rows.
-#include "ddraw/pixel_kernels.h"
+#include "pixels/pixel_kernels.h"
 
 #include <cstring>
 #include <vector>

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "ddraw/pixel_kernels.h"
+#include "pixels/pixel_kernels.h"
 
 namespace pixels {
 

@@ -1,6 +1,6 @@
 // Pixel-format conversions: channels are cut from their masks and widened to
 // 8 bits by repeating their top bits, so that full intensity stays 255.
-#include "ddraw/pixel_format.h"
+#include "pixels/pixel_format.h"
 
 #include <cstring>
 
