@@ -5,7 +5,8 @@
 #include "control/faults.h"
 #include "ddraw/palette.h"
 #include "ddraw/surface.h"
-#include "gdi/device_context.h"
+#include "gdi/surface_dc.h"
+#include "kernel/handles.h"
 
 namespace platform {
 
@@ -39,7 +40,7 @@ HRESULT Surface::GetDC(HDC *dc) {
   if (dc_ != nullptr) return DDERR_DCALREADYCREATED;
   const HRESULT usable = CheckUsable();
   if (usable != DD_OK) return usable;
-  dc_ = gdi::RegisterDC(gdi::DeviceContext::ForSurface(std::make_unique<SurfaceCanvas>(this)));
+  dc_ = gdi::OpenCanvasDC(std::make_unique<SurfaceCanvas>(this));
   locked_ = true;
   *dc = dc_;
   return DD_OK;

@@ -2,13 +2,9 @@
 // 8 bits by repeating their top bits, so that full intensity stays 255.
 #include "pixels/pixel_format.h"
 
-#include <cstring>
-
 namespace pixels {
 
-namespace {
-
-int LowestBit(uint32_t mask) {
+int MaskShift(uint32_t mask) {
   int shift = 0;
   while (mask != 0 && (mask & 1u) == 0) {
     mask >>= 1;
@@ -17,16 +13,16 @@ int LowestBit(uint32_t mask) {
   return shift;
 }
 
-int BitCount(uint32_t mask) {
+int MaskWidth(uint32_t mask) {
   int count = 0;
   for (; mask != 0; mask &= mask - 1) ++count;
   return count;
 }
 
-uint8_t Widen(uint32_t value, uint32_t mask) {
-  const int width = BitCount(mask);
+uint8_t WidenChannel(uint32_t value, uint32_t mask) {
+  const int width = MaskWidth(mask);
   if (width == 0) return 0;
-  uint32_t channel = (value & mask) >> LowestBit(mask);
+  uint32_t channel = (value & mask) >> MaskShift(mask);
   if (width >= 8) return static_cast<uint8_t>(channel >> (width - 8));
   uint32_t wide = 0;
   int filled = 0;
@@ -34,14 +30,12 @@ uint8_t Widen(uint32_t value, uint32_t mask) {
   return static_cast<uint8_t>(wide >> (filled - 8));
 }
 
-uint32_t Narrow(uint8_t channel, uint32_t mask) {
-  const int width = BitCount(mask);
+uint32_t NarrowChannel(uint8_t channel, uint32_t mask) {
+  const int width = MaskWidth(mask);
   if (width == 0) return 0;
   uint32_t value = width >= 8 ? static_cast<uint32_t>(channel) << (width - 8) : channel >> (8 - width);
-  return (value << LowestBit(mask)) & mask;
+  return (value << MaskShift(mask)) & mask;
 }
-
-}  // namespace
 
 Format DisplayFormat(int bits, bool rgb555) {
   switch (bits) {
@@ -58,12 +52,12 @@ uint32_t ToRgb(const Format &format, uint32_t value, const uint32_t *palette) {
     const uint32_t index = value & 0xFF;
     return palette != nullptr ? palette[index] & 0xFFFFFF : index * 0x010101u;
   }
-  return (static_cast<uint32_t>(Widen(value, format.red)) << 16) |
-         (static_cast<uint32_t>(Widen(value, format.green)) << 8) | Widen(value, format.blue);
+  return (static_cast<uint32_t>(WidenChannel(value, format.red)) << 16) |
+         (static_cast<uint32_t>(WidenChannel(value, format.green)) << 8) | WidenChannel(value, format.blue);
 }
 
 uint32_t FromRgb(const Format &format, uint8_t red, uint8_t green, uint8_t blue) {
-  return Narrow(red, format.red) | Narrow(green, format.green) | Narrow(blue, format.blue);
+  return NarrowChannel(red, format.red) | NarrowChannel(green, format.green) | NarrowChannel(blue, format.blue);
 }
 
 uint8_t NearestIndex(const uint32_t *palette, uint32_t rgb) {
@@ -79,50 +73,6 @@ uint8_t NearestIndex(const uint32_t *palette, uint32_t rgb) {
     if (distance < bestDistance) best = i, bestDistance = distance;
   }
   return static_cast<uint8_t>(best);
-}
-
-namespace {
-
-// Remembers recent nearest-colour answers: images repeat their colours, and
-// a search walks the whole palette.
-class NearestCache {
- public:
-  explicit NearestCache(const uint32_t *palette) : palette_(palette) { memset(keys_, 0xFF, sizeof keys_); }
-  uint8_t Find(uint32_t rgb) {
-    const uint32_t slot = (rgb ^ (rgb >> 11) ^ (rgb >> 19)) & (kSlots - 1);
-    if (keys_[slot] != rgb) {
-      keys_[slot] = rgb;
-      values_[slot] = NearestIndex(palette_, rgb);
-    }
-    return values_[slot];
-  }
-
- private:
-  static constexpr uint32_t kSlots = 4096;
-  const uint32_t *palette_;
-  uint32_t keys_[kSlots];
-  uint8_t values_[kSlots];
-};
-
-}  // namespace
-
-void ConvertBlock(const Block &target, const Format &targetFormat, const uint32_t *targetPalette,
-                  const Block &source, const Format &sourceFormat, const uint32_t *sourcePalette) {
-  uint32_t greys[256];
-  for (uint32_t i = 0; i < 256; ++i) greys[i] = i * 0x010101u;
-  const bool toIndex = targetFormat.bits <= 8;
-  NearestCache nearest(targetPalette != nullptr ? targetPalette : greys);
-  for (int y = 0; y < target.height; ++y) {
-    const uint8_t *from = source.bits + static_cast<long>(y) * source.pitch;
-    uint8_t *to = target.bits + static_cast<long>(y) * target.pitch;
-    for (int x = 0; x < target.width; ++x, from += source.bytes, to += target.bytes) {
-      const uint32_t rgb = ToRgb(sourceFormat, ReadPixel(from, source.bytes), sourcePalette);
-      WritePixel(to, target.bytes,
-                 toIndex ? nearest.Find(rgb)
-                         : FromRgb(targetFormat, static_cast<uint8_t>(rgb >> 16), static_cast<uint8_t>(rgb >> 8),
-                                   static_cast<uint8_t>(rgb)));
-    }
-  }
 }
 
 }  // namespace pixels
