@@ -11,6 +11,7 @@
 #include "control/faults.h"
 #include "ddraw/directdraw_object.h"
 #include "ddraw/display_device.h"
+#include "ddraw/front_buffer.h"
 #include "machine_display.h"
 
 namespace {
@@ -220,6 +221,7 @@ HRESULT Surface::Lock(LPRECT rect, LPDDSURFACEDESC2 desc, DWORD, HANDLE) {
   desc->dwFlags |= DDSD_LPSURFACE;
   desc->lpSurface = memory_.get() + area.top * pitch_ + area.left * pixels::BytesPerPixel(format_);
   locked_ = true;
+  lockedArea_ = area;
   return DD_OK;
 }
 
@@ -228,6 +230,7 @@ HRESULT Surface::Unlock(LPRECT) {
   if (Faulted("IDirectDrawSurface7::Unlock", &fault)) return fault;
   if (!locked_) return DDERR_NOTLOCKED;
   locked_ = false;
+  PresentIfFront(this, &lockedArea_);
   return DD_OK;
 }
 
@@ -264,6 +267,8 @@ HRESULT Surface::SetPalette(LPDIRECTDRAWPALETTE palette) {
   if (palette != nullptr) palette->AddRef();
   if (palette_ != nullptr) palette_->Release();
   palette_ = palette;
+  // The front buffer's colours change with its palette.
+  if (format_.bits == 8) PresentIfFront(this, nullptr);
   return DD_OK;
 }
 

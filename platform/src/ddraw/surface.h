@@ -124,6 +124,8 @@ class Surface final : public IDirectDrawSurface7 {
   DWORD videoBytes_ = 0;
   DWORD generation_;
   bool locked_ = false;
+  // The part of the surface the lock handed out.
+  RECT lockedArea_{};
   HDC dc_ = nullptr;
   bool hasSourceKey_ = false;
   DDCOLORKEY sourceKey_{};
