@@ -12,6 +12,7 @@
 #include "ddraw/directdraw_object.h"
 #include "ddraw/display_device.h"
 #include "ddraw/front_buffer.h"
+#include "ddraw/surface_events.h"
 #include "machine_display.h"
 
 namespace {
@@ -35,10 +36,12 @@ Surface::Surface(DirectDraw7 *owner, DWORD width, DWORD height, const pixels::Fo
       generation_(Display().generation) {
   owner_->AddRef();
   owner_->Register(this);
+  SurfaceMade(this);
   ++gLiveSurfaces;
 }
 
 Surface::~Surface() {
+  SurfaceReleased(this);
   for (Surface *member : chain_) delete member;
   for (IDirectDrawSurface7 *attached : attached_) attached->Release();
   if (palette_ != nullptr) palette_->Release();
@@ -129,7 +132,11 @@ bool Surface::lost() const {
   return losable && generation_ != Display().generation;
 }
 
-void Surface::MarkRestored() {
+void Surface::MarkRestored(std::vector<Surface *> *restored) {
+  if (lost()) restored->push_back(this);
+  for (Surface *member : chain_) {
+    if (member->lost()) restored->push_back(member);
+  }
   generation_ = Display().generation;
   for (Surface *member : chain_) member->generation_ = generation_;
 }
@@ -154,7 +161,9 @@ HRESULT Surface::IsLost() {
 HRESULT Surface::Restore() {
   HRESULT fault;
   if (Faulted("IDirectDrawSurface7::Restore", &fault)) return fault;
-  ChainRoot()->MarkRestored();
+  std::vector<Surface *> restored;
+  ChainRoot()->MarkRestored(&restored);
+  TellRestored(restored);
   return DD_OK;
 }
 
