@@ -7,7 +7,7 @@
 #include <cstring>
 #include <vector>
 
-#include "ddraw/pixel_kernels.h"
+#include "pixels/pixel_kernels.h"
 
 namespace {
 

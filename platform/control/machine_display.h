@@ -1,6 +1,7 @@
 // The control interface of the simulated display: its mode list, 16-bit
-// format, video memory, flip timing and clock, lost surfaces, and a view of
-// the front buffer's pixels. machine::reset() restores the defaults below.
+// format, video memory, flip timing and clock, lost surfaces, a view of
+// the front buffer's pixels, and the video driver that presents them.
+// machine::reset() restores the defaults below.
 #pragma once
 
 #include <cstdint>
@@ -68,5 +69,33 @@ bool write_front_buffer_bmp(const std::string &path);
 // DirectDraw surfaces and palettes alive (created and not yet destroyed).
 int live_directdraw_surfaces();
 int live_directdraw_palettes();
+
+// Presenting. The front buffer goes to a video driver each time it changes:
+// a flip, a Blt or BltFast onto the primary, an unlock of the primary, GDI
+// drawing on the primary given back with ReleaseDC, and, in 8-bit modes, new
+// colours in the primary's palette (SetEntries, SetPalette). Nothing is
+// presented while nothing changes. Drivers: "headless" (the default; no
+// window, keeps the last frame). KORVANE_VIDEO names the driver the machine
+// starts with; reset goes back to it and to no frames presented.
+std::vector<std::string> video_drivers();
+// False, and the driver kept, when no driver has that name or it cannot start.
+bool use_video_driver(const std::string &name);
+std::string video_driver();
+unsigned frames_presented();
+
+// The last frame the headless driver was given: its pixels as the display
+// holds them (rows of width x bytes per pixel, top row first) and, for an
+// 8-bit frame with a palette, its 256 colours as 0xRRGGBB. Empty (width 0)
+// before the first frame.
+struct PresentedFrame {
+  unsigned width = 0;
+  unsigned height = 0;
+  unsigned bpp = 0;
+  std::vector<uint8_t> pixels;
+  std::vector<uint32_t> palette;
+  // The pixel value at (x, y): a palette index, or the packed colour.
+  uint32_t value(unsigned x, unsigned y) const;
+};
+PresentedFrame last_presented_frame();
 
 }  // namespace machine

@@ -88,4 +88,7 @@
 #define D3DERR_INBEGINSTATEBLOCK MAKE_DDHRESULT(2101)
 #define D3DERR_NOTINBEGINSTATEBLOCK MAKE_DDHRESULT(2102)
 
+/* The Direct3D 7 object, asked of a DirectDraw 7 object with QueryInterface. */
+DEFINE_GUID(IID_IDirect3D7, 0xf5049e77, 0x4861, 0x11d2, 0xa4, 0x07, 0x00, 0xa0, 0xc9, 0x06, 0x29, 0xa8);
+
 #endif

@@ -3,5 +3,6 @@
 #define INITGUID
 #include <windows.h>
 #include <ddraw.h>
+#include <d3d.h>
 #include <dinput.h>
 #include <dsound.h>

@@ -6,11 +6,15 @@
 #include <algorithm>
 #include <cmath>
 
+#include <d3d.h>
+
 #include "com/query_interface.h"
 #include "control/faults.h"
+#include "ddraw/direct3d_hook.h"
 #include "ddraw/display_device.h"
 #include "ddraw/palette.h"
 #include "ddraw/surface.h"
+#include "ddraw/surface_events.h"
 #include "machine.h"
 
 namespace {
@@ -77,13 +81,24 @@ DirectDraw7::~DirectDraw7() {
   DisplayHardware &display = Display();
   if (changedMode_) {
     display.current = kDesktopMode;
-    ++display.generation;
+    LoseDisplaySurfaces();
   }
   if (display.exclusiveOwner == this) display.exclusiveOwner = nullptr;
   --gLiveObjects;
 }
 
 HRESULT DirectDraw7::QueryInterface(REFIID riid, void **object) {
+  if (object != nullptr && IsEqualGUID(riid, IID_IDirect3D7)) {
+    // The Direct3D object comes from the Direct3D module, when one is loaded.
+    *object = nullptr;
+    HRESULT fault;
+    if (Faulted("IDirectDraw7::QueryInterface", &fault)) return fault;
+    const Direct3DFactory factory = RegisteredDirect3DFactory();
+    if (factory == nullptr) return E_NOINTERFACE;
+    const HRESULT result = factory(this, object);
+    if (FAILED(result)) *object = nullptr;
+    return result;
+  }
   return AnswerQueryInterface<IDirectDraw7>(this, "IDirectDraw7::QueryInterface", riid,
                                   IID_IDirectDraw7, object);
 }
@@ -181,7 +196,7 @@ HRESULT DirectDraw7::SetDisplayMode(DWORD width, DWORD height, DWORD bpp, DWORD 
   DisplayHardware &display = Display();
   display.current = DisplayModeSpec{width, height, bpp};
   // A mode change takes the display memory from every surface made before.
-  ++display.generation;
+  LoseDisplaySurfaces();
   changedMode_ = true;
   return DD_OK;
 }
@@ -191,7 +206,7 @@ HRESULT DirectDraw7::RestoreDisplayMode() {
   if (Faulted("IDirectDraw7::RestoreDisplayMode", &fault)) return fault;
   if (changedMode_) {
     Display().current = kDesktopMode;
-    ++Display().generation;
+    LoseDisplaySurfaces();
     changedMode_ = false;
   }
   return DD_OK;
@@ -234,7 +249,9 @@ HRESULT DirectDraw7::GetAvailableVidMem(LPDDSCAPS2 caps, LPDWORD total, LPDWORD 
 HRESULT DirectDraw7::RestoreAllSurfaces() {
   HRESULT fault;
   if (Faulted("IDirectDraw7::RestoreAllSurfaces", &fault)) return fault;
-  for (Surface *surface : surfaces_) surface->MarkRestored();
+  std::vector<Surface *> restored;
+  for (Surface *surface : surfaces_) surface->MarkRestored(&restored);
+  TellRestored(restored);
   return DD_OK;
 }
 

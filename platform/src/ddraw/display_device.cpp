@@ -7,6 +7,7 @@
 #include "clock/machine_clock.h"
 #include "control/reset.h"
 #include "ddraw/surface.h"
+#include "ddraw/surface_events.h"
 #include "machine_clock.h"
 #include "machine_display.h"
 
@@ -125,7 +126,7 @@ void set_video_memory(unsigned bytes) { platform::Display().videoMemoryTotal = b
 
 unsigned video_memory_in_use() { return platform::Display().videoMemoryUsed; }
 
-void lose_all_surfaces() { ++platform::Display().generation; }
+void lose_all_surfaces() { platform::LoseDisplaySurfaces(); }
 
 void set_flip_latency(double milliseconds) { platform::Display().flipLatencyMs = milliseconds; }
 

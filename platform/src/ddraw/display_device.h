@@ -8,7 +8,7 @@
 
 #include <vector>
 
-#include "ddraw/pixel_format.h"
+#include "pixels/pixel_format.h"
 
 namespace platform {
 

@@ -1,11 +1,53 @@
-// The viewer's side of the display: the visible primary surface read back
-// as colours, and written as a 24-bit BMP file.
+// The viewer's side of the display: the visible primary surface as a frame,
+// presented when it changes, read back as colours, and written as a 24-bit
+// BMP file.
+#include "ddraw/front_buffer.h"
+
 #include <fstream>
 
 #include "ddraw/display_device.h"
 #include "ddraw/palette.h"
 #include "ddraw/surface.h"
 #include "machine_display.h"
+#include "present/presenter.h"
+
+namespace platform {
+
+namespace {
+
+// The visible primary as a frame whose changed part is `area` (all when
+// null); `colours` holds the palette the frame points to. False when no
+// primary is shown.
+bool FrontFrame(const RECT *area, uint32_t colours[256], present::Frame *frame) {
+  const Surface *primary = Display().visiblePrimary;
+  if (primary == nullptr) return false;
+  const auto *attached = dynamic_cast<const Palette *>(primary->palette());
+  if (attached != nullptr) attached->ToRgb(colours);
+  const pixels::Block block = primary->WholeBlock();
+  const present::Area whole{0, 0, block.width, block.height};
+  *frame = present::Frame{block, primary->format(), attached != nullptr ? colours : nullptr,
+                          area != nullptr ? present::Area{area->left, area->top, area->right, area->bottom} : whole};
+  return true;
+}
+
+void PresentFront(const RECT *area) {
+  uint32_t colours[256];
+  present::Frame frame;
+  if (FrontFrame(area, colours, &frame)) present::Present(frame);
+}
+
+}  // namespace
+
+void PresentIfFront(const Surface *drawn, const RECT *area) {
+  if (drawn != nullptr && drawn == Display().visiblePrimary) PresentFront(area);
+}
+
+void PresentIfFrontPalette(const IDirectDrawPalette *palette) {
+  const Surface *primary = Display().visiblePrimary;
+  if (palette != nullptr && primary != nullptr && primary->palette() == palette) PresentFront(nullptr);
+}
+
+}  // namespace platform
 
 namespace {
 
@@ -19,22 +61,13 @@ namespace machine {
 
 FrontBuffer front_buffer() {
   FrontBuffer view;
-  const platform::Surface *primary = platform::Display().visiblePrimary;
-  if (primary == nullptr) return view;
-  uint32_t palette[256];
-  const auto *attached = dynamic_cast<const platform::Palette *>(primary->palette());
-  if (attached != nullptr) attached->ToRgb(palette);
-  const pixels::Block block = primary->WholeBlock();
-  view.width = primary->width();
-  view.height = primary->height();
-  view.bpp = static_cast<unsigned>(primary->format().bits);
-  view.rgb.reserve(static_cast<size_t>(view.width) * view.height);
-  for (int y = 0; y < block.height; ++y) {
-    for (int x = 0; x < block.width; ++x) {
-      const uint32_t value = pixels::ReadPixel(block.bits + y * block.pitch + x * block.bytes, block.bytes);
-      view.rgb.push_back(pixels::ToRgb(primary->format(), value, attached != nullptr ? palette : nullptr));
-    }
-  }
+  uint32_t colours[256];
+  present::Frame frame;
+  if (!platform::FrontFrame(nullptr, colours, &frame)) return view;
+  view.width = static_cast<unsigned>(frame.pixels.width);
+  view.height = static_cast<unsigned>(frame.pixels.height);
+  view.bpp = static_cast<unsigned>(frame.format.bits);
+  view.rgb = present::FrameToRgb(frame);
   return view;
 }
 

@@ -7,6 +7,7 @@
 
 #include "com/query_interface.h"
 #include "control/faults.h"
+#include "ddraw/front_buffer.h"
 #include "machine_display.h"
 
 namespace {
@@ -61,6 +62,7 @@ HRESULT Palette::SetEntries(DWORD flags, DWORD first, DWORD count, LPPALETTEENTR
   if (TakeFault("IDirectDrawPalette::SetEntries", &fault)) return fault;
   if (flags != 0 || entries == nullptr || !RangeFits(first, count)) return DDERR_INVALIDPARAMS;
   memcpy(entries_ + first, entries, count * sizeof(PALETTEENTRY));
+  PresentIfFrontPalette(this);
   return DD_OK;
 }
 

@@ -11,6 +11,8 @@
 #include "control/faults.h"
 #include "ddraw/directdraw_object.h"
 #include "ddraw/display_device.h"
+#include "ddraw/front_buffer.h"
+#include "ddraw/surface_events.h"
 #include "machine_display.h"
 
 namespace {
@@ -34,10 +36,12 @@ Surface::Surface(DirectDraw7 *owner, DWORD width, DWORD height, const pixels::Fo
       generation_(Display().generation) {
   owner_->AddRef();
   owner_->Register(this);
+  SurfaceMade(this);
   ++gLiveSurfaces;
 }
 
 Surface::~Surface() {
+  SurfaceReleased(this);
   for (Surface *member : chain_) delete member;
   for (IDirectDrawSurface7 *attached : attached_) attached->Release();
   if (palette_ != nullptr) palette_->Release();
@@ -128,7 +132,11 @@ bool Surface::lost() const {
   return losable && generation_ != Display().generation;
 }
 
-void Surface::MarkRestored() {
+void Surface::MarkRestored(std::vector<Surface *> *restored) {
+  if (lost()) restored->push_back(this);
+  for (Surface *member : chain_) {
+    if (member->lost()) restored->push_back(member);
+  }
   generation_ = Display().generation;
   for (Surface *member : chain_) member->generation_ = generation_;
 }
@@ -153,7 +161,9 @@ HRESULT Surface::IsLost() {
 HRESULT Surface::Restore() {
   HRESULT fault;
   if (Faulted("IDirectDrawSurface7::Restore", &fault)) return fault;
-  ChainRoot()->MarkRestored();
+  std::vector<Surface *> restored;
+  ChainRoot()->MarkRestored(&restored);
+  TellRestored(restored);
   return DD_OK;
 }
 
@@ -220,6 +230,7 @@ HRESULT Surface::Lock(LPRECT rect, LPDDSURFACEDESC2 desc, DWORD, HANDLE) {
   desc->dwFlags |= DDSD_LPSURFACE;
   desc->lpSurface = memory_.get() + area.top * pitch_ + area.left * pixels::BytesPerPixel(format_);
   locked_ = true;
+  lockedArea_ = area;
   return DD_OK;
 }
 
@@ -228,6 +239,7 @@ HRESULT Surface::Unlock(LPRECT) {
   if (Faulted("IDirectDrawSurface7::Unlock", &fault)) return fault;
   if (!locked_) return DDERR_NOTLOCKED;
   locked_ = false;
+  PresentIfFront(this, &lockedArea_);
   return DD_OK;
 }
 
@@ -264,6 +276,8 @@ HRESULT Surface::SetPalette(LPDIRECTDRAWPALETTE palette) {
   if (palette != nullptr) palette->AddRef();
   if (palette_ != nullptr) palette_->Release();
   palette_ = palette;
+  // The front buffer's colours change with its palette.
+  if (format_.bits == 8) PresentIfFront(this, nullptr);
   return DD_OK;
 }
 

@@ -8,8 +8,8 @@
 #include <memory>
 #include <vector>
 
-#include "ddraw/pixel_format.h"
-#include "ddraw/pixel_kernels.h"
+#include "pixels/pixel_format.h"
+#include "pixels/pixel_kernels.h"
 
 namespace platform {
 
@@ -98,8 +98,9 @@ class Surface final : public IDirectDrawSurface7 {
   bool locked() const { return locked_; }
   DirectDraw7 *owner() const { return owner_; }
   IDirectDrawPalette *palette() const { return palette_; }
-  // Makes the surface usable again after a loss (content kept).
-  void MarkRestored();
+  // Makes the surface and its flip chain usable again after a loss (content
+  // kept), adding those that were lost to `restored`.
+  void MarkRestored(std::vector<Surface *> *restored);
 
   // The Surface behind an interface pointer the platform handed out, or null.
   static Surface *From(IDirectDrawSurface7 *surface);
@@ -124,6 +125,8 @@ class Surface final : public IDirectDrawSurface7 {
   DWORD videoBytes_ = 0;
   DWORD generation_;
   bool locked_ = false;
+  // The part of the surface the lock handed out.
+  RECT lockedArea_{};
   HDC dc_ = nullptr;
   bool hasSourceKey_ = false;
   DDCOLORKEY sourceKey_{};

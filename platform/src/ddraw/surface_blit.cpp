@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "control/faults.h"
+#include "ddraw/front_buffer.h"
 #include "ddraw/surface.h"
 
 namespace platform {
@@ -66,6 +67,7 @@ HRESULT Surface::Blt(LPRECT destRect, LPDIRECTDRAWSURFACE7 source, LPRECT source
   if (flags & DDBLT_COLORFILL) {
     if (effects == nullptr || effects->dwSize != sizeof(DDBLTFX)) return DDERR_INVALIDPARAMS;
     pixels::Fill(Part(WholeBlock(), dest), effects->dwFillColor);
+    PresentIfFront(this, &dest);
     return DD_OK;
   }
   Surface *from = From(source);
@@ -74,7 +76,9 @@ HRESULT Surface::Blt(LPRECT destRect, LPDIRECTDRAWSURFACE7 source, LPRECT source
   if (!Inside(src, from->width_, from->height_)) return DDERR_INVALIDRECT;
   const HRESULT sourceUsable = from == this ? DD_OK : from->CheckUsable();
   if (sourceUsable != DD_OK) return sourceUsable;
-  return BlitChecked(dest, from, src, flags, effects);
+  const HRESULT result = BlitChecked(dest, from, src, flags, effects);
+  if (result == DD_OK) PresentIfFront(this, &dest);
+  return result;
 }
 
 HRESULT Surface::BltFast(DWORD x, DWORD y, LPDIRECTDRAWSURFACE7 source, LPRECT sourceRect, DWORD trans) {
@@ -93,7 +97,9 @@ HRESULT Surface::BltFast(DWORD x, DWORD y, LPDIRECTDRAWSURFACE7 source, LPRECT s
   if (usable != DD_OK) return usable;
   const HRESULT sourceUsable = from == this ? DD_OK : from->CheckUsable();
   if (sourceUsable != DD_OK) return sourceUsable;
-  return BlitChecked(dest, from, src, (trans & DDBLTFAST_SRCCOLORKEY) ? DDBLT_KEYSRC : 0, nullptr);
+  const HRESULT result = BlitChecked(dest, from, src, (trans & DDBLTFAST_SRCCOLORKEY) ? DDBLT_KEYSRC : 0, nullptr);
+  if (result == DD_OK) PresentIfFront(this, &dest);
+  return result;
 }
 
 HRESULT Surface::BlitChecked(const RECT &dest, Surface *source, const RECT &sourceRect, DWORD flags,

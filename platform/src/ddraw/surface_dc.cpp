@@ -3,9 +3,11 @@
 // the surface counts as locked, as in DirectDraw, and holds a reference so
 // that the context never outlives its pixels.
 #include "control/faults.h"
+#include "ddraw/front_buffer.h"
 #include "ddraw/palette.h"
 #include "ddraw/surface.h"
-#include "gdi/device_context.h"
+#include "gdi/surface_dc.h"
+#include "kernel/handles.h"
 
 namespace platform {
 
@@ -39,8 +41,9 @@ HRESULT Surface::GetDC(HDC *dc) {
   if (dc_ != nullptr) return DDERR_DCALREADYCREATED;
   const HRESULT usable = CheckUsable();
   if (usable != DD_OK) return usable;
-  dc_ = gdi::RegisterDC(gdi::DeviceContext::ForSurface(std::make_unique<SurfaceCanvas>(this)));
+  dc_ = gdi::OpenCanvasDC(std::make_unique<SurfaceCanvas>(this));
   locked_ = true;
+  lockedArea_ = RECT{0, 0, static_cast<LONG>(width_), static_cast<LONG>(height_)};
   *dc = dc_;
   return DD_OK;
 }
@@ -51,6 +54,8 @@ HRESULT Surface::ReleaseDC(HDC dc) {
   if (dc == nullptr || dc != dc_) return DDERR_INVALIDPARAMS;
   dc_ = nullptr;
   locked_ = false;
+  // Presented while the context still holds its reference on this surface.
+  PresentIfFront(this, nullptr);
   // The context holds a reference on this surface: closing it may release it.
   CloseKernelHandle(static_cast<HANDLE>(dc));
   return DD_OK;

@@ -3,6 +3,7 @@
 // flip latency.
 #include "control/faults.h"
 #include "ddraw/display_device.h"
+#include "ddraw/front_buffer.h"
 #include "ddraw/surface.h"
 
 namespace platform {
@@ -37,6 +38,7 @@ HRESULT Surface::Flip(LPDIRECTDRAWSURFACE7 targetOverride, DWORD flags) {
   }
   flipDoneAtMs_ = DisplayNowMs() + Display().flipLatencyMs;
   ++Display().flipsDone;
+  PresentIfFront(this, nullptr);
   return DD_OK;
 }
 

@@ -6,7 +6,7 @@
 
 #include <windows.h>
 
-#include "ddraw/pixel_format.h"
+#include "pixels/pixel_format.h"
 
 namespace gdi {
 

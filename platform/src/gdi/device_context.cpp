@@ -3,6 +3,7 @@
 // shared with surface and window contexts.
 #include "gdi/device_context.h"
 
+#include "gdi/surface_dc.h"
 
 namespace gdi {
 
@@ -54,6 +55,8 @@ Canvas *DeviceContext::Target() {
 DeviceContext *LookUpDC(HDC dc) { return platform::LookUp<DeviceContext>(static_cast<HANDLE>(dc)); }
 
 HDC RegisterDC(DeviceContext *context) { return static_cast<HDC>(platform::RegisterHandle(context)); }
+
+HDC OpenCanvasDC(std::unique_ptr<Canvas> canvas) { return RegisterDC(DeviceContext::ForSurface(std::move(canvas))); }
 
 }  // namespace gdi
 

@@ -1,5 +1,5 @@
-// GDI objects behind HGDIOBJ values: the canvas a device context draws on,
-// and bitmaps (DIB sections made by LoadImageA). Objects live in the
+// GDI objects behind HGDIOBJ values: bitmaps (DIB sections made by
+// LoadImageA), which are also canvases a device context draws on. Objects live in the
 // platform's handle table, so a stale or forged handle is refused.
 #pragma once
 
@@ -8,25 +8,11 @@
 #include <cstdint>
 #include <utility>
 
-#include "ddraw/pixel_format.h"
-#include "ddraw/pixel_kernels.h"
 #include "gdi/bmp_reader.h"
+#include "gdi/canvas.h"
 #include "kernel/handles.h"
 
 namespace gdi {
-
-// Pixels a device context can draw on or read from.
-class Canvas {
- public:
-  virtual ~Canvas() = default;
-  virtual pixels::Block Pixels() = 0;
-  virtual pixels::Format PixelFormat() const = 0;
-  // The colours of an 8-bit canvas as 0xRRGGBB; false when it has none.
-  virtual bool Palette(uint32_t rgb[256]) const {
-    (void)rgb;
-    return false;
-  }
-};
 
 // The kinds of object a device context holds one of at a time.
 enum class ObjectSlot { kBitmap, kFont, kCount };

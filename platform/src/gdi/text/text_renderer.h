@@ -8,7 +8,7 @@
 
 #include <cstdint>
 
-#include "ddraw/pixel_format.h"
+#include "pixels/pixel_format.h"
 #include "gdi/text/font_engine.h"
 
 namespace text {

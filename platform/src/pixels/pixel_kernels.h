@@ -1,7 +1,8 @@
 // Pixel kernels of the software display: fills, copies, keyed copies and
 // nearest-neighbour stretches with mirroring, on plain memory. They know
 // nothing of surfaces or COM; callers pass pointers, pitches, sizes, bytes
-// per pixel (1 to 4) and colour keys, already clipped and validated.
+// per pixel (1 to 4) and colour keys, already clipped and validated. Each
+// call runs the specialised kernel, or the reference one when forced.
 #pragma once
 
 #include <cstddef>

@@ -1,71 +1,15 @@
-// The pixel kernels. Each public kernel picks the pixel size once and runs a
+// The specialised pixel kernels. Each picks the pixel size once and runs a
 // loop specialised for it; opaque copies and fills go through memmove and
 // memcpy of whole rows.
-#include "ddraw/pixel_kernels.h"
-
 #include <cstring>
 #include <vector>
 
-namespace pixels {
+#include "pixels/kernel_variants.h"
+#include "pixels/pixel_access.h"
+
+namespace pixels::specialised {
 
 namespace {
-
-// Loads and stores of one pixel of N bytes.
-template <int N>
-struct Pixel;
-
-template <>
-struct Pixel<1> {
-  static constexpr int kBytes = 1;
-  static uint32_t Load(const uint8_t *at) { return *at; }
-  static void Store(uint8_t *at, uint32_t value) { *at = static_cast<uint8_t>(value); }
-};
-
-// Pixels that are one machine word of type T, read and written unaligned.
-template <typename T>
-struct WordPixel {
-  static constexpr int kBytes = sizeof(T);
-  static uint32_t Load(const uint8_t *at) {
-    T value;
-    memcpy(&value, at, sizeof value);
-    return value;
-  }
-  static void Store(uint8_t *at, uint32_t value) {
-    T narrow = static_cast<T>(value);
-    memcpy(at, &narrow, sizeof narrow);
-  }
-};
-
-template <>
-struct Pixel<2> : WordPixel<uint16_t> {};
-
-template <>
-struct Pixel<3> {
-  static constexpr int kBytes = 3;
-  static uint32_t Load(const uint8_t *at) {
-    return at[0] | (static_cast<uint32_t>(at[1]) << 8) | (static_cast<uint32_t>(at[2]) << 16);
-  }
-  static void Store(uint8_t *at, uint32_t value) {
-    at[0] = static_cast<uint8_t>(value);
-    at[1] = static_cast<uint8_t>(value >> 8);
-    at[2] = static_cast<uint8_t>(value >> 16);
-  }
-};
-
-template <>
-struct Pixel<4> : WordPixel<uint32_t> {};
-
-// Calls fn with the Pixel type of the given size (nothing for other sizes).
-template <typename Fn>
-void WithPixelSize(int bytes, Fn &&fn) {
-  switch (bytes) {
-    case 1: fn(Pixel<1>{}); break;
-    case 2: fn(Pixel<2>{}); break;
-    case 3: fn(Pixel<3>{}); break;
-    case 4: fn(Pixel<4>{}); break;
-    default: break;
-  }
-}
 
 bool Skipped(uint32_t value, ColorKey key) { return value >= key.low && value <= key.high; }
 
@@ -82,18 +26,8 @@ std::vector<int> SourceIndices(int targetSize, int sourceSize, bool mirrored) {
 
 }  // namespace
 
-uint32_t ReadPixel(const uint8_t *at, int bytes) {
-  uint32_t value = 0;
-  WithPixelSize(bytes, [&](auto pixel) { value = decltype(pixel)::Load(at); });
-  return value;
-}
-
-void WritePixel(uint8_t *at, int bytes, uint32_t value) {
-  WithPixelSize(bytes, [&](auto pixel) { decltype(pixel)::Store(at, value); });
-}
-
 void Fill(const Block &target, uint32_t value) {
-  if (target.width <= 0 || target.height <= 0) return;
+  if (target.width <= 0 || target.height <= 0 || !ValidPixelSize(target.bytes)) return;
   const size_t rowBytes = static_cast<size_t>(target.width) * static_cast<size_t>(target.bytes);
   if (target.bytes == 1) {
     for (int y = 0; y < target.height; ++y) {
@@ -161,4 +95,4 @@ void Stretch(const Block &target, const Block &source, const StretchOptions &opt
   });
 }
 
-}  // namespace pixels
+}  // namespace pixels::specialised

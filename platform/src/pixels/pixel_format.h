@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "ddraw/pixel_kernels.h"
+#include "pixels/pixel_kernels.h"
 
 namespace pixels {
 
@@ -23,6 +23,15 @@ struct Format {
 Format DisplayFormat(int bits, bool rgb555);
 
 inline int BytesPerPixel(const Format &format) { return (format.bits + 7) / 8; }
+
+// The lowest set bit of a channel mask, and how many bits it has set.
+int MaskShift(uint32_t mask);
+int MaskWidth(uint32_t mask);
+
+// One channel of a pixel value, cut from its mask and widened to 8 bits by
+// repeating its top bits; and an 8-bit channel narrowed into its mask.
+uint8_t WidenChannel(uint32_t value, uint32_t mask);
+uint32_t NarrowChannel(uint8_t channel, uint32_t mask);
 
 // A colour as 0xRRGGBB from a pixel value; `palette` (256 entries of
 // 0xRRGGBB) resolves 8-bit indices and may be null (index 0 is black, others

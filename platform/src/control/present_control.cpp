@@ -1,0 +1,52 @@
+// The presenting part of the display's control interface: choosing the
+// video driver, counting frames, reading the headless driver's last frame.
+#include "control/reset.h"
+#include "machine_display.h"
+#include "present/headless_presenter.h"
+#include "present/presenter.h"
+
+namespace {
+
+void ResetPresenting() {
+  present::ResetPresenting();
+  present::ForgetHeadlessFrame();
+}
+
+platform::ResetHook gResetPresenting(ResetPresenting);
+
+}  // namespace
+
+namespace machine {
+
+std::vector<std::string> video_drivers() {
+  std::vector<std::string> names;
+  for (const present::Driver &driver : present::Drivers()) names.push_back(driver.name);
+  return names;
+}
+
+bool use_video_driver(const std::string &name) { return present::UseDriver(name); }
+
+std::string video_driver() { return present::DriverName(); }
+
+unsigned frames_presented() { return present::FramesPresented(); }
+
+uint32_t PresentedFrame::value(unsigned x, unsigned y) const {
+  const unsigned bytes = (bpp + 7) / 8;
+  const size_t at = (static_cast<size_t>(y) * width + x) * bytes;
+  uint32_t result = 0;
+  for (unsigned i = 0; i < bytes && at + i < pixels.size(); ++i) result |= static_cast<uint32_t>(pixels[at + i]) << (8 * i);
+  return result;
+}
+
+PresentedFrame last_presented_frame() {
+  const present::KeptFrame kept = present::HeadlessLastFrame();
+  PresentedFrame frame;
+  frame.width = static_cast<unsigned>(kept.width);
+  frame.height = static_cast<unsigned>(kept.height);
+  frame.bpp = static_cast<unsigned>(kept.format.bits);
+  frame.pixels = kept.pixels;
+  frame.palette = kept.palette;
+  return frame;
+}
+
+}  // namespace machine

@@ -1,0 +1,20 @@
+// The front buffer: the visible primary surface, handed to the presenter
+// each time it changes and read back by the control interface, both as the
+// same frame.
+#pragma once
+
+#include <windows.h>
+#include <ddraw.h>
+
+namespace platform {
+
+class Surface;
+
+// Presents the front buffer when `drawn` is the visible primary; `area` is
+// the part drawn, null for all of it.
+void PresentIfFront(const Surface *drawn, const RECT *area);
+
+// Presents the front buffer when `palette` is the visible primary's.
+void PresentIfFrontPalette(const IDirectDrawPalette *palette);
+
+}  // namespace platform

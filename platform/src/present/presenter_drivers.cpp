@@ -1,0 +1,15 @@
+// The table of video drivers. A new back end (a window, a file writer) is a
+// file of its own with a start function, and one row here.
+#include "present/headless_presenter.h"
+#include "present/presenter.h"
+
+namespace present {
+
+const std::vector<Driver> &Drivers() {
+  static const std::vector<Driver> drivers = {
+      {"headless", StartHeadlessPresenter},
+  };
+  return drivers;
+}
+
+}  // namespace present
