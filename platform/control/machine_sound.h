@@ -3,13 +3,15 @@
 // virtual one that tests advance) and the output sinks (WAV file, memory).
 #pragma once
 
+#include "machine_api.h"
+
 #include <windows.h>
 #include <dsound.h>
 
 #include <string>
 #include <vector>
 
-namespace machine {
+namespace machine MACHINE_API {
 
 // Whether the machine has a sound card; without one DirectSoundCreate fails
 // with DSERR_NODRIVER.
