@@ -1,21 +1,36 @@
 #!/usr/bin/env bash
-# Installs every package the build and the tests need, through apt-get, only
-# when something is missing: compilers, the mingw cross toolchain, Wine with
-# its 32-bit half (and the 32-bit OpenGL that Wine's DirectDraw needs for
-# flip chains and video memory), a virtual X display and the test/benchmark
-# libraries, and FreeType, fontconfig and the DejaVu fonts for GDI text.
+# Installs, through apt-get and only when something is missing, the packages
+# of one of two sets:
+#   demo  what building and running the example host needs: the compiler,
+#         CMake, and FreeType, fontconfig and the DejaVu fonts for GDI text;
+#   test  (the default) all of that, plus GoogleTest (its sources too, which
+#         the Windows build compiles with mingw), Google Benchmark, clang and
+#         its runtime for the fuzzer, the mingw cross toolchain, Wine with its
+#         32-bit half (and the 32-bit OpenGL that Wine's DirectDraw needs for
+#         flip chains and video memory) and a virtual X display.
+# Usage: install-deps.sh [demo|test]
 set -euo pipefail
+set_name=${1:-test}
 
-packages=(
-  build-essential cmake ninja-build pkg-config python3
-  libgtest-dev libgmock-dev libbenchmark-dev
-  clang libclang-rt-14-dev
+demo_packages=(
+  build-essential cmake ninja-build pkg-config
+  libfreetype-dev libfontconfig-dev fonts-dejavu-core
+)
+test_packages=(
+  "${demo_packages[@]}" python3
+  libgtest-dev libgmock-dev googletest libbenchmark-dev
+  clang libclang-rt-dev
   mingw-w64 g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686
   wine wine32:i386 wine64
   libgl1:i386 libglx-mesa0:i386 libgl1-mesa-dri:i386
   xvfb xauth
-  libfreetype-dev libfontconfig-dev fonts-dejavu-core
 )
+
+case "$set_name" in
+  demo) packages=("${demo_packages[@]}") ;;
+  test) packages=("${test_packages[@]}") ;;
+  *) echo "usage: $0 [demo|test]" >&2; exit 2 ;;
+esac
 
 missing=()
 for p in "${packages[@]}"; do
@@ -31,7 +46,8 @@ fi
 SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
 
-if ! dpkg --print-foreign-architectures | grep -qx i386; then
+# Only the Wine half needs the 32-bit architecture.
+if printf '%s\n' "${missing[@]}" | grep -q ':i386$' && ! dpkg --print-foreign-architectures | grep -qx i386; then
   $SUDO dpkg --add-architecture i386
 fi
 export DEBIAN_FRONTEND=noninteractive

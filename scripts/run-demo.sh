@@ -5,10 +5,12 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-bash scripts/install-deps.sh
-cmake -S . -B build/linux -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build/linux --target korvane_demo -j "$(nproc 2>/dev/null || echo 2)"
+bash scripts/install-deps.sh demo
+# A build of its own, without the tests and benchmarks and what they need.
+cmake -S . -B build/demo -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DKORVANE_TESTS=OFF -DKORVANE_BENCHMARKS=OFF -DKORVANE_EXAMPLES=ON >/dev/null
+cmake --build build/demo --target korvane_demo -j "$(nproc 2>/dev/null || echo 2)"
 
 mkdir -p build/demo-output
 cd build/demo-output
-exec ../linux/examples/host/korvane_demo "$@"
+exec ../demo/examples/host/korvane_demo "$@"

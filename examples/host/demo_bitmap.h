@@ -1,5 +1,5 @@
-// The demo's bitmap part: sprites loaded from the BMP files in
-// examples/sprites, moved with transparent blits each frame, and a screenshot.
+// The demo's bitmap part: sprites loaded from the BMP files of
+// examples/sprites (see demo_paths.h for where they are found), moved with transparent blits each frame, and a screenshot.
 #pragma once
 
 // Runs in the video mode the display part set: loads the sprites from

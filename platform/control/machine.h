@@ -3,12 +3,14 @@
 // machine, inject faults and observe what the platform was asked to do.
 #pragma once
 
+#include "machine_api.h"
+
 #include <windows.h>
 
 #include <string>
 #include <vector>
 
-namespace machine {
+namespace machine MACHINE_API {
 
 // Puts the whole machine back in its power-on state: no pending faults, no
 // recorded boxes, windows alive again, the real clock.

@@ -4,11 +4,13 @@
 // machine::reset() restores the defaults below.
 #pragma once
 
+#include "machine_api.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
 
-namespace machine {
+namespace machine MACHINE_API {
 
 struct DisplayMode {
   unsigned width;

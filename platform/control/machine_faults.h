@@ -3,11 +3,13 @@
 // once in one sequence (the second SelectObject of a copy, for example).
 #pragma once
 
+#include "machine_api.h"
+
 #include <windows.h>
 
 #include <string>
 
-namespace machine {
+namespace machine MACHINE_API {
 
 // Lets the next `passing` calls of `operation` succeed, then fails the `count`
 // calls after them with `result` (kAlways: every later call).

@@ -3,11 +3,13 @@
 // reads, and what it can observe of them.
 #pragma once
 
+#include "machine_api.h"
+
 #include <windows.h>
 
 #include <string>
 
-namespace machine {
+namespace machine MACHINE_API {
 
 // Keyboard: a key goes down or up by its DIK_ scan code (0 to 255; other
 // values are ignored).

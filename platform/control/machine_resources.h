@@ -3,11 +3,13 @@
 // name, RT_BITMAP). machine::reset() empties the registry.
 #pragma once
 
+#include "machine_api.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
 
-namespace machine {
+namespace machine MACHINE_API {
 
 // Adds (or replaces) a bitmap resource: a packed device-independent bitmap,
 // a BITMAPINFOHEADER followed by its colour table and bits. Names compare

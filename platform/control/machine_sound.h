@@ -4,13 +4,15 @@
 // (none, WAV file, memory) and the memory capture.
 #pragma once
 
+#include "machine_api.h"
+
 #include <windows.h>
 #include <dsound.h>
 
 #include <string>
 #include <vector>
 
-namespace machine {
+namespace machine MACHINE_API {
 
 // Whether the machine has a sound card; without one DirectSoundCreate fails
 // with DSERR_NODRIVER.

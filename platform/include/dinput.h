@@ -740,14 +740,14 @@ typedef struct DIMOUSESTATE2 {
 #ifdef __cplusplus
 extern "C" {
 #endif
-extern const DIDATAFORMAT c_dfDIMouse;
+extern PLATFORM_API const DIDATAFORMAT c_dfDIMouse;
 #if DIRECTINPUT_VERSION >= 0x0700
-extern const DIDATAFORMAT c_dfDIMouse2;
+extern PLATFORM_API const DIDATAFORMAT c_dfDIMouse2;
 #endif
-extern const DIDATAFORMAT c_dfDIKeyboard;
+extern PLATFORM_API const DIDATAFORMAT c_dfDIKeyboard;
 #if DIRECTINPUT_VERSION >= 0x0500
-extern const DIDATAFORMAT c_dfDIJoystick;
-extern const DIDATAFORMAT c_dfDIJoystick2;
+extern PLATFORM_API const DIDATAFORMAT c_dfDIJoystick;
+extern PLATFORM_API const DIDATAFORMAT c_dfDIJoystick2;
 #endif
 #ifdef __cplusplus
 }

@@ -7,7 +7,15 @@
 #include <stddef.h>
 #include <stdint.h>
 
-#define WINAPI
+/* What these headers declare is what the platform library exports: a
+   function through WINAPI, data (GUIDs, data formats) through PLATFORM_API.
+   The platform is built with hidden visibility, so nothing else leaves it. */
+#if defined(__GNUC__) || defined(__clang__)
+#define PLATFORM_API __attribute__((visibility("default")))
+#else
+#define PLATFORM_API
+#endif
+#define WINAPI PLATFORM_API
 #define CALLBACK
 #define APIENTRY
 #define CONST const
