@@ -28,6 +28,12 @@ SoundCard &SoundCard::Get() {
 
 SoundCard::SoundCard() : configured(DefaultSoundCaps()) {}
 
+// The process ends: orphaned primary buffers the host never released go
+// with the card.
+SoundCard::~SoundCard() {
+  for (SoundBuffer *orphan : orphans_) delete orphan;
+}
+
 DSCAPS SoundCard::CurrentCaps() const {
   DSCAPS caps = configured;
   auto less = [](DWORD value, DWORD used) { return value > used ? value - used : 0; };

@@ -22,6 +22,7 @@ class SoundBuffer;
 class SoundCard {
  public:
   static SoundCard &Get();
+  ~SoundCard();
 
   std::mutex &lock() { return AudioEngine::Get().lock(); }
 
