@@ -10,7 +10,7 @@ shift 3
 
 symbols=$("$nm" -g --defined-only "$@" | awk '$2 == "T" { print $3 }' | sort -u)
 control=$(paste <(printf '%s\n' "$symbols") <(printf '%s\n' "$symbols" | c++filt) |
-  awk -F '\t' '$2 ~ /^machine::[A-Za-z0-9_:]*\(/ { print $1 }')
+  awk -F '\t' '$2 ~ /^machine::[A-Za-z0-9_:]*(\[abi:[A-Za-z0-9]+\])*\(/ { print $1 }')
 
 {
   printf '{\n  global:\n'

@@ -30,7 +30,7 @@ unexpected=$(printf '%s\n' "$exported_names" | while IFS= read -r name; do
   case "$name" in
     # A control function, never a template instantiated over a control
     # type (its demangled name starts with its return type).
-    machine::*) [[ $name =~ ^machine::[A-Za-z0-9_:]*\( ]] || printf '%s\n' "$name" ;;
+    machine::*) [[ $name =~ ^machine::[A-Za-z0-9_:]*(\[abi:[A-Za-z0-9]+\])*\( ]] || printf '%s\n' "$name" ;;
     *) is_declared "$name" || printf '%s\n' "$name" ;;
   esac
 done)

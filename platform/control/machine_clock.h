@@ -3,7 +3,9 @@
 // card's mixing, input time stamps, timeGetTime and the multimedia timers.
 #pragma once
 
-namespace machine {
+#include "machine_api.h"
+
+namespace machine MACHINE_API {
 
 // Real time by default. The virtual clock starts at 0 ms and moves only
 // when advanced (or when a wait for the display jumps it forward). An

@@ -3,7 +3,9 @@
 // device context). machine::reset() restores the default below.
 #pragma once
 
-namespace machine {
+#include "machine_api.h"
+
+namespace machine MACHINE_API {
 
 // Runs every pixel operation through its plain per-pixel reference kernel
 // instead of the specialised one (same results, slower). Default: off, or
