@@ -6,6 +6,7 @@
 
 #include "core/critical.h"
 #include "core/report.h"
+#include "core/state_reset.h"
 #include "display/display_state.h"
 #include "korvane.h"
 
@@ -29,6 +30,16 @@ bool DirectX7Present() {
   static_cast<IUnknown *>(directDraw)->Release();
   return true;
 }
+
+// The host's handles and the flag; the Windows version is read again by the
+// reset itself, from the machine as it is after the reset.
+void ResetCoreState() {
+  ghWnd = nullptr;
+  ghInstance = nullptr;
+  gCriticalError = 0;
+}
+
+const korvane::StateResetHook gResetCore(korvane::ResetStage::kCore, ResetCoreState);
 
 }  // namespace
 

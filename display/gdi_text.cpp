@@ -5,6 +5,7 @@
 #include "core/critical.h"
 #include "core/lifecycle.h"
 #include "core/report.h"
+#include "core/state_reset.h"
 #include "display/display_state.h"
 #include "display/gdi_text.h"
 #include "korvane.h"
@@ -12,6 +13,10 @@
 HFONT gFont = nullptr;
 
 namespace {
+
+// The font is the host's: the reset forgets it, it does not delete it.
+void ForgetFont() { gFont = nullptr; }
+const korvane::StateResetHook gResetFont(korvane::ResetStage::kDisplay, ForgetFont);
 
 // How one export draws and how it answers each failure. The centred exports
 // raise the critical report for DirectDraw failures and do not examine the
