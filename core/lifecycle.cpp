@@ -7,7 +7,7 @@
 #include "core/critical.h"
 #include "core/report.h"
 #include "core/state_reset.h"
-#include "display/display_state.h"
+#include "core/surface_events.h"
 #include "korvane.h"
 
 HWND ghWnd = nullptr;
@@ -46,7 +46,7 @@ const korvane::StateResetHook gResetCore(korvane::ResetStage::kCore, ResetCoreSt
 extern "C" int KORVANE_INIT(HWND hwnd, HINSTANCE instance) {
   ghWnd = hwnd;
   ghInstance = instance;
-  ResetVideoModeSettings();
+  NotifyLibraryStarted();
   gCriticalError = 0;
   if (gReportMode != REPORT_OFF) CreateReportFile();
 

@@ -31,6 +31,13 @@ struct DisplaySurfaceListener {
 // events the listener does not take part in.
 void AddDisplaySurfaceListener(SurfaceListenerSlot slot, const DisplaySurfaceListener &listener);
 
+// A static object of this type registers a listener when the library loads.
+struct SurfaceListenerRegistration {
+  SurfaceListenerRegistration(SurfaceListenerSlot slot, const DisplaySurfaceListener &listener) {
+    AddDisplaySurfaceListener(slot, listener);
+  }
+};
+
 void NotifyLibraryStarted();
 void NotifyDisplaySurfacesReleased();
 // 0 when every listener rebuilt its part, otherwise the first failure's 1.
