@@ -1,40 +1,51 @@
-// The table of live kernel handles and CloseHandle.
+// The table of live kernel handles and CloseHandle. The table shares each
+// object with the calls using it, so closing a handle never frees an object
+// another thread is working with; objects are destroyed outside the table's
+// lock, so their clean-up (closing a descriptor) never holds it.
 #include "kernel/handles.h"
 
 #include <mutex>
-#include <unordered_set>
+#include <unordered_map>
+#include <utility>
 
 namespace {
 
 std::mutex gHandleLock;
-std::unordered_set<platform::KernelObject *> gLiveObjects;
+std::unordered_map<platform::KernelObject *, std::shared_ptr<platform::KernelObject>> gLiveObjects;
 
 }  // namespace
 
 namespace platform {
 
 HANDLE RegisterHandle(KernelObject *object) {
+  std::shared_ptr<KernelObject> shared(object);
   std::lock_guard<std::mutex> hold(gHandleLock);
-  gLiveObjects.insert(object);
+  gLiveObjects.emplace(object, std::move(shared));
   return object;
 }
 
 KernelObject *LookUpHandle(HANDLE handle) {
   std::lock_guard<std::mutex> hold(gHandleLock);
   auto found = gLiveObjects.find(static_cast<KernelObject *>(handle));
-  return found == gLiveObjects.end() ? nullptr : *found;
+  return found == gLiveObjects.end() ? nullptr : found->first;
+}
+
+std::shared_ptr<KernelObject> ShareHandle(HANDLE handle) {
+  std::lock_guard<std::mutex> hold(gHandleLock);
+  auto found = gLiveObjects.find(static_cast<KernelObject *>(handle));
+  return found == gLiveObjects.end() ? nullptr : found->second;
 }
 
 bool CloseKernelHandle(HANDLE handle) {
-  KernelObject *object;
+  std::shared_ptr<KernelObject> closing;
   {
     std::lock_guard<std::mutex> hold(gHandleLock);
     auto found = gLiveObjects.find(static_cast<KernelObject *>(handle));
     if (found == gLiveObjects.end()) return false;
-    object = *found;
+    closing = std::move(found->second);
     gLiveObjects.erase(found);
   }
-  delete object;
+  // The object goes here, or when the last call sharing it returns.
   return true;
 }
 
