@@ -10,8 +10,16 @@
 
 namespace {
 
+using LiveObjects = std::unordered_map<platform::KernelObject *, std::shared_ptr<platform::KernelObject>>;
+
 std::mutex gHandleLock;
-std::unordered_map<platform::KernelObject *, std::shared_ptr<platform::KernelObject>> gLiveObjects;
+
+// Never destroyed: handles still open when the process ends are left as
+// they are, since their objects may refer to others already gone by then.
+LiveObjects &Live() {
+  static LiveObjects *live = new LiveObjects;
+  return *live;
+}
 
 }  // namespace
 
@@ -20,30 +28,31 @@ namespace platform {
 HANDLE RegisterHandle(KernelObject *object) {
   std::shared_ptr<KernelObject> shared(object);
   std::lock_guard<std::mutex> hold(gHandleLock);
-  gLiveObjects.emplace(object, std::move(shared));
+  Live().emplace(object, std::move(shared));
   return object;
 }
 
 KernelObject *LookUpHandle(HANDLE handle) {
   std::lock_guard<std::mutex> hold(gHandleLock);
-  auto found = gLiveObjects.find(static_cast<KernelObject *>(handle));
-  return found == gLiveObjects.end() ? nullptr : found->first;
+  auto found = Live().find(static_cast<KernelObject *>(handle));
+  return found == Live().end() ? nullptr : found->first;
 }
 
 std::shared_ptr<KernelObject> ShareHandle(HANDLE handle) {
   std::lock_guard<std::mutex> hold(gHandleLock);
-  auto found = gLiveObjects.find(static_cast<KernelObject *>(handle));
-  return found == gLiveObjects.end() ? nullptr : found->second;
+  auto found = Live().find(static_cast<KernelObject *>(handle));
+  return found == Live().end() ? nullptr : found->second;
 }
 
 bool CloseKernelHandle(HANDLE handle) {
   std::shared_ptr<KernelObject> closing;
   {
     std::lock_guard<std::mutex> hold(gHandleLock);
-    auto found = gLiveObjects.find(static_cast<KernelObject *>(handle));
-    if (found == gLiveObjects.end()) return false;
+    LiveObjects &live = Live();
+    auto found = live.find(static_cast<KernelObject *>(handle));
+    if (found == live.end()) return false;
     closing = std::move(found->second);
-    gLiveObjects.erase(found);
+    live.erase(found);
   }
   // The object goes here, or when the last call sharing it returns.
   return true;
