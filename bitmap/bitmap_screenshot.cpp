@@ -1,9 +1,10 @@
 // SAVE_BMP: what the screen shows (the primary surface) written as a 24-bit
 // BMP file, rows bottom-up, palettised modes resolved through the primary's
 // palette. The pixels are read through the screen pixel readers.
+#include <cstdio>
 #include <new>
-#include <string>
 
+#include "core/allocation.h"
 #include "core/critical.h"
 #include "core/report.h"
 #include "display/display_state.h"
@@ -97,6 +98,22 @@ bool WriteImage(HANDLE file) {
   return written;
 }
 
+// The box of a file that cannot be made, also when memory for its name ran
+// out: the whole text when memory allows, otherwise as much of it as the
+// report keeps.
+int RefuseToOpen(const char *name) {
+  char *text = JoinText("COULD NOT OPEN ", name, ".bmp TO SAVE BITMAP TOO!");
+  if (text != nullptr) {
+    ERROR_MESSAGE(text);
+    delete[] text;
+    return 1;
+  }
+  char cut[kReportLineMax + 1];
+  snprintf(cut, sizeof cut, "COULD NOT OPEN %s.bmp TO SAVE BITMAP TOO!", name);
+  ERROR_MESSAGE(cut);
+  return 1;
+}
+
 }  // namespace
 
 extern "C" int SAVE_BMP(const char *name) {
@@ -104,17 +121,17 @@ extern "C" int SAVE_BMP(const char *name) {
     ERROR_MESSAGE("MUST ENTER THE NAME OF FILE TO SAVE BITMAP TOO!");
     return 1;
   }
-  const std::string fileName = std::string(name) + ".bmp";
-  HANDLE file = CreateFileA(fileName.c_str(), GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, CREATE_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  char *fileName = JoinText(name, ".bmp", "");
+  if (fileName == nullptr) return RefuseToOpen(name);
+  HANDLE file = CreateFileA(fileName, GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                            nullptr);
   if (file == INVALID_HANDLE_VALUE) {
-    const std::string text = "COULD NOT OPEN " + fileName + " TO SAVE BITMAP TOO!";
-    ERROR_MESSAGE(text.c_str());
-    return 1;
+    delete[] fileName;
+    return RefuseToOpen(name);
   }
   const bool written = WriteImage(file);
   CloseHandle(file);
-  if (!written) return 1;
-  ReportLine("!!! %s saved !!!", fileName.c_str());
-  return 0;
+  if (written) ReportLine("!!! %s saved !!!", fileName);
+  delete[] fileName;
+  return written ? 0 : 1;
 }

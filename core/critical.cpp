@@ -7,7 +7,7 @@
 #include "core/error_names.h"
 #include "core/lifecycle.h"
 #include "core/report.h"
-#include "display/display_surfaces.h"
+#include "core/surface_events.h"
 
 namespace {
 
@@ -25,9 +25,9 @@ int RaiseCritical(const char *name) {
 
 int ShowCriticalMessage(const char *line, const char *boxText) {
   ReportWrite(line);
-  ReleaseDisplaySurfaces();
+  NotifyDisplaySurfacesReleased();
   MessageBoxA(ghWnd, boxText, kCriticalTitle, MB_SYSTEMMODAL | MB_ICONERROR);
-  return RebuildDisplaySurfaces();
+  return NotifyDisplaySurfacesRebuilt();
 }
 
 int DDCritical(HRESULT result) { return RaiseCritical(DDErrorName(result)); }

@@ -6,7 +6,8 @@
 
 #include "core/critical.h"
 #include "core/report.h"
-#include "display/display_state.h"
+#include "core/state_reset.h"
+#include "core/surface_events.h"
 #include "korvane.h"
 
 HWND ghWnd = nullptr;
@@ -30,12 +31,22 @@ bool DirectX7Present() {
   return true;
 }
 
+// The host's handles and the flag; the Windows version is read again by the
+// reset itself, from the machine as it is after the reset.
+void ResetCoreState() {
+  ghWnd = nullptr;
+  ghInstance = nullptr;
+  gCriticalError = 0;
+}
+
+const korvane::StateResetHook gResetCore(korvane::ResetStage::kCore, ResetCoreState);
+
 }  // namespace
 
 extern "C" int KORVANE_INIT(HWND hwnd, HINSTANCE instance) {
   ghWnd = hwnd;
   ghInstance = instance;
-  ResetVideoModeSettings();
+  NotifyLibraryStarted();
   gCriticalError = 0;
   if (gReportMode != REPORT_OFF) CreateReportFile();
 

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "core/state_reset.h"
 #include "korvane.h"
 
 int gReportMode = REPORT_OFF;
@@ -24,6 +25,17 @@ void WriteFormatted(const char *format, va_list args) {
   vsnprintf(line, sizeof line, format, args);
   ReportWrite(line);
 }
+
+// Closes the report without its closing lines: from here on nothing is
+// written, so the other subsystems release their objects silently.
+void ResetReport() {
+  if (ghReportFile != INVALID_HANDLE_VALUE) CloseHandle(ghReportFile);
+  ghReportFile = INVALID_HANDLE_VALUE;
+  gReportMode = REPORT_OFF;
+  memset(gReportFileName, 0, sizeof gReportFileName);
+}
+
+const korvane::StateResetHook gResetReport(korvane::ResetStage::kReport, ResetReport);
 
 }  // namespace
 

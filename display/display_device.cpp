@@ -1,8 +1,8 @@
 // The DirectDraw object: DDRAW_INIT, IS_DDRAW_VALID, DDRAW_RELEASE and the
 // four video-memory queries.
-#include "bitmap/bitmap_registry.h"
 #include "core/lifecycle.h"
 #include "core/report.h"
+#include "core/surface_events.h"
 #include "display/display_state.h"
 #include "display/display_surfaces.h"
 #include "display/video_modes.h"
@@ -60,7 +60,8 @@ extern "C" int DDRAW_RELEASE(void) {
   ReleaseSurfaceSet(" --- Palette Released ---", " --- Back Buffer Released ---", " --- Primary Buffer Released ---");
   if (glpDD != nullptr) {
     VideoModes_FreeAll();
-    Bitmap_FreeAll();
+    // What was made from the object (bitmaps) goes before the object.
+    NotifyDisplaySurfacesFreed();
     glpDD->Release();
     glpDD = nullptr;
     ReportDetail(" --- DirectDraw Released ---");

@@ -7,6 +7,7 @@
 
 #include "core/error_names.h"
 #include "core/report.h"
+#include "core/state_reset.h"
 #include "display/display_state.h"
 #include "display/display_surfaces.h"
 #include "display/video_modes.h"
@@ -22,6 +23,9 @@ struct SavedVideoMode {
   bool valid;
 };
 SavedVideoMode gSavedVideoMode;
+
+void ForgetSavedVideoMode() { gSavedVideoMode = SavedVideoMode{}; }
+const korvane::StateResetHook gResetSavedMode(korvane::ResetStage::kDisplay, ForgetSavedVideoMode);
 
 // Counts set bits of `mask` from the probe bit upwards; the probe is 16 bits
 // wide and carries on from where the previous channel stopped.

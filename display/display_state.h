@@ -6,8 +6,6 @@
 #include <windows.h>
 #include <ddraw.h>
 
-#include <string>
-
 extern LPDIRECTDRAW7 glpDD;
 extern LPDIRECTDRAWSURFACE7 glpDDSPrimary;
 extern LPDIRECTDRAWSURFACE7 glpDDSBack;
@@ -32,10 +30,12 @@ extern int gBlueBits;
 extern DWORD gBackBufferCount;
 extern int gUseVideoMemory;
 
-// A display mode found by DDRAW_INIT; the list runs newest first.
+// A display mode found by DDRAW_INIT; the list runs newest first. The text
+// is held in the record, so that making one allocates nothing else.
+constexpr int kVideoModeTextSize = 40;  // room for three negative 32-bit numbers
 struct VideoMode {
   int id;
-  std::string description;
+  char description[kVideoModeTextSize];
   DDSURFACEDESC2 surface_desc;
   VideoMode *next;
 };

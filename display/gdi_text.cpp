@@ -1,10 +1,11 @@
-// The GDI text exports: a line of text on the back buffer or on a bitmap,
-// left-aligned or centred, opaque or transparent, in the font USE_FONT set;
-// and the width of one character in the host window's font.
-#include "bitmap/bitmap_registry.h"
+// The GDI text exports on the back buffer, left-aligned or centred, opaque
+// or transparent, in the font USE_FONT set; the drawing on any surface that
+// the bitmap text exports share; and the width of one character in the host
+// window's font.
 #include "core/critical.h"
 #include "core/lifecycle.h"
 #include "core/report.h"
+#include "core/state_reset.h"
 #include "display/display_state.h"
 #include "display/gdi_text.h"
 #include "korvane.h"
@@ -12,6 +13,10 @@
 HFONT gFont = nullptr;
 
 namespace {
+
+// The font is the host's: the reset forgets it, it does not delete it.
+void ForgetFont() { gFont = nullptr; }
+const korvane::StateResetHook gResetFont(korvane::ResetStage::kDisplay, ForgetFont);
 
 // How one export draws and how it answers each failure. The centred exports
 // raise the critical report for DirectDraw failures and do not examine the
@@ -81,14 +86,20 @@ int DrawOnBackBuffer(const TextStyle &style, int x, int y, const char *text, int
   return WriteText(style, glpDDSBack, x, y, text, colour, transparent);
 }
 
-int DrawOnBitmap(const char *exportName, const TextStyle &style, int id, int x, int y, const char *text, int colour,
-                 int transparent) {
-  BitmapRecord *bitmap = FindBitmapFor(exportName, id);
-  if (bitmap == nullptr || bitmap->lpDDSBack == nullptr) return 1;
-  return WriteText(style, bitmap->lpDDSBack, x, y, text, colour, transparent);
+const TextStyle &StyleOf(TextStyleKind kind) {
+  switch (kind) {
+    case TextStyleKind::kBitmap: return kBitmapText;
+    case TextStyleKind::kCentred: return kCentredText;
+    default: return kBackBufferText;
+  }
 }
 
 }  // namespace
+
+int WriteSurfaceText(TextStyleKind kind, LPDIRECTDRAWSURFACE7 surface, int x, int y, const char *text, int colour,
+                     int transparent) {
+  return WriteText(StyleOf(kind), surface, x, y, text, colour, transparent);
+}
 
 extern "C" HFONT USE_FONT(HFONT font) {
   gFont = font;
@@ -101,14 +112,6 @@ extern "C" int GDI_TEXTOUT(int x, int y, const char *text, int colour, int trans
 
 extern "C" int GDI_TEXTOUT_CENTER(int x, int y, const char *text, int colour, int transparent) {
   return DrawOnBackBuffer(kCentredText, x, y, text, colour, transparent);
-}
-
-extern "C" int GDI_TEXTOUT_BITMAP(int id, int x, int y, const char *text, int colour, int transparent) {
-  return DrawOnBitmap("GDI_TEXTOUT_BITMAP", kBitmapText, id, x, y, text, colour, transparent);
-}
-
-extern "C" int GDI_TEXTOUT_CENTER_BITMAP(int id, int x, int y, const char *text, int colour, int transparent) {
-  return DrawOnBitmap("GDI_TEXTOUT_CENTER_BITMAP", kCentredText, id, x, y, text, colour, transparent);
 }
 
 extern "C" int GDI_GET_CHARWIDTH(const char *text) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <windows.h>
+#include <ddraw.h>
 
 // The font set by USE_FONT; null until a host sets one (each device context
 // then keeps its default font).
@@ -17,3 +18,14 @@ COLORREF ColorToColorref(int colour);
 // with that index (its low byte; entries count from 0), otherwise
 // ColorToColorref.
 COLORREF TextColorref(int colour);
+
+// How a text export draws and answers failures: on the back buffer (a line
+// per failed DirectDraw step), on a bitmap (the GDI set-up steps examined
+// too), or centred (the critical report for DirectDraw failures, GDI steps
+// not examined).
+enum class TextStyleKind { kBackBuffer, kBitmap, kCentred };
+
+// Draws one line of text on `surface`; 0 when drawn, 1 after the failure's
+// line or critical report. The device context is given back on every path.
+int WriteSurfaceText(TextStyleKind kind, LPDIRECTDRAWSURFACE7 surface, int x, int y, const char *text, int colour,
+                     int transparent);

@@ -5,17 +5,26 @@
 
 #include <cstdio>
 
+#include "core/allocation.h"
 #include "core/report.h"
 #include "korvane.h"
 
 namespace {
 
-HRESULT CALLBACK AddListedMode(LPDDSURFACEDESC2 desc, LPVOID) {
-  auto *mode = new VideoMode{++gVideoModeCounter, std::string(), *desc, gVideoModes};
-  char text[48];
-  snprintf(text, sizeof text, "%dx%dx%d", static_cast<int>(desc->dwWidth), static_cast<int>(desc->dwHeight),
-           static_cast<int>(desc->ddpfPixelFormat.dwRGBBitCount));
-  mode->description = text;
+// Lists one mode under the next id. When memory for the record runs out the
+// enumeration stops there, and `context` (a bool) says so: the list keeps
+// the modes found so far, and no id is spent on the missing one.
+HRESULT CALLBACK AddListedMode(LPDDSURFACEDESC2 desc, LPVOID context) {
+  auto *mode = NewOrNull<VideoMode>();
+  if (mode == nullptr) {
+    *static_cast<bool *>(context) = true;
+    return DDENUMRET_CANCEL;
+  }
+  mode->id = ++gVideoModeCounter;
+  snprintf(mode->description, sizeof mode->description, "%dx%dx%d", static_cast<int>(desc->dwWidth),
+           static_cast<int>(desc->dwHeight), static_cast<int>(desc->ddpfPixelFormat.dwRGBBitCount));
+  mode->surface_desc = *desc;
+  mode->next = gVideoModes;
   gVideoModes = mode;
   return DDENUMRET_OK;
 }
@@ -36,7 +45,11 @@ HRESULT CALLBACK MatchMode(LPDDSURFACEDESC2 desc, LPVOID context) {
 
 }  // namespace
 
-HRESULT ListVideoModes() { return glpDD->EnumDisplayModes(0, nullptr, nullptr, AddListedMode); }
+HRESULT ListVideoModes() {
+  bool outOfMemory = false;
+  const HRESULT result = glpDD->EnumDisplayModes(0, nullptr, &outOfMemory, AddListedMode);
+  return outOfMemory ? DDERR_OUTOFMEMORY : result;
+}
 
 VideoMode *FindVideoMode(int id) {
   for (VideoMode *mode = gVideoModes; mode != nullptr; mode = mode->next) {
@@ -67,7 +80,7 @@ extern "C" int IS_VMODE(int width, int height, int bpp) {
 
 extern "C" const char *GET_VIDEO_MODE_DESC(int id) {
   const VideoMode *mode = FindVideoMode(id);
-  return mode != nullptr ? mode->description.c_str() : "Empty";
+  return mode != nullptr ? mode->description : "Empty";
 }
 
 extern "C" int GET_NUMBER_OF_VIDEO_MODES(void) { return gNumberOfVideoModes; }

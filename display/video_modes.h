@@ -8,7 +8,8 @@
 #include "display/display_state.h"
 
 // Lists every mode DirectDraw offers, each under the next id. A negative
-// result of the enumeration is returned (the list keeps what was found).
+// result of the enumeration is returned, and DDERR_OUTOFMEMORY when memory
+// for a record ran out (the list keeps what was found either way).
 HRESULT ListVideoModes();
 
 // The first record with the id, or null.

@@ -1,5 +1,10 @@
-// Definitions of the DirectInput state, all zero at load.
+// Definitions of the DirectInput state, all zero at load, and its reset.
 #include "input/input_state.h"
+
+#include <cstring>
+
+#include "core/state_reset.h"
+#include "korvane.h"
 
 LPDIRECTINPUT7A glpDI = nullptr;
 LPDIRECTINPUTDEVICE7A glpDIKeyboard = nullptr;
@@ -20,6 +25,28 @@ DIJOYSTATE gJoyState = {};
 int gJoyAxisPresent[kJoyAxisCount] = {};
 int gJoySliderPresent[2] = {};
 DWORD gForceFeedback = 0;
+
+namespace {
+
+// The devices and the object go as DINPUT_RELEASE lets them go; what the
+// last reads left behind goes back to zero.
+void ResetInputState() {
+  DINPUT_RELEASE();
+  gKeyboardMode = 0;
+  memset(gKeyState, 0, sizeof gKeyState);
+  gKeyEvent = DIDEVICEOBJECTDATA{};
+  gKeyEventCount = 0;
+  gMouseX = gMouseY = gMouseZ = 0;
+  memset(gMouseButton, 0, sizeof gMouseButton);
+  gJoyState = DIJOYSTATE{};
+  memset(gJoyAxisPresent, 0, sizeof gJoyAxisPresent);
+  memset(gJoySliderPresent, 0, sizeof gJoySliderPresent);
+  gForceFeedback = 0;
+}
+
+const korvane::StateResetHook gResetInput(korvane::ResetStage::kInput, ResetInputState);
+
+}  // namespace
 
 static_assert(sizeof(DIDEVICEOBJECTDATA) == 16, "the DirectInput 7 event record");
 static_assert(sizeof(DIJOYSTATE) == 80 && sizeof(DIMOUSESTATE) == 16, "the predefined device states");

@@ -76,22 +76,40 @@ void AxisSaturation(int axis, int value) {
 
 int Slider(int index) { return index < 0 ? 0 : (index > 1 ? 1 : index); }
 
+int AxisValue(int axis) { return gJoyState.*kAxes[axis].value; }
+
 }  // namespace
 
-#define KV_JOYSTICK_AXIS_EXPORTS(NAME, AXIS)                                                            \
-  extern "C" void JOY_##NAME##_RANGE(int minimum, int maximum) { AxisRange(AXIS, minimum, maximum); } \
-  extern "C" void JOY_##NAME##_DEADZONE(int value) { AxisDeadZone(AXIS, value); }                     \
-  extern "C" void JOY_##NAME##_SATURATION(int value) { AxisSaturation(AXIS, value); }                 \
-  extern "C" int JOY_##NAME##_AXIS(void) { return gJoyState.*kAxes[AXIS].value; }
+// The four exports of each axis, X, Y, Z and the rotations RX, RY, RZ.
+extern "C" void JOY_X_RANGE(int minimum, int maximum) { AxisRange(kJoyX, minimum, maximum); }
+extern "C" void JOY_X_DEADZONE(int value) { AxisDeadZone(kJoyX, value); }
+extern "C" void JOY_X_SATURATION(int value) { AxisSaturation(kJoyX, value); }
+extern "C" int JOY_X_AXIS(void) { return AxisValue(kJoyX); }
 
-KV_JOYSTICK_AXIS_EXPORTS(X, kJoyX)
-KV_JOYSTICK_AXIS_EXPORTS(Y, kJoyY)
-KV_JOYSTICK_AXIS_EXPORTS(Z, kJoyZ)
-KV_JOYSTICK_AXIS_EXPORTS(RX, kJoyRx)
-KV_JOYSTICK_AXIS_EXPORTS(RY, kJoyRy)
-KV_JOYSTICK_AXIS_EXPORTS(RZ, kJoyRz)
+extern "C" void JOY_Y_RANGE(int minimum, int maximum) { AxisRange(kJoyY, minimum, maximum); }
+extern "C" void JOY_Y_DEADZONE(int value) { AxisDeadZone(kJoyY, value); }
+extern "C" void JOY_Y_SATURATION(int value) { AxisSaturation(kJoyY, value); }
+extern "C" int JOY_Y_AXIS(void) { return AxisValue(kJoyY); }
 
-#undef KV_JOYSTICK_AXIS_EXPORTS
+extern "C" void JOY_Z_RANGE(int minimum, int maximum) { AxisRange(kJoyZ, minimum, maximum); }
+extern "C" void JOY_Z_DEADZONE(int value) { AxisDeadZone(kJoyZ, value); }
+extern "C" void JOY_Z_SATURATION(int value) { AxisSaturation(kJoyZ, value); }
+extern "C" int JOY_Z_AXIS(void) { return AxisValue(kJoyZ); }
+
+extern "C" void JOY_RX_RANGE(int minimum, int maximum) { AxisRange(kJoyRx, minimum, maximum); }
+extern "C" void JOY_RX_DEADZONE(int value) { AxisDeadZone(kJoyRx, value); }
+extern "C" void JOY_RX_SATURATION(int value) { AxisSaturation(kJoyRx, value); }
+extern "C" int JOY_RX_AXIS(void) { return AxisValue(kJoyRx); }
+
+extern "C" void JOY_RY_RANGE(int minimum, int maximum) { AxisRange(kJoyRy, minimum, maximum); }
+extern "C" void JOY_RY_DEADZONE(int value) { AxisDeadZone(kJoyRy, value); }
+extern "C" void JOY_RY_SATURATION(int value) { AxisSaturation(kJoyRy, value); }
+extern "C" int JOY_RY_AXIS(void) { return AxisValue(kJoyRy); }
+
+extern "C" void JOY_RZ_RANGE(int minimum, int maximum) { AxisRange(kJoyRz, minimum, maximum); }
+extern "C" void JOY_RZ_DEADZONE(int value) { AxisDeadZone(kJoyRz, value); }
+extern "C" void JOY_RZ_SATURATION(int value) { AxisSaturation(kJoyRz, value); }
+extern "C" int JOY_RZ_AXIS(void) { return AxisValue(kJoyRz); }
 
 extern "C" void JOY_SLIDER_RANGE(int index, int minimum, int maximum) {
   int slider = Slider(index);

@@ -3,6 +3,7 @@
 // normalisation in place. All arithmetic is single precision.
 #include <math.h>
 
+#include "core/state_reset.h"
 #include "korvane.h"
 
 // The exports that answer through a pointer each own one static result
@@ -19,6 +20,12 @@ float gMaxComponentResult;
 float gMinComponentResult;
 D3DVECTOR gMaximizeResult;
 D3DVECTOR gMinimizeResult;
+
+void ClearResults() {
+  gCrossResult = gMaximizeResult = gMinimizeResult = D3DVECTOR{};
+  gDotResult = gSquareMagnitudeResult = gMagnitudeResult = gMaxComponentResult = gMinComponentResult = 0.0f;
+}
+const korvane::StateResetHook gResetResults(korvane::ResetStage::kMath, ClearResults);
 
 D3DVECTOR *StoreVector(D3DVECTOR *result, float x, float y, float z) {
   result->x = x;

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The whole test run: installs what is missing, builds the native library and
-# the Windows DLL, and runs every test — native suites, the export checks,
-# the platform header fidelity check, the sanitizer build, and the Windows
-# host programs under Wine. Exits non-zero on any failure.
+# the Windows DLL, and runs every test — native suites (one case per process,
+# then each program whole with its cases shuffled), the export checks, the
+# platform header fidelity check, the sanitizer build (both ways), and the
+# Windows host programs under Wine. Exits non-zero on any failure.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -31,10 +32,36 @@ build() {
   cmake -S . -B "$folder" -G Ninja "$@" >/dev/null && cmake --build "$folder" -j "$jobs"
 }
 
+# Each native test program once more, all its cases in one process in a
+# shuffled order, beside the one-case-per-process runs of ctest: no case may
+# lean on running alone or after another. The seed is fixed and printed so a
+# failing order can be replayed (KORVANE_SHUFFLE_SEED picks another).
+# Usage: run_shuffled <build dir> [NAME=value ...] (the environment of the runs).
+shuffle_seed=${KORVANE_SHUFFLE_SEED:-4242}
+run_shuffled() {
+  local build=$1 status=0 program name log
+  shift
+  echo "shuffle seed: $shuffle_seed"
+  for program in "$build"/tests/*_test; do
+    [ -x "$program" ] || continue
+    name=$(basename "$program")
+    log="$build/shuffled-$name.log"
+    if env "$@" KORVANE_TESTDATA="$root/../shared/testdata" "$program" --gtest_shuffle \
+        --gtest_random_seed="$shuffle_seed" >"$log" 2>&1; then
+      echo "$name: passed in one process"
+    else
+      echo "$name: FAILED in one process (seed $shuffle_seed)"; tail -n 40 "$log"; status=1
+    fi
+  done
+  return $status
+}
+
 step "native build"
 if run_suite "native build" build build/linux -DCMAKE_BUILD_TYPE=RelWithDebInfo; then
   step "native tests"
   run_suite native ctest --test-dir build/linux -j "$jobs" --output-on-failure --timeout 300 || true
+  step "native tests, each program in one process, shuffled"
+  run_suite native-shuffled run_shuffled build/linux || true
 else
   not_run native "the native build failed"
 fi
@@ -45,6 +72,9 @@ if run_suite "sanitizer build" build build/asan -DCMAKE_BUILD_TYPE=Debug -DKORVA
   step "sanitizer tests"
   run_suite sanitizer env ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
     ctest --test-dir build/asan -j "$jobs" --output-on-failure --timeout 300 -E 'Fidelity' || true
+  step "sanitizer tests, each program in one process, shuffled"
+  run_suite sanitizer-shuffled run_shuffled build/asan ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
+    UBSAN_OPTIONS=print_stacktrace=1 || true
 else
   not_run sanitizer "the sanitizer build failed"
 fi

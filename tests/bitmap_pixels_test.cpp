@@ -3,6 +3,7 @@
 #include <type_traits>
 
 #include "bitmap/bitmap_registry.h"
+#include "core/allocation.h"
 #include "machine_faults.h"
 #include "support/bitmap_test.h"
 
@@ -200,6 +201,30 @@ TEST_F(BitmapPixels, ScreenshotFailures) {
   EXPECT_EQ(SAVE_BMP("shot"), 1);
   EXPECT_EQ(machine::message_boxes().size(), boxes + 1);  // the critical report
   EXPECT_EQ(SAVE_BMP("shot"), 0);
+}
+
+// Memory running out for the file name, and then also for the box's text:
+// the open failure's box either way (cut to the report's line when even its
+// text has no room), no file, and nothing thrown at the host.
+TEST_F(BitmapPixels, ScreenshotWithoutMemoryForItsNames) {
+  StartBitmaps(640, 480, 32);
+  const std::string longName(300, 'n');
+  const std::string whole = "COULD NOT OPEN " + longName + ".bmp TO SAVE BITMAP TOO!";
+  struct Row {
+    int failing;
+    std::string box;
+  } rows[] = {{1, whole}, {2, whole.substr(0, 254)}};
+  for (const Row &row : rows) {
+    SCOPED_TRACE(row.failing);
+    korvane::FailAllocationsForTests(0, row.failing);
+    EXPECT_EQ(SAVE_BMP(longName.c_str()), 1);
+    ASSERT_FALSE(machine::message_boxes().empty());
+    EXPECT_EQ(machine::message_boxes().back().text, row.box);
+    EXPECT_EQ(ReportLines().back(), whole.substr(0, 254));
+  }
+  korvane::FailAllocationsForTests(0, 0);
+  EXPECT_EQ(SAVE_BMP("shot"), 0);
+  EXPECT_TRUE(FileExists("shot.bmp"));
 }
 
 TEST_F(BitmapPixels, ScreenshotOfAPaletteModeWithoutItsPalette) {

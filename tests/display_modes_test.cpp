@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "core/allocation.h"
 #include "display/display_state.h"
 #include "display/display_surfaces.h"
 #include "support/display_test.h"
@@ -81,6 +82,32 @@ TEST_F(DisplayModesTest, InitFailureRows) {
     ASSERT_FALSE(lines.empty());
     EXPECT_EQ(lines.back(), row.line);
   }
+}
+
+// Memory for a mode record running out ends the listing the way a failed
+// enumeration does: the line, result 0, the modes found so far; no id is
+// spent on the mode that could not be kept, and nothing is thrown.
+TEST_F(DisplayModesTest, RunningOutOfMemoryWhileListingKeepsTheModesFound) {
+  Start();
+  korvane::FailAllocationsForTests(3, 1);
+  Mark();
+  EXPECT_EQ(DDRAW_INIT(), 0);
+  EXPECT_EQ(NewLines(), (Lines{" DirectDraw7 Initialized.", " ! - Couldn't enumerate modes. "}));
+  EXPECT_EQ(GET_NUMBER_OF_VIDEO_MODES(), 3);
+  EXPECT_STREQ(GET_VIDEO_MODE_DESC(3), "640x480x24");
+  EXPECT_STREQ(GET_VIDEO_MODE_DESC(4), "Empty");
+  DDRAW_RELEASE();
+  ASSERT_EQ(DDRAW_INIT(), 0);
+  EXPECT_EQ(GET_NUMBER_OF_VIDEO_MODES(), 15);
+  EXPECT_STREQ(GET_VIDEO_MODE_DESC(4), "640x480x8");
+}
+
+// The text is kept whole even for the longest numbers DirectDraw can give.
+TEST_F(DisplayModesTest, ModeTextsOfExtremeSizesAreWhole) {
+  Start();
+  machine::set_display_modes({{0x80000000u, 0xFFFFFFFFu, 32}});
+  ASSERT_EQ(DDRAW_INIT(), 0);
+  EXPECT_STREQ(GET_VIDEO_MODE_DESC(1), "-2147483648x-1x32");
 }
 
 TEST_F(DisplayModesTest, SetVideoModeBuildsTheChainAndClearsBothBuffers) {

@@ -8,10 +8,13 @@
 
 #include <filesystem>
 
+#include "core/state_reset.h"
 #include "machine.h"
 
 void MachineTest::SetUp() {
-  machine::reset();
+  // The library lets go of what an earlier case left on the old machine,
+  // then the machine and the library both start as if freshly loaded.
+  korvane::ResetLibraryStateForTests(machine::reset);
   char cwd[4096];
   ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
   previous_ = cwd;
@@ -22,6 +25,8 @@ void MachineTest::SetUp() {
 }
 
 void MachineTest::TearDown() {
+  // Objects and files the case left open are released before its folder goes.
+  korvane::ResetLibraryStateForTests();
   if (!previous_.empty()) {
     EXPECT_EQ(chdir(previous_.c_str()), 0);
   }

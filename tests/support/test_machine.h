@@ -1,5 +1,6 @@
-// Test fixture: a fresh simulated machine and a private scratch folder as
-// the working directory, so that files the library writes never collide.
+// Test fixture: a fresh simulated machine, the library as just loaded, and a
+// private scratch folder as the working directory, so that files the library
+// writes never collide. Cases can share one process in any order.
 #pragma once
 
 #include <gtest/gtest.h>

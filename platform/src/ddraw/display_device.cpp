@@ -32,6 +32,10 @@ void ResetDisplay() {
   display.videoMemoryTotal = 32u * 1024u * 1024u;
   display.flipLatencyMs = 0.0;
   display.flipsDone = 0;
+  // A power-on machine has no exclusive owner, also when an object of the
+  // run before is still alive (a surface whose device context never came
+  // back keeps it).
+  display.exclusiveOwner = nullptr;
 }
 
 ResetHook gResetDisplay(ResetDisplay);

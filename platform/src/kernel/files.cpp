@@ -111,10 +111,12 @@ namespace {
 
 // The checks ReadFile and WriteFile share: a pending fault, a live file
 // handle opened with the needed access, a buffer for a non-empty transfer.
-FileObject *TransferTarget(const char *operation, HANDLE file, const void *buffer, DWORD bytes,
-                           bool writing) {
+// The file is shared for the call, so a CloseHandle on another thread
+// cannot close its descriptor (which a new file may then reuse) mid-transfer.
+std::shared_ptr<FileObject> TransferTarget(const char *operation, HANDLE file, const void *buffer, DWORD bytes,
+                                           bool writing) {
   if (Faulted(operation)) return nullptr;
-  auto *object = platform::LookUp<FileObject>(file);
+  std::shared_ptr<FileObject> object = platform::Share<FileObject>(file);
   if (object == nullptr) return nullptr;
   if (writing ? !object->writable() : !object->readable()) {
     SetLastError(ERROR_ACCESS_DENIED);
@@ -152,7 +154,7 @@ BOOL TransferAll(DWORD bytes, LPDWORD done, Step step) {
 extern "C" BOOL WINAPI ReadFile(HANDLE file, LPVOID buffer, DWORD bytesToRead, LPDWORD bytesRead,
                                 LPOVERLAPPED) {
   if (bytesRead != nullptr) *bytesRead = 0;
-  FileObject *object = TransferTarget("ReadFile", file, buffer, bytesToRead, false);
+  const std::shared_ptr<FileObject> object = TransferTarget("ReadFile", file, buffer, bytesToRead, false);
   if (object == nullptr) return FALSE;
   auto *bytes = static_cast<char *>(buffer);
   return TransferAll(bytesToRead, bytesRead, [&](DWORD done) {
@@ -163,7 +165,7 @@ extern "C" BOOL WINAPI ReadFile(HANDLE file, LPVOID buffer, DWORD bytesToRead, L
 extern "C" BOOL WINAPI WriteFile(HANDLE file, LPCVOID buffer, DWORD bytesToWrite,
                                  LPDWORD bytesWritten, LPOVERLAPPED) {
   if (bytesWritten != nullptr) *bytesWritten = 0;
-  FileObject *object = TransferTarget("WriteFile", file, buffer, bytesToWrite, true);
+  const std::shared_ptr<FileObject> object = TransferTarget("WriteFile", file, buffer, bytesToWrite, true);
   if (object == nullptr) return FALSE;
   const auto *bytes = static_cast<const char *>(buffer);
   return TransferAll(bytesToWrite, bytesWritten, [&](DWORD done) {
@@ -174,7 +176,7 @@ extern "C" BOOL WINAPI WriteFile(HANDLE file, LPCVOID buffer, DWORD bytesToWrite
 extern "C" DWORD WINAPI SetFilePointer(HANDLE file, LONG distance, PLONG distanceHigh,
                                        DWORD moveMethod) {
   if (Faulted("SetFilePointer")) return INVALID_SET_FILE_POINTER;
-  auto *object = platform::LookUp<FileObject>(file);
+  const std::shared_ptr<FileObject> object = platform::Share<FileObject>(file);
   if (object == nullptr) return INVALID_SET_FILE_POINTER;
   int whence = moveMethod == FILE_BEGIN ? SEEK_SET : moveMethod == FILE_CURRENT ? SEEK_CUR
              : moveMethod == FILE_END   ? SEEK_END : -1;
@@ -199,7 +201,7 @@ extern "C" DWORD WINAPI SetFilePointer(HANDLE file, LONG distance, PLONG distanc
 
 extern "C" BOOL WINAPI SetEndOfFile(HANDLE file) {
   if (Faulted("SetEndOfFile")) return FALSE;
-  auto *object = platform::LookUp<FileObject>(file);
+  const std::shared_ptr<FileObject> object = platform::Share<FileObject>(file);
   if (object == nullptr) return FALSE;
   if (!object->writable()) {
     SetLastError(ERROR_ACCESS_DENIED);
@@ -211,7 +213,7 @@ extern "C" BOOL WINAPI SetEndOfFile(HANDLE file) {
 }
 
 extern "C" DWORD WINAPI GetFileSize(HANDLE file, LPDWORD fileSizeHigh) {
-  auto *object = platform::LookUp<FileObject>(file);
+  const std::shared_ptr<FileObject> object = platform::Share<FileObject>(file);
   struct stat info;
   if (object == nullptr || fstat(object->descriptor(), &info) != 0) return INVALID_FILE_SIZE;
   const auto size = static_cast<uint64_t>(info.st_size);

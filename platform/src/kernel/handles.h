@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <memory>
+
 namespace platform {
 
 class KernelObject {
@@ -12,10 +14,12 @@ class KernelObject {
   virtual ~KernelObject() = default;
 };
 
+// The table takes the object; it is destroyed when its handle is closed and
+// no call still working with it (see Share) holds it.
 HANDLE RegisterHandle(KernelObject *object);
 
-// The live object of the handle if it is of type T, otherwise null (and
-// ERROR_INVALID_HANDLE as the last error).
+// The live object of the handle, or null. The pointer is only good while no
+// other thread can close the handle: use Share where that may happen.
 KernelObject *LookUpHandle(HANDLE handle);
 template <typename T>
 T *LookUp(HANDLE handle) {
@@ -24,8 +28,19 @@ T *LookUp(HANDLE handle) {
   return object;
 }
 
-// Removes the handle from the table and destroys its object; false when the
-// handle is not live.
+// The live object of the handle, held for the caller: a CloseHandle on
+// another thread meanwhile removes the handle, but the object (and whatever
+// it owns, such as a file descriptor) lasts until the caller lets go.
+std::shared_ptr<KernelObject> ShareHandle(HANDLE handle);
+template <typename T>
+std::shared_ptr<T> Share(HANDLE handle) {
+  std::shared_ptr<T> object = std::dynamic_pointer_cast<T>(ShareHandle(handle));
+  if (object == nullptr) SetLastError(ERROR_INVALID_HANDLE);
+  return object;
+}
+
+// Removes the handle from the table and lets go of its object; false when
+// the handle is not live.
 bool CloseKernelHandle(HANDLE handle);
 
 }  // namespace platform
