@@ -1,12 +1,11 @@
 // CoInitialize / CoUninitialize: a count of initialisations, S_FALSE when
 // COM was already initialised, as the COM library answers.
-#include <windows.h>
+#include "com/com_init.h"
 
 #include <atomic>
 
 #include "control/faults.h"
 #include "control/reset.h"
-#include "machine.h"
 
 namespace {
 std::atomic<int> gInitialisations{0};
@@ -24,7 +23,7 @@ extern "C" void WINAPI CoUninitialize(void) {
   }
 }
 
-int machine::com_initialisations() { return gInitialisations.load(); }
+int platform::ComInitialisations() { return gInitialisations.load(); }
 
 namespace {
 void ResetCom() { gInitialisations.store(0); }

@@ -15,7 +15,6 @@
 #include "ddraw/palette.h"
 #include "ddraw/surface.h"
 #include "ddraw/surface_events.h"
-#include "machine.h"
 
 namespace {
 
@@ -329,6 +328,8 @@ HRESULT DirectDraw7::CreateSurface(LPDDSURFACEDESC2 desc, LPDIRECTDRAWSURFACE7 *
   return DD_OK;
 }
 
+int LiveDirectDrawObjects() { return gLiveObjects.load(); }
+
 }  // namespace platform
 
 extern "C" HRESULT WINAPI DirectDrawCreateEx(GUID *guid, LPVOID *directDraw, REFIID iid,
@@ -344,5 +345,3 @@ extern "C" HRESULT WINAPI DirectDrawCreateEx(GUID *guid, LPVOID *directDraw, REF
   *directDraw = static_cast<IDirectDraw7 *>(new platform::DirectDraw7());
   return S_OK;
 }
-
-int machine::live_directdraw_objects() { return gLiveObjects.load(); }

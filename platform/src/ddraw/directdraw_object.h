@@ -70,4 +70,7 @@ class DirectDraw7 : public IDirectDraw7 {
   Surface *primary_ = nullptr;
 };
 
+// DirectDraw objects alive: made by the factory and not yet fully released.
+int LiveDirectDrawObjects();
+
 }  // namespace platform

@@ -1,15 +1,11 @@
-// The display hardware's state and its control interface: modes, formats,
-// video memory, losing surfaces, flip latency and the display clock.
+// The display hardware's state: modes, formats, video memory, the display
+// clock and the waits on it.
 #include "ddraw/display_device.h"
 
 #include <cmath>
 
 #include "clock/machine_clock.h"
 #include "control/reset.h"
-#include "ddraw/surface.h"
-#include "ddraw/surface_events.h"
-#include "machine_clock.h"
-#include "machine_display.h"
 
 namespace platform {
 
@@ -104,44 +100,3 @@ void DisplayWaitUntilMs(double when) {
 }
 
 }  // namespace platform
-
-namespace machine {
-
-void set_display_modes(const std::vector<DisplayMode> &modes) {
-  auto &list = platform::Display().modes;
-  list.clear();
-  for (const DisplayMode &mode : modes) list.push_back({mode.width, mode.height, mode.bpp});
-}
-
-std::vector<DisplayMode> display_modes() {
-  std::vector<DisplayMode> modes;
-  for (const auto &mode : platform::Display().modes) modes.push_back({mode.width, mode.height, mode.bpp});
-  return modes;
-}
-
-DisplayMode current_display_mode() {
-  const auto &mode = platform::Display().current;
-  return {mode.width, mode.height, mode.bpp};
-}
-
-void use_rgb555(bool rgb555) { platform::Display().rgb555 = rgb555; }
-
-void set_video_memory(unsigned bytes) { platform::Display().videoMemoryTotal = bytes; }
-
-unsigned video_memory_in_use() { return platform::Display().videoMemoryUsed; }
-
-void lose_all_surfaces() { platform::LoseDisplaySurfaces(); }
-
-void set_flip_latency(double milliseconds) { platform::Display().flipLatencyMs = milliseconds; }
-
-unsigned flips_done() { return platform::Display().flipsDone; }
-
-// The display clock is the machine clock; these stay for the hosts and
-// tests that name it after the display.
-void use_virtual_display_clock() { use_virtual_machine_clock(); }
-
-void advance_display_clock(double milliseconds) { advance_machine_clock(milliseconds); }
-
-double display_clock_ms() { return machine_clock_ms(); }
-
-}  // namespace machine

@@ -6,9 +6,18 @@
 #include <windows.h>
 #include <ddraw.h>
 
+#include <cstdint>
+
+#include "present/frame.h"
+
 namespace platform {
 
 class Surface;
+
+// The visible primary as a frame whose changed part is `area` (all when
+// null); `colours` holds the palette the frame points to. False when no
+// primary is shown.
+bool FrontFrame(const RECT *area, uint32_t colours[256], present::Frame *frame);
 
 // Presents the front buffer when `drawn` is the visible primary; `area` is
 // the part drawn, null for all of it.

@@ -8,7 +8,6 @@
 #include "com/query_interface.h"
 #include "control/faults.h"
 #include "ddraw/front_buffer.h"
-#include "machine_display.h"
 
 namespace {
 
@@ -73,6 +72,6 @@ void Palette::ToRgb(uint32_t *rgb) const {
   }
 }
 
-}  // namespace platform
+int LivePalettes() { return gLivePalettes.load(); }
 
-int machine::live_directdraw_palettes() { return gLivePalettes.load(); }
+}  // namespace platform

@@ -31,4 +31,7 @@ class Palette final : public IDirectDrawPalette {
   PALETTEENTRY entries_[256];
 };
 
+// Palettes alive: created and not yet destroyed.
+int LivePalettes();
+
 }  // namespace platform

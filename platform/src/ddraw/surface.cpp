@@ -13,7 +13,6 @@
 #include "ddraw/display_device.h"
 #include "ddraw/front_buffer.h"
 #include "ddraw/surface_events.h"
-#include "machine_display.h"
 
 namespace {
 
@@ -350,6 +349,6 @@ HRESULT Surface::GetDDInterface(LPVOID *directDraw) {
   return DD_OK;
 }
 
-}  // namespace platform
+int LiveSurfaces() { return gLiveSurfaces.load(); }
 
-int machine::live_directdraw_surfaces() { return gLiveSurfaces.load(); }
+}  // namespace platform

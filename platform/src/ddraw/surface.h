@@ -139,4 +139,7 @@ class Surface final : public IDirectDrawSurface7 {
   double flipDoneAtMs_ = 0.0;
 };
 
+// Surfaces alive: created and not yet destroyed.
+int LiveSurfaces();
+
 }  // namespace platform

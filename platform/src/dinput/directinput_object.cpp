@@ -1,6 +1,7 @@
 // DirectInputCreateEx and the DirectInput 7 object: it makes keyboard, mouse
 // and joystick devices and lists the attached ones.
 #include "dinput/dinput7.h"
+#include "dinput/directinput_object.h"
 
 #include <atomic>
 #include <string>
@@ -147,6 +148,8 @@ class DirectInput7 : public IDirectInput7A {
 
 }  // namespace
 
+int LiveDirectInputObjects() { return gLiveObjects.load(); }
+
 }  // namespace platform::dinput
 
 extern "C" HRESULT WINAPI DirectInputCreateEx(HINSTANCE, DWORD version, REFIID iid, LPVOID *directInput,
@@ -165,5 +168,3 @@ extern "C" HRESULT WINAPI DirectInputCreateEx(HINSTANCE, DWORD version, REFIID i
   made->Release();
   return FAILED(result) ? DIERR_NOINTERFACE : DI_OK;
 }
-
-int machine::live_directinput_objects() { return platform::dinput::gLiveObjects.load(); }

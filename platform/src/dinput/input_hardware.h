@@ -42,6 +42,12 @@ std::mutex &InputLock();
 InputHardware &Hardware();
 Joystick *FindJoystick(int id);
 
+// Runs `action` on every live device object; callers hold InputLock().
+template <typename Action>
+void ForEachDevice(Action action) {
+  for (InputDevice *device : Hardware().devices) action(*device);
+}
+
 // RunControlPanel of the DirectInput object and of its devices (after the
 // fault check): the flags must be 0; the run is counted.
 HRESULT RunControlPanelChecked(DWORD flags);

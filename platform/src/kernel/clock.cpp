@@ -1,12 +1,11 @@
 // Local time: the real clock, or a fixed time a test or host has set.
-#include <windows.h>
+#include "kernel/clock.h"
 
 #include <ctime>
 #include <mutex>
 #include <sys/time.h>
 
 #include "control/reset.h"
-#include "machine.h"
 
 namespace {
 
@@ -39,22 +38,22 @@ extern "C" void WINAPI GetLocalTime(LPSYSTEMTIME systemTime) {
   systemTime->wMilliseconds = static_cast<WORD>(now.tv_usec / 1000);
 }
 
-namespace machine {
+namespace platform {
 
-void set_local_time(const SYSTEMTIME &time) {
+void FixLocalTime(const SYSTEMTIME &time) {
   std::lock_guard<std::mutex> hold(gClockLock);
   gFixed = true;
   gFixedTime = time;
 }
 
-void use_real_clock() {
+void UseRealLocalTime() {
   std::lock_guard<std::mutex> hold(gClockLock);
   gFixed = false;
 }
 
-}  // namespace machine
+}  // namespace platform
 
 namespace {
-void ResetClock() { machine::use_real_clock(); }
+void ResetClock() { platform::UseRealLocalTime(); }
 platform::ResetHook gResetClock(ResetClock);
 }  // namespace

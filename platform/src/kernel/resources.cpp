@@ -2,11 +2,11 @@
 // through the control interface (on Windows these are the program's own PE
 // resources), reached with GetModuleHandleA(NULL), FindResourceA,
 // LoadResource, LockResource and SizeofResource.
+#include "kernel/resources.h"
+
 #include <windows.h>
 
 #include <cctype>
-#include <fstream>
-#include <iterator>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -15,7 +15,6 @@
 
 #include "control/faults.h"
 #include "control/reset.h"
-#include "machine_resources.h"
 
 namespace {
 
@@ -91,22 +90,13 @@ extern "C" DWORD WINAPI SizeofResource(HMODULE, HRSRC resource) {
   return static_cast<DWORD>(reinterpret_cast<Resource *>(resource)->bytes.size());
 }
 
-namespace machine {
+namespace platform {
 
-void add_bitmap_resource(const std::string &name, const std::vector<uint8_t> &packedBitmap) {
+void AddBitmapResource(const std::string &name, const std::vector<uint8_t> &packedBitmap) {
   std::lock_guard<std::mutex> hold(gResourceLock);
   gBitmaps[KeyOf(name.c_str())] = std::make_unique<Resource>(Resource{packedBitmap});
 }
 
-bool add_bitmap_resource_from_file(const std::string &name, const std::string &path) {
-  std::ifstream in(path, std::ios::binary);
-  std::vector<uint8_t> file((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  // A resource holds the bitmap without the file's 14-byte header.
-  if (file.size() <= sizeof(BITMAPFILEHEADER)) return false;
-  add_bitmap_resource(name, std::vector<uint8_t>(file.begin() + sizeof(BITMAPFILEHEADER), file.end()));
-  return true;
-}
+void RemoveBitmapResources() { ResetResources(); }
 
-void remove_bitmap_resources() { ResetResources(); }
-
-}  // namespace machine
+}  // namespace platform

@@ -1,11 +1,10 @@
 // GetVersion. The default machine reports Windows 5.1, build 2600: low byte
 // the major version, next byte the minor, high word the build number.
-#include <windows.h>
+#include "kernel/version.h"
 
 #include <atomic>
 
 #include "control/reset.h"
-#include "machine.h"
 
 namespace {
 
@@ -16,7 +15,7 @@ std::atomic<DWORD> gVersion{kDefaultVersion};
 
 extern "C" DWORD WINAPI GetVersion(void) { return gVersion.load(); }
 
-void machine::set_version(DWORD version) { gVersion.store(version); }
+void platform::SetVersion(DWORD version) { gVersion.store(version); }
 
 namespace {
 void ResetVersion() { gVersion.store(kDefaultVersion); }

@@ -1,13 +1,12 @@
 // MessageBoxA never blocks: the box is printed to stderr, recorded for the
 // control interface, and answered with its first button (IDOK for MB_OK).
-#include <windows.h>
+#include "user/message_box.h"
 
 #include <cstdio>
 #include <mutex>
 
 #include "control/faults.h"
 #include "control/reset.h"
-#include "machine.h"
 
 namespace {
 
@@ -38,7 +37,7 @@ extern "C" int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT 
   return FirstButton(type);
 }
 
-std::vector<machine::MessageBoxRecord> machine::message_boxes() {
+std::vector<machine::MessageBoxRecord> platform::MessageBoxesShown() {
   std::lock_guard<std::mutex> hold(gBoxLock);
   return gBoxes;
 }

@@ -1,13 +1,12 @@
 // Windows as handles: a host's non-null handle is a live window until
 // DestroyWindow; the platform remembers which were destroyed.
-#include <windows.h>
+#include "user/window_handles.h"
 
 #include <mutex>
 #include <unordered_set>
 
 #include "control/faults.h"
 #include "control/reset.h"
-#include "machine.h"
 
 namespace {
 
@@ -33,7 +32,7 @@ extern "C" BOOL WINAPI DestroyWindow(HWND window) {
   return TRUE;
 }
 
-bool machine::window_destroyed(HWND window) {
+bool platform::WindowDestroyed(HWND window) {
   std::lock_guard<std::mutex> hold(gWindowLock);
   return gDestroyed.count(window) != 0;
 }

@@ -1,4 +1,6 @@
-// The sound card's and the audio engine's part of the control interface.
+// The sound card's and the audio engine's part of the control interface:
+// the card's presence, capabilities and buffers, the audio clock, the output
+// drivers and the memory capture.
 #include <cstring>
 
 #include "audio/audio_engine.h"

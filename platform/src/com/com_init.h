@@ -1,0 +1,9 @@
+// COM's initialisation count, as the control interface reads it.
+#pragma once
+
+namespace platform {
+
+// CoInitialize calls not yet balanced by CoUninitialize.
+int ComInitialisations();
+
+}  // namespace platform

@@ -1,0 +1,11 @@
+// The Windows version GetVersion reports, as the control interface sets it.
+#pragma once
+
+#include <windows.h>
+
+namespace platform {
+
+// Low byte the major version, next byte the minor, high word the build.
+void SetVersion(DWORD version);
+
+}  // namespace platform

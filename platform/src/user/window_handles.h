@@ -1,0 +1,12 @@
+// Windows as the control interface sees them: which handles the host has
+// destroyed.
+#pragma once
+
+#include <windows.h>
+
+namespace platform {
+
+// True once DestroyWindow has succeeded for `window` (until reset).
+bool WindowDestroyed(HWND window);
+
+}  // namespace platform
