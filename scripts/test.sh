@@ -33,6 +33,8 @@ run_suite sanitizer env ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIO
 
 step "fuzzing the BMP reader (libFuzzer, clang, 30 s)"
 run_suite fuzz bash scripts/fuzz-bmp-reader.sh build/fuzz 30
+step "fuzzing WAVE files and text through the exports (libFuzzer, clang, 20 s each, fixed seed)"
+run_suite fuzz-library bash scripts/fuzz-library.sh build/fuzz 20
 
 step "Windows DLL build (i686-w64-mingw32)"
 cmake -S . -B build/windows -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" \
