@@ -172,6 +172,10 @@ TEST_F(BitmapRegistry, LoadFailuresBeforeCreation) {
   EXPECT_EQ(LOAD_BITMAP("missing.bmp", 1, 1), 1);
   EXPECT_EQ(LOAD_BITMAP(nullptr, 1, 1), 1);
   EXPECT_TRUE(HasLine(" !!! LoadImage() Failed !!!"));
+  // A device is no image file: refused without being read.
+  Mark();
+  EXPECT_EQ(LOAD_BITMAP("/dev/zero", 1, 1), 1);
+  EXPECT_EQ(NewLines(), (std::vector<std::string>{"### Trying to load bitmap id 1 ###", " !!! LoadImage() Failed !!!"}));
   WriteBytes("ok.bmp", Bmp24(2, 2, [](int, int) { return 1u; }));
   machine::fail_next("GetObjectA", 1, ERROR_INVALID_HANDLE);
   EXPECT_EQ(LOAD_BITMAP("ok.bmp", 1, 1), 1);

@@ -241,6 +241,13 @@ TEST_F(SoundEffectsTest, EveryLoadFailureHasItsLinesAndLeavesNothing) {
       {2, {"--- good.wav opened for reading into software memory ---", created,
            " Out of Memory to store sound into linked list."}},
   };
+  // A copy count no mixer could play is refused as an array that cannot be
+  // had, at once, rather than zero-filling gigabytes first.
+  for (int copies : {65537, 100000000, INT_MAX}) {
+    Mark();
+    EXPECT_EQ(LOAD_SOUND("good.wav", 1, copies, 0), 1) << copies;
+    EXPECT_EQ(NewLines(), LineList{" No memory left for loading SoundBuffer"}) << copies;
+  }
   for (const AllocationCase &c : allocations) {
     machine::fail_after("GlobalAlloc", c.passing, 1, ERROR_NOT_ENOUGH_MEMORY);
     Mark();
