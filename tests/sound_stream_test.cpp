@@ -99,6 +99,27 @@ TEST_F(SoundStreamTest, ShortLoopingFileRepeatsInTheFirstHalf) {
   EXPECT_EQ(Half(Streamwave_Find(1), 1), expected.substr(0, 16000));
 }
 
+TEST_F(SoundStreamTest, ATinyLoopingFileFillsAHalfWithoutRereadingEachPass) {
+  // Three stereo samples (12 bytes) loop through a half of 176400 bytes.
+  WaveRecipe recipe;
+  recipe.channels = 2;
+  recipe.data = Samples16(Ramp16(6));
+  ASSERT_EQ(SETUP_STREAM_BUFFER(WriteWave("tiny.wav", recipe).c_str(), 1, 1), 0);
+  STREAM_BUFFER_PLAY(1);
+  // Far fewer chunk searches than passes: a search per pass would meet
+  // this fault and leave the half short.
+  machine::fail_after("mmioDescend", 8, 1, MMIOERR_CHUNKNOTFOUND);
+  STREAM_BUFFER_UPDATE();
+  EXPECT_EQ(machine::pending_faults("mmioDescend"), 1);
+  std::string expected;
+  while (expected.size() < 176400) expected += recipe.data;
+  EXPECT_EQ(Half(Streamwave_Find(1), 1), expected.substr(0, 176400));
+  // The file stands where the half ended: the next half goes on from there.
+  machine::fail_next("mmioDescend", 0, 0);
+  Run(800);
+  EXPECT_EQ(Half(Streamwave_Find(1), 0), expected.substr(176400 % 12, 176400));
+}
+
 TEST_F(SoundStreamTest, LoopingStreamWrapsWithoutAGap) {
   const std::vector<int16_t> ramp = Ramp16(30870, 53);  // 0.7 s at 44100 Hz
   WaveRecipe recipe;
