@@ -136,7 +136,7 @@ const std::vector<ExportAttack> &EveryExport() {
 }
 
 // Exports that end something (a device, the library, a record): attacked
-// after all the others, so that those meet a session still standing.
+// after all the others, so that those meet a library still standing.
 bool EndsSomething(const std::string &name) {
   return name.rfind("FREE_", 0) == 0 || name.find("RELEASE") != std::string::npos ||
          name.find("EXIT") != std::string::npos || name == "KORVANE_INIT";
@@ -296,7 +296,7 @@ class HostileHostTest : public MachineTest {
   // The barrage ends with the exports that end things, KORVANE_EXIT among
   // them: a host starts again with a new window and must find a working
   // library.
-  void ExpectAFreshSessionToWork(HWND window) {
+  void ExpectAFreshStartToWork(HWND window) {
     KORVANE_EXIT();
     REPORT_MODE("after", 1);
     ASSERT_EQ(KORVANE_INIT(window, nullptr), 0);
@@ -309,7 +309,7 @@ class HostileHostTest : public MachineTest {
 
 TEST_F(HostileHostTest, BeforeInitialisationNothingBreaks) {
   CallEverythingBadly();
-  ExpectAFreshSessionToWork(reinterpret_cast<HWND>(0x5000));
+  ExpectAFreshStartToWork(reinterpret_cast<HWND>(0x5000));
 }
 
 TEST_F(HostileHostTest, WithEveryDeviceUpNothingBreaks) {
@@ -332,7 +332,7 @@ TEST_F(HostileHostTest, WithEveryDeviceUpNothingBreaks) {
   ASSERT_EQ(SETUP_STREAM_BUFFER("one.wav", 1, 1), 0);
   STREAM_BUFFER_PLAY(1);
   CallEverythingBadly();
-  ExpectAFreshSessionToWork(reinterpret_cast<HWND>(0x5000));
+  ExpectAFreshStartToWork(reinterpret_cast<HWND>(0x5000));
 }
 
 TEST_F(HostileHostTest, AfterExitNothingBreaks) {
@@ -342,7 +342,7 @@ TEST_F(HostileHostTest, AfterExitNothingBreaks) {
   KORVANE_EXIT();
   CallEverythingBadly();
   // The first window was destroyed by KORVANE_EXIT: the host makes a new one.
-  ExpectAFreshSessionToWork(reinterpret_cast<HWND>(0x5000));
+  ExpectAFreshStartToWork(reinterpret_cast<HWND>(0x5000));
 }
 
 }  // namespace
