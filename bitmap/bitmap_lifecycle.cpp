@@ -1,11 +1,9 @@
 // Making and freeing bitmaps: CREATE_BITMAP (video memory first when asked,
 // then system memory), LOAD_BITMAP (resource or file, copied in through
 // GDI), FREE_BITMAP and Bitmap_FreeAll.
-#include <cstring>
-#include <new>
-
 #include "bitmap/bitmap_image_copy.h"
 #include "bitmap/bitmap_registry.h"
+#include "core/allocation.h"
 #include "core/error_names.h"
 #include "core/report.h"
 #include "display/display_state.h"
@@ -65,13 +63,6 @@ int SetInitialColorKey(LPDIRECTDRAWSURFACE7 surface) {
   return 0;
 }
 
-char *CopyName(const char *name) {
-  const size_t length = strlen(name);
-  char *copy = new (std::nothrow) char[length + 1];
-  if (copy != nullptr) memcpy(copy, name, length + 1);
-  return copy;
-}
-
 // The failure line of a GDI copy step, and whether it comes before the
 // bitmap is freed.
 struct CopyFailure {
@@ -109,7 +100,7 @@ extern "C" int CREATE_BITMAP(int id, int width, int height, int video) {
   desc.dwFlags = DDSD_CAPS | DDSD_HEIGHT | DDSD_WIDTH | DDSD_CKSRCBLT;
   desc.dwWidth = static_cast<DWORD>(width);
   desc.dwHeight = static_cast<DWORD>(height);
-  auto *bitmap = new (std::nothrow) BitmapRecord();
+  auto *bitmap = korvane::New<BitmapRecord>();
   if (bitmap == nullptr) {
     ReportLine(video ? " Out of Memory to store video bitmap into linked list."
                      : " Out of Memory to store system bitmap into linked list.");
@@ -175,7 +166,7 @@ extern "C" int LOAD_BITMAP(const char *name, int id, int video) {
   }
   BitmapRecord *bitmap = FindBitmap(id);
   bitmap->nSource = source;
-  bitmap->lpFileLocation = CopyName(name);
+  bitmap->lpFileLocation = korvane::CopyText(name);
   const ImageCopyStep step = CopyImageToSurface(image, bitmap->lpDDSBack, bitmap->nWidth, bitmap->nHeight);
   if (step == ImageCopyStep::kCopied) return 0;
   const CopyFailure failure = DescribeCopyFailure(step);

@@ -7,6 +7,7 @@
 #include <new>
 #include <unordered_map>
 
+#include "core/allocation.h"
 #include "core/report.h"
 
 BitmapNode *gBitmapList = nullptr;
@@ -34,7 +35,7 @@ BitmapRecord *FindBitmapFor(const char *exportName, int id) {
 }
 
 bool LinkBitmap(BitmapRecord *bitmap) {
-  auto *node = new (std::nothrow) BitmapNode{bitmap, gBitmapList};
+  auto *node = korvane::New<BitmapNode>(bitmap, gBitmapList);
   if (node == nullptr) return false;
   try {
     IdIndex()[bitmap->nId] = bitmap;

@@ -102,7 +102,7 @@ bool WriteImage(HANDLE file) {
 // out: the whole text when memory allows, otherwise as much of it as the
 // report keeps.
 int RefuseToOpen(const char *name) {
-  char *text = JoinText("COULD NOT OPEN ", name, ".bmp TO SAVE BITMAP TOO!");
+  char *text = korvane::JoinText("COULD NOT OPEN ", name, ".bmp TO SAVE BITMAP TOO!");
   if (text != nullptr) {
     ERROR_MESSAGE(text);
     delete[] text;
@@ -121,7 +121,7 @@ extern "C" int SAVE_BMP(const char *name) {
     ERROR_MESSAGE("MUST ENTER THE NAME OF FILE TO SAVE BITMAP TOO!");
     return 1;
   }
-  char *fileName = JoinText(name, ".bmp", "");
+  char *fileName = korvane::JoinText(name, ".bmp", "");
   if (fileName == nullptr) return RefuseToOpen(name);
   HANDLE file = CreateFileA(fileName, GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
                             nullptr);

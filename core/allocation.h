@@ -1,31 +1,36 @@
-// Memory for the library's own records and texts. Nothing here throws: an
+// The library's own heap allocations (records and list nodes of the
+// registries, mode records, copies of names): never throwing, and able to
+// fail on purpose so that every out-of-memory path can be exercised. An
 // exported function must never let an exception reach a C host, so running
 // out of memory is a null pointer that the caller reports like any failure.
 #pragma once
 
 #include <cstddef>
 #include <new>
-#include <utility>
-
-// False when the allocation about to be made is to fail because a test asked
-// for it; otherwise true.
-bool AllocationAllowed();
-
-// A new T made from `args`, or null when memory is short. Only for types
-// whose construction cannot throw.
-template <typename T, typename... Args>
-T *NewOrNull(Args &&...args) {
-  if (!AllocationAllowed()) return nullptr;
-  return new (std::nothrow) T{std::forward<Args>(args)...};
-}
-
-// The three texts joined in a new char array (free with delete[]), or null.
-char *JoinText(const char *first, const char *second, const char *third);
 
 namespace korvane {
 
-// Lets the next `succeeding` allocations through NewOrNull and JoinText go,
-// then makes `failing` of them fail. For tests only; the reset clears it.
-void FailAllocationsForTests(int succeeding, int failing);
+// True when the next allocation may go ahead; false when an armed failure
+// takes it instead.
+bool AllocationAllowed();
+
+// Arms failures: the next `passing` allocations succeed, then `count` fail.
+// A count of 0 disarms; the test reset disarms too. Not exported: only code
+// linked with the library's objects (its tests) can reach it.
+void FailAllocationsAfter(int passing, int count);
+
+// A value-initialised T made from `args`, or null when memory (or an armed
+// failure) says no. Only for types whose construction cannot throw.
+template <typename T, typename... Args>
+T *New(Args &&...args) {
+  if (!AllocationAllowed()) return nullptr;
+  return new (std::nothrow) T{static_cast<Args &&>(args)...};
+}
+
+// The library's own copy of a zero-terminated text (free with delete[]), or null.
+char *CopyText(const char *text);
+
+// The three texts joined in a new char array (free with delete[]), or null.
+char *JoinText(const char *first, const char *second, const char *third);
 
 }  // namespace korvane

@@ -15,7 +15,7 @@ namespace {
 // enumeration stops there, and `context` (a bool) says so: the list keeps
 // the modes found so far, and no id is spent on the missing one.
 HRESULT CALLBACK AddListedMode(LPDDSURFACEDESC2 desc, LPVOID context) {
-  auto *mode = NewOrNull<VideoMode>();
+  auto *mode = korvane::New<VideoMode>();
   if (mode == nullptr) {
     *static_cast<bool *>(context) = true;
     return DDENUMRET_CANCEL;

@@ -81,6 +81,8 @@ fi
 
 step "fuzzing the BMP reader (libFuzzer, clang, 30 s)"
 run_suite fuzz bash scripts/fuzz-bmp-reader.sh build/fuzz 30 || true
+step "fuzzing WAVE files and text through the exports (libFuzzer, clang, 20 s each, fixed seed)"
+run_suite fuzz-library bash scripts/fuzz-library.sh build/fuzz 20 || true
 
 step "Windows DLL build (i686-w64-mingw32)"
 if run_suite "Windows build" build build/windows -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" \

@@ -12,6 +12,11 @@ SoundNode *glpSoundList = nullptr;
 
 namespace {
 
+// More copies than any mixer plays at once: a count above it is refused as
+// an array that cannot be had, before gigabytes are asked for and zeroed
+// (and billions of duplicates made) on a host's say-so.
+constexpr int kMostCopies = 65536;
+
 // Releases copies [0, count) from the last to the first.
 void ReleaseCopies(LPDIRECTSOUNDBUFFER *copies, int count) {
   for (int i = count - 1; i >= 0; --i) {
@@ -68,7 +73,9 @@ extern "C" int LOAD_SOUND(const char *path, int id, int copies, int placement) {
   }
   record->nCopies = copies;
   record->SoundBuffer =
-      static_cast<LPDIRECTSOUNDBUFFER *>(SoundAlloc(sizeof(LPDIRECTSOUNDBUFFER) * static_cast<size_t>(copies)));
+      copies <= kMostCopies
+          ? static_cast<LPDIRECTSOUNDBUFFER *>(SoundAlloc(sizeof(LPDIRECTSOUNDBUFFER) * static_cast<size_t>(copies)))
+          : nullptr;
   if (record->SoundBuffer == nullptr) {
     FreeRecord(record);
     ReportLine(" No memory left for loading SoundBuffer");

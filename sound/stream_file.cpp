@@ -3,6 +3,7 @@
 // multimedia file's I/O buffer.
 #include "sound/stream_file.h"
 
+#include <cstdint>
 #include <cstring>
 
 #include "core/report.h"
@@ -10,6 +11,18 @@
 namespace {
 
 constexpr DWORD kPcmFormatBytes = 16;
+constexpr WORD kExtensibleTag = 0xFFFE;
+
+// The buffer is sized from the byte rate, so a PCM format (plain or
+// extensible) must be what its channels, rate and sample size make: one
+// block is a sample of every channel, the byte rate a second of blocks.
+// A file that claims otherwise is corrupt, whatever size it asks for.
+bool ConsistentPcm(const WAVEFORMATEX &format) {
+  if (format.wFormatTag != WAVE_FORMAT_PCM && format.wFormatTag != kExtensibleTag) return true;
+  const DWORD block = static_cast<DWORD>(format.nChannels) * ((format.wBitsPerSample + 7u) / 8u);
+  return block != 0 && format.nBlockAlign == block &&
+         static_cast<uint64_t>(format.nAvgBytesPerSec) == static_cast<uint64_t>(format.nSamplesPerSec) * block;
+}
 
 // The format chunk (the file stands at its data) into a new format block.
 StreamOpen ReadFormat(StreamWave *stream, const MMCKINFO &chunk) {
@@ -21,6 +34,10 @@ StreamOpen ReadFormat(StreamWave *stream, const MMCKINFO &chunk) {
   std::memset(&pcm, 0, sizeof pcm);
   if (mmioRead(stream->hmmio, reinterpret_cast<HPSTR>(&pcm), kPcmFormatBytes) != static_cast<LONG>(kPcmFormatBytes)) {
     ReportLine(" !!! Stream: Cannot read 'fmt' chunk !!!");
+    return StreamOpen::kRefused;
+  }
+  if (!ConsistentPcm(pcm)) {
+    ReportLine(" !!! Stream: Corrupt wave file !!!");
     return StreamOpen::kRefused;
   }
   WORD extra = 0;

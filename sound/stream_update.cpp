@@ -21,9 +21,20 @@ DWORD ReadLooping(StreamWave *stream, BYTE *into, DWORD bytes) {
   DWORD filled = StreamFile_Read(stream, into, bytes);
   while (filled < bytes && stream->nLoop == 1) {
     if (!StreamFile_FindData(stream)) break;
+    const DWORD passStart = filled;
     const DWORD more = StreamFile_Read(stream, into + filled, bytes - filled);
     if (more == 0) break;
     filled += more;
+    // A read that ends before the half does has taken the whole data chunk:
+    // further whole passes are copies of it, made in memory. Reading a
+    // short chunk again for every pass would search the file once per
+    // pass, a hundred thousand times a half for a chunk of a few bytes.
+    // The last, partial pass is read from the file, which leaves it where
+    // the sound goes on.
+    while (filled < bytes && bytes - filled >= more) {
+      std::memcpy(into + filled, into + passStart, more);
+      filled += more;
+    }
   }
   return filled;
 }

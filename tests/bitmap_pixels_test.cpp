@@ -216,13 +216,13 @@ TEST_F(BitmapPixels, ScreenshotWithoutMemoryForItsNames) {
   } rows[] = {{1, whole}, {2, whole.substr(0, 254)}};
   for (const Row &row : rows) {
     SCOPED_TRACE(row.failing);
-    korvane::FailAllocationsForTests(0, row.failing);
+    korvane::FailAllocationsAfter(0, row.failing);
     EXPECT_EQ(SAVE_BMP(longName.c_str()), 1);
     ASSERT_FALSE(machine::message_boxes().empty());
     EXPECT_EQ(machine::message_boxes().back().text, row.box);
     EXPECT_EQ(ReportLines().back(), whole.substr(0, 254));
   }
-  korvane::FailAllocationsForTests(0, 0);
+  korvane::FailAllocationsAfter(0, 0);
   EXPECT_EQ(SAVE_BMP("shot"), 0);
   EXPECT_TRUE(FileExists("shot.bmp"));
 }

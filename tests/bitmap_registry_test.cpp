@@ -5,6 +5,7 @@
 #include <functional>
 
 #include "bitmap/bitmap_registry.h"
+#include "core/allocation.h"
 #include "core/error_names.h"
 #include "machine_faults.h"
 #include "machine_resources.h"
@@ -171,6 +172,10 @@ TEST_F(BitmapRegistry, LoadFailuresBeforeCreation) {
   EXPECT_EQ(LOAD_BITMAP("missing.bmp", 1, 1), 1);
   EXPECT_EQ(LOAD_BITMAP(nullptr, 1, 1), 1);
   EXPECT_TRUE(HasLine(" !!! LoadImage() Failed !!!"));
+  // A device is no image file: refused without being read.
+  Mark();
+  EXPECT_EQ(LOAD_BITMAP("/dev/zero", 1, 1), 1);
+  EXPECT_EQ(NewLines(), (std::vector<std::string>{"### Trying to load bitmap id 1 ###", " !!! LoadImage() Failed !!!"}));
   WriteBytes("ok.bmp", Bmp24(2, 2, [](int, int) { return 1u; }));
   machine::fail_next("GetObjectA", 1, ERROR_INVALID_HANDLE);
   EXPECT_EQ(LOAD_BITMAP("ok.bmp", 1, 1), 1);
@@ -252,6 +257,56 @@ TEST_F(BitmapRegistry, FreeAndFreeAllReleaseNewestFirst) {
   EXPECT_EQ(gBitmapList, nullptr);
   EXPECT_EQ(machine::live_directdraw_surfaces(), surfaces);
   EXPECT_EQ(CREATE_BITMAP(1, 4, 4, 1), 0);
+}
+
+// The library's own allocations fail on request: the record, the list
+// node and the copy of a loaded bitmap's name.
+class BitmapAllocation : public BitmapTest {
+ protected:
+  void TearDown() override {
+    korvane::FailAllocationsAfter(0, 0);
+    BitmapTest::TearDown();
+  }
+};
+
+TEST_F(BitmapAllocation, OutOfMemoryLeavesNothingBehind) {
+  StartBitmaps(640, 480, 16);
+  const int surfaces = machine::live_directdraw_surfaces();
+  struct Case {
+    int passing;  // 0: the record fails, 1: the node
+    int video;
+    const char *line;
+  } cases[] = {{0, 1, " Out of Memory to store video bitmap into linked list."},
+               {0, 0, " Out of Memory to store system bitmap into linked list."},
+               {1, 1, " Out of Memory to store video bitmap into linked list."},
+               {1, 0, " Out of Memory to store system bitmap into linked list."}};
+  for (const Case &c : cases) {
+    korvane::FailAllocationsAfter(c.passing, 1);
+    Mark();
+    EXPECT_EQ(CREATE_BITMAP(5, 8, 8, c.video), 1);
+    EXPECT_EQ(NewLines(), (std::vector<std::string>{" --- Creating bitmap for bitmap id 5 ---", c.line,
+                                                    "  > End of CreateBitmap <"}))
+        << c.passing << " " << c.video;
+    EXPECT_EQ(FindBitmap(5), nullptr);
+    EXPECT_EQ(machine::live_directdraw_surfaces(), surfaces) << "the new surface is released";
+  }
+  // The id is free again and creation works once memory is back.
+  EXPECT_EQ(CREATE_BITMAP(5, 8, 8, 1), 0);
+}
+
+TEST_F(BitmapRegistry, AFailedSurfaceReleaseIsReported) {
+  StartBitmaps(640, 480, 16);
+  const int surfaces = machine::live_directdraw_surfaces();
+  ASSERT_EQ(CREATE_BITMAP(9, 8, 8, 0), 0);
+  machine::fail_next("IDirectDrawSurface7::Release", 1, DDERR_GENERIC);
+  Mark();
+  FREE_BITMAP(9);
+  EXPECT_EQ(NewLines(), (std::vector<std::string>{"   --- Attempting to free bitmap id 9 ---",
+                                                  "   Trying to free System Memory Bitmap",
+                                                  "   !!! DDERR_GENERIC : - Couldn't release back surface !!!",
+                                                  "   Bitmap freed..."}));
+  EXPECT_EQ(FindBitmap(9), nullptr);
+  EXPECT_EQ(machine::live_directdraw_surfaces(), surfaces);
 }
 
 TEST_F(BitmapRegistry, DirectDrawReleaseFreesEveryBitmap) {

@@ -89,7 +89,7 @@ TEST_F(DisplayModesTest, InitFailureRows) {
 // spent on the mode that could not be kept, and nothing is thrown.
 TEST_F(DisplayModesTest, RunningOutOfMemoryWhileListingKeepsTheModesFound) {
   Start();
-  korvane::FailAllocationsForTests(3, 1);
+  korvane::FailAllocationsAfter(3, 1);
   Mark();
   EXPECT_EQ(DDRAW_INIT(), 0);
   EXPECT_EQ(NewLines(), (Lines{" DirectDraw7 Initialized.", " ! - Couldn't enumerate modes. "}));

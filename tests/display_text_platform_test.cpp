@@ -123,19 +123,28 @@ TEST(TextEngine, OpaqueModeFillsExactlyTheCellBox) {
 TEST(TextEngine, NothingIsWrittenOutsideTheBlockAtAnyEdge) {
   struct Case {
     int x, y;
+    UINT align;
     bool drawn;
-  } cases[] = {{-10, 5, true},        {30, 5, true},         {5, -15, true},        {5, 20, true},
-               {-10, -15, true},      {30, 20, true},        {-100000, 5, false},   {5, 100000, false},
-               {INT32_MIN, INT32_MIN, false}, {INT32_MAX, INT32_MAX, false}};
+  } cases[] = {
+      {-10, 5, TA_LEFT, true},           {30, 5, TA_LEFT, true},          {5, -15, TA_LEFT, true},
+      {5, 20, TA_LEFT, true},            {-10, -15, TA_LEFT, true},       {30, 20, TA_LEFT, true},
+      {-100000, 5, TA_LEFT, false},      {5, 100000, TA_LEFT, false},     {INT32_MIN, INT32_MIN, TA_LEFT, false},
+      {INT32_MAX, INT32_MAX, TA_LEFT, false},
+      // Rows and columns past the 32-bit range: the glyph boxes end beyond
+      // INT32_MAX, or centred text starts below INT32_MIN.
+      {5, INT32_MAX, TA_LEFT, false},    {5, INT32_MAX - 4, TA_LEFT, false}, {5, INT32_MAX - 40, TA_LEFT, false},
+      {INT32_MAX - 4, 5, TA_LEFT, false}, {INT32_MIN, 5, TA_CENTER, false}, {INT32_MIN + 20, 5, TA_CENTER, false},
+      {INT32_MAX, 5, TA_RIGHT, false},   {5, INT32_MIN, TA_BOTTOM, false}, {5, INT32_MIN + 3, TA_BASELINE, false},
+      {5, INT32_MAX, TA_BASELINE, false}, {INT32_MIN, INT32_MAX, TA_CENTER | TA_BOTTOM, false}};
   for (BYTE quality : {BYTE(DEFAULT_QUALITY), BYTE(ANTIALIASED_QUALITY)}) {
     auto font = Open(-30, quality);  // underlined, so lines are clipped too
     ASSERT_TRUE(font);
     for (const Case &c : cases) {
       GuardedBlock target(40, 30, 2);
-      text::DrawText(target.block(), pixels::DisplayFormat(16, false), *font, c.x, c.y, TA_LEFT, "WgW", 3,
+      text::DrawText(target.block(), pixels::DisplayFormat(16, false), *font, c.x, c.y, c.align, "WgW", 3,
                      text::TextPaint{0xFFFF, 0xFFFFFF, true, 0x1234});
-      EXPECT_TRUE(target.GuardsIntact()) << c.x << "," << c.y;
-      EXPECT_EQ(target.Count(0) < 40 * 30, c.drawn) << c.x << "," << c.y;
+      EXPECT_TRUE(target.GuardsIntact()) << c.x << "," << c.y << " align " << c.align;
+      EXPECT_EQ(target.Count(0) < 40 * 30, c.drawn) << c.x << "," << c.y << " align " << c.align;
     }
   }
 }

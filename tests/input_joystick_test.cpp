@@ -1,6 +1,7 @@
 // The joystick as a host drives it: opening (or not finding) one, axis
 // ranges, dead zones and saturation, clamped indices, absent axes, hats,
 // force feedback and the control panel.
+#include <climits>
 #include <string>
 #include <vector>
 
@@ -158,9 +159,23 @@ TEST_F(JoystickTest, RefusedValuesWriteTheirLineAndTheCriticalReport) {
   };
   const std::vector<Case> cases = {
       {[] { JOY_X_RANGE(10, -10); }, "JOY X RANGE not acceptable!\n!!! DIERR_INVALIDPARAM !!!\n"},
+      {[] { JOY_Y_RANGE(0, 0); }, "JOY Y RANGE not acceptable!\n!!! DIERR_INVALIDPARAM !!!\n"},
+      {[] { JOY_Z_RANGE(1, -1); }, "JOY Z RANGE not acceptable!\n!!! DIERR_INVALIDPARAM !!!\n"},
+      {[] { JOY_RX_RANGE(INT_MAX, INT_MIN); }, "JOY RX RANGE not acceptable!\n!!! DIERR_INVALIDPARAM !!!\n"},
+      {[] { JOY_RY_RANGE(7, 7); }, "JOY RY RANGE not acceptable!\n!!! DIERR_INVALIDPARAM !!!\n"},
       {[] { JOY_RZ_RANGE(5, 5); }, "JOY RZ RANGE not acceptable!\n!!! DIERR_INVALIDPARAM !!!\n"},
+      {[] { JOY_X_DEADZONE(10001); }, "X Deadzone not acceptable!\n!!! DIERR_INVALIDPARAM !!!\n"},
+      {[] { JOY_Y_DEADZONE(-1); }, "Y Deadzone not acceptable!\n!!! DIERR_INVALIDPARAM !!!\n"},
+      {[] { JOY_Z_DEADZONE(INT_MAX); }, "Z Deadzone not acceptable!\n!!! DIERR_INVALIDPARAM !!!\n"},
       {[] { JOY_RX_DEADZONE(10001); }, "RX Deadzone!\n!!! DIERR_INVALIDPARAM !!!\n"},
+      {[] { JOY_RY_DEADZONE(INT_MIN); }, "RY Deadzone not acceptable!\n!!! DIERR_INVALIDPARAM !!!\n"},
+      {[] { JOY_RZ_DEADZONE(20000); }, "RZ Deadzone not acceptable!\n!!! DIERR_INVALIDPARAM !!!\n"},
+      {[] { JOY_X_SATURATION(10001); }, "X Saturation not acceptable!\n!!! DIERR_INVALIDPARAM !!!\n"},
       {[] { JOY_Y_SATURATION(-1); }, "Y Saturation not acceptable!\n!!! DIERR_INVALIDPARAM !!!\n"},
+      {[] { JOY_Z_SATURATION(INT_MIN); }, "Z Saturation not acceptable!\n!!! DIERR_INVALIDPARAM !!!\n"},
+      {[] { JOY_RX_SATURATION(INT_MAX); }, "RX Saturation not acceptable!\n!!! DIERR_INVALIDPARAM !!!\n"},
+      {[] { JOY_RY_SATURATION(10001); }, "RY Saturation not acceptable!\n!!! DIERR_INVALIDPARAM !!!\n"},
+      {[] { JOY_RZ_SATURATION(-5); }, "RZ Saturation not acceptable!\n!!! DIERR_INVALIDPARAM !!!\n"},
       {[] { JOY_SLIDER_RANGE(5, 3, 1); }, "Slider 1 Range not acceptable!\n!!! DIERR_INVALIDPARAM !!!\n"},
       {[] { JOY_SLIDER_RANGE(-2, 3, 1); }, "Slider 0 Range not acceptable!\n!!! DIERR_INVALIDPARAM !!!\n"},
       {[] { JOY_SLIDER_DEADZONE(0, 20000); }, "Joy Slider Deadzone not acceptable!\n!!! DIERR_INVALIDPARAM !!!\n"},

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "machine_faults.h"
 #include "sound/sound_registry.h"
 #include "support/sound_test.h"
 
@@ -225,11 +226,36 @@ TEST_F(SoundEffectsTest, EveryLoadFailureHasItsLinesAndLeavesNothing) {
     EXPECT_EQ(Sound_Find(1), nullptr);
     EXPECT_EQ(machine::live_sound_buffers(), 1) << "only the primary buffer after " << c.file;
   }
-  // The record allocation itself.
-  machine::fail_next("GlobalAlloc", 1, ERROR_NOT_ENOUGH_MEMORY);
+  // A device that never ends is not opened, so nothing waits on it.
   Mark();
-  EXPECT_EQ(LOAD_SOUND("good.wav", 1, 1, 0), 1);
-  EXPECT_EQ(NewLines(), LineList{" No memory left for loading Sound"});
+  EXPECT_EQ(LOAD_SOUND("/dev/zero", 1, 1, 0), 1);
+  EXPECT_EQ(NewLines(), (LineList{" !!! Cannot open /dev/zero", " !!! Loading SoundBuffer[0] failed !!!"}));
+  // The allocations in their order: the record, the copy array, then the
+  // list node once the copies are made.
+  struct AllocationCase {
+    int passing;
+    LineList lines;
+  } allocations[] = {
+      {0, {" No memory left for loading Sound"}},
+      {1, {" No memory left for loading SoundBuffer"}},
+      {2, {"--- good.wav opened for reading into software memory ---", created,
+           " Out of Memory to store sound into linked list."}},
+  };
+  // A copy count no mixer could play is refused as an array that cannot be
+  // had, at once, rather than zero-filling gigabytes first.
+  for (int copies : {65537, 100000000, INT_MAX}) {
+    Mark();
+    EXPECT_EQ(LOAD_SOUND("good.wav", 1, copies, 0), 1) << copies;
+    EXPECT_EQ(NewLines(), LineList{" No memory left for loading SoundBuffer"}) << copies;
+  }
+  for (const AllocationCase &c : allocations) {
+    machine::fail_after("GlobalAlloc", c.passing, 1, ERROR_NOT_ENOUGH_MEMORY);
+    Mark();
+    EXPECT_EQ(LOAD_SOUND("good.wav", 1, 2, 0), 1) << c.passing;
+    EXPECT_EQ(NewLines(), c.lines) << c.passing;
+    EXPECT_EQ(Sound_Find(1), nullptr);
+    EXPECT_EQ(machine::live_sound_buffers(), 1) << "the copies are released";
+  }
 }
 
 TEST_F(SoundEffectsTest, HardwarePlacementFallsBackToSoftware) {

@@ -5,6 +5,8 @@
 #include <mmsystem.h>
 #include <dsound.h>
 
+#include <sys/stat.h>
+
 #include <chrono>
 #include <cstring>
 #include <string>
@@ -84,6 +86,43 @@ TEST_F(MmioTest, BrokenFilesFailOrReadShortNeverPastTheEnd) {
   ASSERT_EQ(mmioDescend(file, &riff, nullptr, MMIO_FINDRIFF), MMSYSERR_NOERROR);
   chunk.ckid = mmioFOURCC('d', 'a', 't', 'a');
   EXPECT_EQ(mmioDescend(file, &chunk, &riff, MMIO_FINDCHUNK), static_cast<MMRESULT>(MMIOERR_CHUNKNOTFOUND));
+  mmioClose(file, 0);
+}
+
+TEST_F(MmioTest, FilesWithoutAnEndAreRefused) {
+  // A character device never ends and a pipe ends when its writer says so:
+  // neither has a size to bound a chunk search, so neither is opened. The
+  // pipe has no writer, which must not hold the open either.
+  ASSERT_EQ(mkfifo("pipe.wav", 0600), 0);
+  for (const char *name : {"/dev/zero", "pipe.wav"}) {
+    MMIOINFO info{};
+    EXPECT_EQ(mmioOpenA(const_cast<LPSTR>(name), &info, MMIO_ALLOCBUF | MMIO_READ), nullptr) << name;
+    EXPECT_EQ(info.wErrorRet, static_cast<UINT>(MMIOERR_CANNOTOPEN)) << name;
+  }
+  HANDLE device = CreateFileA("/dev/zero", GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  HANDLE pipe = CreateFileA("pipe.wav", GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  WriteWholeFile("plain", "RIFF");
+  HANDLE plain = CreateFileA("plain", GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  EXPECT_EQ(GetFileType(device), static_cast<DWORD>(FILE_TYPE_CHAR));
+  EXPECT_EQ(GetFileType(pipe), static_cast<DWORD>(FILE_TYPE_PIPE));
+  EXPECT_EQ(GetFileType(plain), static_cast<DWORD>(FILE_TYPE_DISK));
+  EXPECT_EQ(GetFileType(reinterpret_cast<HANDLE>(0x1234)), static_cast<DWORD>(FILE_TYPE_UNKNOWN));
+  for (HANDLE each : {device, pipe, plain}) CloseHandle(each);
+}
+
+TEST_F(MmioTest, SearchesEndAtTheEndOfTheFileWhateverTheChunksClaim) {
+  // Empty chunks after a form that claims 4 GiB: the search walks 8 bytes
+  // at a time and must stop where the file does.
+  std::string content("RIFF\xff\xff\xff\xffWAVE", 12);
+  content += std::string(64 * 1024, '\0');
+  HMMIO file = Open("endless.wav", content);
+  ASSERT_NE(file, nullptr);
+  MMCKINFO riff{}, chunk{};
+  riff.fccType = mmioFOURCC('W', 'A', 'V', 'E');
+  ASSERT_EQ(mmioDescend(file, &riff, nullptr, MMIO_FINDRIFF), MMSYSERR_NOERROR);
+  chunk.ckid = mmioFOURCC('d', 'a', 't', 'a');
+  EXPECT_EQ(mmioDescend(file, &chunk, &riff, MMIO_FINDCHUNK), static_cast<MMRESULT>(MMIOERR_CHUNKNOTFOUND));
+  EXPECT_EQ(mmioSeek(file, 0, SEEK_CUR), 12) << "a failed search leaves the file where it was";
   mmioClose(file, 0);
 }
 

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "machine_faults.h"
 #include "sound/stream_registry.h"
 #include "support/sound_test.h"
 
@@ -96,6 +97,27 @@ TEST_F(SoundStreamTest, ShortLoopingFileRepeatsInTheFirstHalf) {
   std::string expected;
   while (expected.size() < 16000) expected += recipe.data;
   EXPECT_EQ(Half(Streamwave_Find(1), 1), expected.substr(0, 16000));
+}
+
+TEST_F(SoundStreamTest, ATinyLoopingFileFillsAHalfWithoutRereadingEachPass) {
+  // Three stereo samples (12 bytes) loop through a half of 176400 bytes.
+  WaveRecipe recipe;
+  recipe.channels = 2;
+  recipe.data = Samples16(Ramp16(6));
+  ASSERT_EQ(SETUP_STREAM_BUFFER(WriteWave("tiny.wav", recipe).c_str(), 1, 1), 0);
+  STREAM_BUFFER_PLAY(1);
+  // Far fewer chunk searches than passes: a search per pass would meet
+  // this fault and leave the half short.
+  machine::fail_after("mmioDescend", 8, 1, MMIOERR_CHUNKNOTFOUND);
+  STREAM_BUFFER_UPDATE();
+  EXPECT_EQ(machine::pending_faults("mmioDescend"), 1);
+  std::string expected;
+  while (expected.size() < 176400) expected += recipe.data;
+  EXPECT_EQ(Half(Streamwave_Find(1), 1), expected.substr(0, 176400));
+  // The file stands where the half ended: the next half goes on from there.
+  machine::fail_next("mmioDescend", 0, 0);
+  Run(800);
+  EXPECT_EQ(Half(Streamwave_Find(1), 0), expected.substr(176400 % 12, 176400));
 }
 
 TEST_F(SoundStreamTest, LoopingStreamWrapsWithoutAGap) {
@@ -195,8 +217,31 @@ TEST_F(SoundStreamTest, TwoStreamsArePumpedTogether) {
 
 TEST_F(SoundStreamTest, EverySetupFailureHasItsLines) {
   WriteTroubleFiles();
+  // Formats the stream reader refuses on its own: a byte rate or block
+  // alignment that does not follow from the layout (the buffer would be
+  // sized from it), a non-PCM format chunk that ends before its extra-byte
+  // count, and extra bytes that run past the end of the file.
+  WaveRecipe pcm;
+  pcm.data = Samples16(Ramp16(100));
+  auto variant = [&](const char *name, void (*change)(WaveRecipe *)) {
+    WaveRecipe recipe = pcm;
+    change(&recipe);
+    WriteWave(name, recipe);
+  };
+  variant("ratelie.wav", [](WaveRecipe *r) { r->byteRateOverride = 0x07FFFFFF; });
+  variant("alignlie.wav", [](WaveRecipe *r) { r->blockAlignOverride = 0x4000; });
+  variant("zerorate.wav", [](WaveRecipe *r) { r->byteRateOverride = 0; });
+  variant("nocount.wav", [](WaveRecipe *r) { r->formatTag = 2, r->omitData = true; });
+  variant("shortextra.wav", [](WaveRecipe *r) { r->formatTag = 2, r->formatChunkSize = 18, r->cbSize = 32, r->omitData = true; });
   const std::string notRead = " !!! Stream: Can not read wave file !!!";
+  const std::string corrupt = " !!! Stream: Corrupt wave file !!!";
   const FileFailureCase cases[] = {
+      {"ratelie.wav", nullptr, 0, {corrupt, notRead}},
+      {"alignlie.wav", nullptr, 0, {corrupt, notRead}},
+      {"zerorate.wav", nullptr, 0, {corrupt, notRead}},
+      {"nocount.wav", nullptr, 0, {" !!! Stream: Cannot read length of extra bytes !!!", notRead}},
+      {"shortextra.wav", nullptr, 0, {" !!! Stream: Not a wave file !!!", notRead}},
+      {"/dev/zero", nullptr, 0, {" !!! Cannot open wave to stream !!!", notRead}},
       {"missing.wav", nullptr, 0, {" !!! Cannot open wave to stream !!!", notRead}},
       {"text.wav", nullptr, 0, {" !!! Stream: Not a wave file !!!", notRead}},
       {"zero.wav", nullptr, 0, {" !!! Stream: File not found !!!"}},
@@ -217,6 +262,21 @@ TEST_F(SoundStreamTest, EverySetupFailureHasItsLines) {
     EXPECT_EQ(Streamwave_Find(1), nullptr);
     EXPECT_EQ(machine::live_sound_buffers(), 1);
   }
+  // Allocations after the record's: the format block (the second
+  // GlobalAlloc), then the node (after the record, format and name).
+  struct AllocationCase {
+    int passing;
+    LineList lines;
+  } allocations[] = {{1, {" !!! Stream: Cannot allocate memory for wave !!!", notRead}},
+                     {3, {" Out of Memory to store stream wave into linked list."}}};
+  for (const AllocationCase &c : allocations) {
+    machine::fail_after("GlobalAlloc", c.passing, 1, ERROR_NOT_ENOUGH_MEMORY);
+    Mark();
+    EXPECT_EQ(SETUP_STREAM_BUFFER("good.wav", 1, 0), 1) << c.passing;
+    EXPECT_EQ(NewLines(), c.lines) << c.passing;
+    EXPECT_EQ(Streamwave_Find(1), nullptr);
+    EXPECT_EQ(machine::live_sound_buffers(), 1);
+  }
   Mark();
   EXPECT_EQ(SETUP_STREAM_BUFFER(nullptr, 1, 0), 1);
   EXPECT_EQ(NewLines(), (LineList{" !!! Cannot open wave to stream !!!", notRead}));
@@ -225,6 +285,22 @@ TEST_F(SoundStreamTest, EverySetupFailureHasItsLines) {
   EXPECT_EQ(SETUP_STREAM_BUFFER("good.wav", 1, 0), 1);
   EXPECT_EQ(NewLines(), (LineList{"Setup Stream ID 1 Successfully Created",
                                " !!! Stream wave id '1' has already been assigned to a stream wave !!!"}));
+}
+
+TEST_F(SoundStreamTest, AFileShorterThanItsDataChunkIsCorruptAndEnds) {
+  WaveRecipe recipe;
+  recipe.data = Samples16(Ramp16(100));
+  recipe.dataSizeOverride = 100000;
+  ASSERT_EQ(SETUP_STREAM_BUFFER(WriteWave("lying.wav", recipe).c_str(), 1, 0), 0);
+  STREAM_BUFFER_PLAY(1);
+  Mark();
+  STREAM_BUFFER_UPDATE();
+  EXPECT_EQ(NewLines(), LineList{" !!! Stream: Corrupt wave file !!!"});
+  // The read counts as nothing: the half is silence and the stream stops.
+  const std::string first = Half(Streamwave_Find(1), 1);
+  EXPECT_EQ(first, std::string(first.size(), '\0'));
+  Run(2500);
+  EXPECT_FALSE(Playing(Streamwave_Find(1)));
 }
 
 TEST_F(SoundStreamTest, SetupNeedsDirectSound) {

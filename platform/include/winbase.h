@@ -24,6 +24,10 @@
 #define INVALID_HANDLE_VALUE ((HANDLE)(LONG_PTR)-1)
 #define INVALID_FILE_SIZE ((DWORD)0xFFFFFFFF)
 #define INVALID_SET_FILE_POINTER ((DWORD)-1)
+#define FILE_TYPE_UNKNOWN 0x0000
+#define FILE_TYPE_DISK 0x0001
+#define FILE_TYPE_CHAR 0x0002
+#define FILE_TYPE_PIPE 0x0003
 
 #define GMEM_FIXED 0x0
 #define GMEM_MOVEABLE 0x2
@@ -94,6 +98,7 @@ BOOL WINAPI WriteFile(HANDLE file, LPCVOID buffer, DWORD bytesToWrite, LPDWORD b
 DWORD WINAPI SetFilePointer(HANDLE file, LONG distance, PLONG distanceHigh, DWORD moveMethod);
 BOOL WINAPI SetEndOfFile(HANDLE file);
 DWORD WINAPI GetFileSize(HANDLE file, LPDWORD fileSizeHigh);
+DWORD WINAPI GetFileType(HANDLE file);
 BOOL WINAPI DeleteFileA(LPCSTR fileName);
 BOOL WINAPI CloseHandle(HANDLE object);
 

@@ -18,6 +18,9 @@ struct WaveRecipe {
   bool listBeforeFormat = false;  // an odd-sized LIST chunk first
   bool omitData = false;
   int64_t dataSizeOverride = -1;  // a size field that lies about the data
+  int64_t byteRateOverride = -1;  // a byte rate or block alignment that
+  int blockAlignOverride = -1;    // does not follow from the layout
+  int cbSize = -1;                // with formatChunkSize 18 or more
 };
 
 inline void AppendU32(std::string *out, uint32_t value) { out->append(reinterpret_cast<const char *>(&value), 4); }
@@ -37,9 +40,11 @@ inline std::string BuildWave(const WaveRecipe &recipe) {
   AppendU16(&format, recipe.formatTag);
   AppendU16(&format, recipe.channels);
   AppendU32(&format, recipe.rate);
-  AppendU32(&format, recipe.rate * blockAlign);
-  AppendU16(&format, blockAlign);
+  AppendU32(&format, recipe.byteRateOverride >= 0 ? static_cast<uint32_t>(recipe.byteRateOverride)
+                                                 : recipe.rate * blockAlign);
+  AppendU16(&format, recipe.blockAlignOverride >= 0 ? static_cast<uint16_t>(recipe.blockAlignOverride) : blockAlign);
   AppendU16(&format, recipe.bits);
+  if (recipe.cbSize >= 0) AppendU16(&format, static_cast<uint16_t>(recipe.cbSize));
   format.resize(recipe.formatChunkSize, '\0');
   body += format;
   if (!recipe.omitData) {

@@ -119,10 +119,15 @@ ULONG Surface::AddRef() { return ++references_; }
 
 ULONG Surface::Release() {
   if (references_ == 0) return 0;
+  // A fault injected here lets the release happen but answers the fault's
+  // value in place of the count, as a caller reading it as a result sees a
+  // failed release.
+  HRESULT fault;
+  const bool faulted = Faulted("IDirectDrawSurface7::Release", &fault);
   ULONG left = --references_;
   // A back buffer lives as long as its chain's primary.
   if (left == 0 && chainRoot_ == nullptr) delete this;
-  return left;
+  return faulted ? static_cast<ULONG>(fault) : left;
 }
 
 bool Surface::lost() const {

@@ -18,9 +18,11 @@ bool ReadWholeFile(const char *name, std::vector<uint8_t> *bytes) {
   HANDLE file = CreateFileA(name, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
                             nullptr);
   if (file == INVALID_HANDLE_VALUE) return false;
-  bool ok = true;
+  // Only a disk file is an image file: a device or a pipe would be read
+  // up to the size limit for nothing.
+  bool ok = GetFileType(file) == FILE_TYPE_DISK;
   uint8_t chunk[64 * 1024];
-  for (;;) {
+  while (ok) {
     DWORD got = 0;
     if (!ReadFile(file, chunk, sizeof chunk, &got, nullptr)) {
       ok = false;

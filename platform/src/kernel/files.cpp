@@ -1,6 +1,6 @@
 // Files: CreateFileA, ReadFile, WriteFile, SetFilePointer, SetEndOfFile,
-// GetFileSize and DeleteFileA over POSIX descriptors, with Win32 results and
-// last errors.
+// GetFileSize, GetFileType and DeleteFileA over POSIX descriptors, with Win32
+// results and last errors.
 #include <windows.h>
 
 #include <cerrno>
@@ -89,7 +89,9 @@ extern "C" HANDLE WINAPI CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD
       return INVALID_HANDLE_VALUE;
   }
   const mode_t mode = (flagsAndAttributes & FILE_ATTRIBUTE_READONLY) ? 0444 : 0666;
-  int descriptor = open(fileName, flags | O_CLOEXEC, mode);
+  // Opened without blocking, so that a named pipe with no writer cannot
+  // hold the caller inside the open; transfers block again as usual.
+  int descriptor = open(fileName, flags | O_CLOEXEC | O_NONBLOCK, mode);
   if (descriptor < 0) {
     FailWithErrno();
     return INVALID_HANDLE_VALUE;
@@ -100,6 +102,8 @@ extern "C" HANDLE WINAPI CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD
     SetLastError(ERROR_ACCESS_DENIED);
     return INVALID_HANDLE_VALUE;
   }
+  const int statusFlags = fcntl(descriptor, F_GETFL);
+  if (statusFlags != -1) fcntl(descriptor, F_SETFL, statusFlags & ~O_NONBLOCK);
   // Opening over an existing file succeeds but says so, as Windows does.
   const bool reportsExisting =
       existed && (creationDisposition == CREATE_ALWAYS || creationDisposition == OPEN_ALWAYS);
@@ -219,6 +223,22 @@ extern "C" DWORD WINAPI GetFileSize(HANDLE file, LPDWORD fileSizeHigh) {
   const auto size = static_cast<uint64_t>(info.st_size);
   if (fileSizeHigh != nullptr) *fileSizeHigh = static_cast<DWORD>(size >> 32);
   return static_cast<DWORD>(size);
+}
+
+// What kind of file a handle reads: a disk file has a size and an end; a
+// character device or a pipe may deliver bytes without end.
+extern "C" DWORD WINAPI GetFileType(HANDLE file) {
+  auto *object = platform::LookUp<FileObject>(file);
+  struct stat info;
+  if (object == nullptr || fstat(object->descriptor(), &info) != 0) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return FILE_TYPE_UNKNOWN;
+  }
+  SetLastError(ERROR_SUCCESS);
+  if (S_ISREG(info.st_mode)) return FILE_TYPE_DISK;
+  if (S_ISFIFO(info.st_mode) || S_ISSOCK(info.st_mode)) return FILE_TYPE_PIPE;
+  if (S_ISCHR(info.st_mode)) return FILE_TYPE_CHAR;
+  return FILE_TYPE_UNKNOWN;
 }
 
 extern "C" BOOL WINAPI DeleteFileA(LPCSTR fileName) {

@@ -42,6 +42,16 @@ class MmioFile {
     return size == INVALID_FILE_SIZE || size > 0x7FFFFFFF ? -1 : static_cast<LONG>(size);
   }
 
+  // The end of what chunk navigation can reach: the file's size, capped at
+  // the largest offset a LONG holds; -1 when the size cannot be had.
+  long long Reachable() const {
+    DWORD high = 0;
+    const DWORD low = GetFileSize(file_, &high);
+    if (low == INVALID_FILE_SIZE && high == 0) return -1;
+    const long long size = (static_cast<long long>(high) << 32) | low;
+    return std::min<long long>(size, 0x7FFFFFFF);
+  }
+
   // Reads up to `bytes` at file offset `offset` straight from the file.
   LONG ReadAt(LONG offset, char *into, LONG bytes) {
     if (SetFilePointer(file_, offset, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER) return -1;
@@ -226,6 +236,12 @@ extern "C" HMMIO WINAPI mmioOpenA(LPSTR fileName, LPMMIOINFO info, DWORD flags) 
   HANDLE file = CreateFileA(fileName, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return FailOpen(info, OpenError(GetLastError()));
+  // Chunk navigation needs an end: a device or pipe, which can deliver
+  // bytes forever, is refused.
+  if (GetFileType(file) != FILE_TYPE_DISK) {
+    CloseHandle(file);
+    return FailOpen(info, MMIOERR_CANNOTOPEN);
+  }
   auto *opened = new MmioFile(file, bufferBytes);
   {
     std::lock_guard<std::mutex> hold(gOpenLock);
@@ -296,10 +312,13 @@ extern "C" MMRESULT WINAPI mmioDescend(HMMIO handle, LPMMCKINFO chunk, const MMC
   MmioFile *file;
   if (MMRESULT error = Enter("mmioDescend", handle, chunk != nullptr, &file); error != MMSYSERR_NOERROR) return error;
   const LONG start = file->Position();
-  // The search stays inside the parent's data.
-  long long end = 0x7FFFFFFF;
+  // The search stays inside the parent's data and inside the file: each
+  // step moves at least one header on, so it ends within the file's size
+  // whatever sizes the chunks claim.
+  long long end = file->Reachable();
+  if (end < 0) return MMIOERR_CHUNKNOTFOUND;
   if (parent != nullptr) {
-    end = static_cast<long long>(parent->dwDataOffset) + parent->cksize;
+    end = std::min(end, static_cast<long long>(parent->dwDataOffset) + parent->cksize);
     if (start < static_cast<long long>(parent->dwDataOffset) || start >= end) return MMIOERR_CHUNKNOTFOUND;
   }
   long long position = start;

@@ -15,17 +15,24 @@ struct Clip {
   bool empty() const { return x0 >= x1 || y0 >= y1; }
 };
 
+// One axis of a clip: [start, start + length) within [0, limit). Every bound
+// is clamped in 64 bits before it is narrowed, so a position beyond the
+// 32-bit range becomes an empty span rather than a wrapped-around one.
+void ClipSpan(int64_t start, int64_t length, int limit, int *from, int *to) {
+  const int64_t end = start + std::max<int64_t>(length, 0);
+  *from = static_cast<int>(std::clamp<int64_t>(start, 0, limit));
+  *to = static_cast<int>(std::clamp<int64_t>(end, 0, limit));
+}
+
 Clip ClipTo(const pixels::Block &target, int64_t x, int64_t y, int64_t width, int64_t height) {
   Clip clip;
-  clip.x0 = static_cast<int>(std::max<int64_t>(x, 0));
-  clip.y0 = static_cast<int>(std::max<int64_t>(y, 0));
-  clip.x1 = static_cast<int>(std::min<int64_t>(x + width, target.width));
-  clip.y1 = static_cast<int>(std::min<int64_t>(y + height, target.height));
+  ClipSpan(x, width, std::max(target.width, 0), &clip.x0, &clip.x1);
+  ClipSpan(y, height, std::max(target.height, 0), &clip.y0, &clip.y1);
   return clip;
 }
 
 uint8_t *PixelAt(const pixels::Block &target, int x, int y) {
-  return target.bits + y * target.pitch + static_cast<long>(x) * target.bytes;
+  return target.bits + static_cast<ptrdiff_t>(y) * target.pitch + static_cast<ptrdiff_t>(x) * target.bytes;
 }
 
 void FillBox(const pixels::Block &target, int64_t x, int64_t y, int64_t width, int64_t height, uint32_t value) {
