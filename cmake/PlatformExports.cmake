@@ -8,6 +8,10 @@
 # every control function (machine::...) the objects define (read from the
 # objects when they are built, since C++ names are only known mangled).
 
+# The script that writes the version script, found beside this file (also
+# when another project, such as the fuzz build, includes the platform).
+set(PLATFORM_VERSION_SCRIPT_WRITER ${CMAKE_CURRENT_LIST_DIR}/write_platform_version_script.sh)
+
 # Writes the plain list of the headers' C names into the build tree and sets
 # PLATFORM_EXPORT_NAMES to its path.
 function(platform_read_declared_names include_dir)
@@ -44,10 +48,10 @@ function(platform_apply_export_list target objects_target)
   set(map ${CMAKE_BINARY_DIR}/exports/winplatform.map)
   add_custom_command(
     OUTPUT ${map}
-    COMMAND ${CMAKE_SOURCE_DIR}/cmake/write_platform_version_script.sh ${CMAKE_NM} ${PLATFORM_EXPORT_NAMES} ${map}
+    COMMAND ${PLATFORM_VERSION_SCRIPT_WRITER} ${CMAKE_NM} ${PLATFORM_EXPORT_NAMES} ${map}
             $<TARGET_OBJECTS:${objects_target}>
     DEPENDS $<TARGET_OBJECTS:${objects_target}> ${PLATFORM_EXPORT_NAMES}
-            ${CMAKE_SOURCE_DIR}/cmake/write_platform_version_script.sh
+            ${PLATFORM_VERSION_SCRIPT_WRITER}
     COMMAND_EXPAND_LISTS
     COMMENT "Writing the platform's export list"
     VERBATIM)
