@@ -61,4 +61,30 @@ void PutU32(std::string &out, unsigned value) {
   PutU16(out, value >> 16);
 }
 
+IDirectDraw7 *NormalDirectDraw() {
+  LPVOID object = nullptr;
+  EXPECT_EQ(DirectDrawCreateEx(nullptr, &object, IID_IDirectDraw7, nullptr), DD_OK);
+  auto *directDraw = static_cast<IDirectDraw7 *>(object);
+  if (directDraw != nullptr) {
+    EXPECT_EQ(directDraw->SetCooperativeLevel(TestWindow(), DDSCL_NORMAL), DD_OK);
+  }
+  return directDraw;
+}
+
+DDSURFACEDESC2 PlainSurfaceDesc(DWORD width, DWORD height, DWORD bpp) {
+  DDSURFACEDESC2 desc{};
+  desc.dwSize = sizeof desc;
+  desc.dwFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT | DDSD_PIXELFORMAT;
+  desc.dwWidth = width;
+  desc.dwHeight = height;
+  desc.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN | DDSCAPS_SYSTEMMEMORY;
+  desc.ddpfPixelFormat.dwSize = sizeof(DDPIXELFORMAT);
+  desc.ddpfPixelFormat.dwFlags = DDPF_RGB;
+  desc.ddpfPixelFormat.dwRGBBitCount = bpp;
+  desc.ddpfPixelFormat.dwRBitMask = bpp == 16 ? 0xF800 : 0xFF0000;
+  desc.ddpfPixelFormat.dwGBitMask = bpp == 16 ? 0x07E0 : 0x00FF00;
+  desc.ddpfPixelFormat.dwBBitMask = bpp == 16 ? 0x001F : 0x0000FF;
+  return desc;
+}
+
 }  // namespace conformance

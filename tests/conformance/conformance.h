@@ -6,6 +6,7 @@
 
 #define DIRECTINPUT_VERSION 0x0700
 #include <windows.h>
+#include <ddraw.h>
 
 #include <gtest/gtest.h>
 
@@ -35,6 +36,14 @@ class ScratchFile {
  private:
   std::string path_;
 };
+
+// An IDirectDraw7 at the normal cooperative level of TestWindow(), or null
+// (the failure already recorded).
+IDirectDraw7 *NormalDirectDraw();
+
+// The description of a system-memory off-screen surface of 32 (XRGB) or 16
+// (5-6-5) bits.
+DDSURFACEDESC2 PlainSurfaceDesc(DWORD width, DWORD height, DWORD bpp);
 
 // Little-endian building blocks for the files the suites write.
 void PutU16(std::string &out, unsigned value);

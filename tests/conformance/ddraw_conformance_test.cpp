@@ -14,10 +14,8 @@ namespace {
 class DirectDrawConformance : public ::testing::Test {
  protected:
   void SetUp() override {
-    LPVOID object = nullptr;
-    ASSERT_EQ(DirectDrawCreateEx(nullptr, &object, IID_IDirectDraw7, nullptr), DD_OK);
-    dd_ = static_cast<IDirectDraw7 *>(object);
-    ASSERT_EQ(dd_->SetCooperativeLevel(conformance::TestWindow(), DDSCL_NORMAL), DD_OK);
+    dd_ = conformance::NormalDirectDraw();
+    ASSERT_NE(dd_, nullptr);
   }
   void TearDown() override {
     for (auto it = made_.rbegin(); it != made_.rend(); ++it) (*it)->Release();
@@ -30,18 +28,7 @@ class DirectDrawConformance : public ::testing::Test {
   // A system-memory surface of 32 (XRGB) or 16 (5-6-5) bits, released at
   // the end of the case.
   IDirectDrawSurface7 *Plain(DWORD width, DWORD height, DWORD bpp = 32) {
-    DDSURFACEDESC2 desc{};
-    desc.dwSize = sizeof desc;
-    desc.dwFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT | DDSD_PIXELFORMAT;
-    desc.dwWidth = width;
-    desc.dwHeight = height;
-    desc.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN | DDSCAPS_SYSTEMMEMORY;
-    desc.ddpfPixelFormat.dwSize = sizeof(DDPIXELFORMAT);
-    desc.ddpfPixelFormat.dwFlags = DDPF_RGB;
-    desc.ddpfPixelFormat.dwRGBBitCount = bpp;
-    desc.ddpfPixelFormat.dwRBitMask = bpp == 16 ? 0xF800 : 0xFF0000;
-    desc.ddpfPixelFormat.dwGBitMask = bpp == 16 ? 0x07E0 : 0x00FF00;
-    desc.ddpfPixelFormat.dwBBitMask = bpp == 16 ? 0x001F : 0x0000FF;
+    DDSURFACEDESC2 desc = conformance::PlainSurfaceDesc(width, height, bpp);
     IDirectDrawSurface7 *surface = nullptr;
     EXPECT_EQ(dd_->CreateSurface(&desc, &surface, nullptr), DD_OK);
     if (surface != nullptr) made_.push_back(surface);

@@ -120,10 +120,8 @@ TEST(GdiConformance, AFileCutInsideItsHeaderLoadsNothing) {
 class GdiToSurfaceConformance : public ::testing::Test {
  protected:
   void SetUp() override {
-    LPVOID object = nullptr;
-    ASSERT_EQ(DirectDrawCreateEx(nullptr, &object, IID_IDirectDraw7, nullptr), DD_OK);
-    dd_ = static_cast<IDirectDraw7 *>(object);
-    ASSERT_EQ(dd_->SetCooperativeLevel(conformance::TestWindow(), DDSCL_NORMAL), DD_OK);
+    dd_ = conformance::NormalDirectDraw();
+    ASSERT_NE(dd_, nullptr);
   }
   void TearDown() override {
     if (surface_ != nullptr) surface_->Release();
@@ -132,18 +130,7 @@ class GdiToSurfaceConformance : public ::testing::Test {
 
   // A 3x2 system-memory surface of 32 (XRGB) or 16 (5-6-5) bits.
   IDirectDrawSurface7 *Surface(DWORD bpp) {
-    DDSURFACEDESC2 desc{};
-    desc.dwSize = sizeof desc;
-    desc.dwFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT | DDSD_PIXELFORMAT;
-    desc.dwWidth = 3;
-    desc.dwHeight = 2;
-    desc.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN | DDSCAPS_SYSTEMMEMORY;
-    desc.ddpfPixelFormat.dwSize = sizeof(DDPIXELFORMAT);
-    desc.ddpfPixelFormat.dwFlags = DDPF_RGB;
-    desc.ddpfPixelFormat.dwRGBBitCount = bpp;
-    desc.ddpfPixelFormat.dwRBitMask = bpp == 16 ? 0xF800 : 0xFF0000;
-    desc.ddpfPixelFormat.dwGBitMask = bpp == 16 ? 0x07E0 : 0x00FF00;
-    desc.ddpfPixelFormat.dwBBitMask = bpp == 16 ? 0x001F : 0x0000FF;
+    DDSURFACEDESC2 desc = conformance::PlainSurfaceDesc(3, 2, bpp);
     EXPECT_EQ(dd_->CreateSurface(&desc, &surface_, nullptr), DD_OK);
     return surface_;
   }
