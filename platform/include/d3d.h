@@ -1,10 +1,13 @@
-/* Direct3D 7 immediate mode: result codes. They share the DirectDraw
-   facility, so this header brings in ddraw.h. */
+/* Direct3D 7 immediate mode: result codes (they share the DirectDraw
+   facility), interface and device identifiers, drawing flags and the
+   IDirect3D7, IDirect3DDevice7 and IDirect3DVertexBuffer7 interfaces. */
 #ifndef PLATFORM_D3D_H
 #define PLATFORM_D3D_H
 
 #include "windows.h"
 #include "ddraw.h"
+#include "d3dtypes.h"
+#include "d3dcaps.h"
 
 #define D3D_OK DD_OK
 
@@ -90,5 +93,119 @@
 
 /* The Direct3D 7 object, asked of a DirectDraw 7 object with QueryInterface. */
 DEFINE_GUID(IID_IDirect3D7, 0xf5049e77, 0x4861, 0x11d2, 0xa4, 0x07, 0x00, 0xa0, 0xc9, 0x06, 0x29, 0xa8);
+DEFINE_GUID(IID_IDirect3DDevice7, 0xf5049e79, 0x4861, 0x11d2, 0xa4, 0x07, 0x00, 0xa0, 0xc9, 0x06, 0x29, 0xa8);
+DEFINE_GUID(IID_IDirect3DVertexBuffer7, 0xf5049e7d, 0x4861, 0x11d2, 0xa4, 0x07, 0x00, 0xa0, 0xc9, 0x06, 0x29, 0xa8);
+
+/* Device types: the identifiers IDirect3D7::CreateDevice and EnumDevices use. */
+DEFINE_GUID(IID_IDirect3DRampDevice, 0xf2086b20, 0x259f, 0x11cf, 0xa3, 0x1a, 0x00, 0xaa, 0x00, 0xb9, 0x33, 0x56);
+DEFINE_GUID(IID_IDirect3DRGBDevice, 0xa4665c60, 0x2673, 0x11cf, 0xa3, 0x1a, 0x00, 0xaa, 0x00, 0xb9, 0x33, 0x56);
+DEFINE_GUID(IID_IDirect3DHALDevice, 0x84e63de0, 0x46aa, 0x11cf, 0x81, 0x6f, 0x00, 0x00, 0xc0, 0x20, 0x15, 0x6e);
+DEFINE_GUID(IID_IDirect3DMMXDevice, 0x881949a1, 0xd6f3, 0x11d0, 0x89, 0xab, 0x00, 0xa0, 0xc9, 0x05, 0x41, 0x29);
+DEFINE_GUID(IID_IDirect3DRefDevice, 0x50936643, 0x13e9, 0x11d1, 0x89, 0xaa, 0x00, 0xa0, 0xc9, 0x05, 0x41, 0x29);
+DEFINE_GUID(IID_IDirect3DTnLHalDevice, 0xf5049e78, 0x4861, 0x11d2, 0xa4, 0x07, 0x00, 0xa0, 0xc9, 0x06, 0x29, 0xa8);
+DEFINE_GUID(IID_IDirect3DNullDevice, 0x8767df22, 0xbacc, 0x11d1, 0x89, 0x69, 0x00, 0xa0, 0xc9, 0x06, 0x29, 0xa8);
+
+/* Flags of the DrawPrimitive family. */
+#define D3DDP_WAIT 0x00000001
+#define D3DDP_OUTOFORDER 0x00000002
+#define D3DDP_DONOTCLIP 0x00000004
+#define D3DDP_DONOTUPDATEEXTENTS 0x00000008
+#define D3DDP_DONOTLIGHT 0x00000010
+
+#define D3DNEXT_NEXT 0x01
+#define D3DNEXT_HEAD 0x02
+#define D3DNEXT_TAIL 0x04
+
+#ifdef __cplusplus
+struct IDirect3D7;
+struct IDirect3DDevice7;
+struct IDirect3DVertexBuffer7;
+#else
+typedef struct IDirect3D7 IDirect3D7;
+typedef struct IDirect3DDevice7 IDirect3DDevice7;
+typedef struct IDirect3DVertexBuffer7 IDirect3DVertexBuffer7;
+#endif
+typedef IDirect3D7 *LPDIRECT3D7;
+typedef IDirect3DDevice7 *LPDIRECT3DDEVICE7;
+typedef IDirect3DVertexBuffer7 *LPDIRECT3DVERTEXBUFFER7;
+
+#ifdef __cplusplus
+/* Methods in the order of the DirectX 7 headers' virtual tables. */
+struct IDirect3D7 : public IUnknown {
+  STDMETHOD(EnumDevices)(LPD3DENUMDEVICESCALLBACK7 callback, LPVOID context) PURE;
+  STDMETHOD(CreateDevice)(REFCLSID deviceType, LPDIRECTDRAWSURFACE7 target, LPDIRECT3DDEVICE7 *device) PURE;
+  STDMETHOD(CreateVertexBuffer)(LPD3DVERTEXBUFFERDESC desc, LPDIRECT3DVERTEXBUFFER7 *buffer, DWORD flags) PURE;
+  STDMETHOD(EnumZBufferFormats)(REFCLSID deviceType, LPD3DENUMPIXELFORMATSCALLBACK callback, LPVOID context) PURE;
+  STDMETHOD(EvictManagedTextures)() PURE;
+};
+
+struct IDirect3DDevice7 : public IUnknown {
+  STDMETHOD(GetCaps)(LPD3DDEVICEDESC7 desc) PURE;
+  STDMETHOD(EnumTextureFormats)(LPD3DENUMPIXELFORMATSCALLBACK callback, LPVOID context) PURE;
+  STDMETHOD(BeginScene)() PURE;
+  STDMETHOD(EndScene)() PURE;
+  STDMETHOD(GetDirect3D)(LPDIRECT3D7 *direct3d) PURE;
+  STDMETHOD(SetRenderTarget)(LPDIRECTDRAWSURFACE7 target, DWORD flags) PURE;
+  STDMETHOD(GetRenderTarget)(LPDIRECTDRAWSURFACE7 *target) PURE;
+  STDMETHOD(Clear)(DWORD count, LPD3DRECT rects, DWORD flags, D3DCOLOR colour, D3DVALUE z, DWORD stencil) PURE;
+  STDMETHOD(SetTransform)(D3DTRANSFORMSTATETYPE state, LPD3DMATRIX matrix) PURE;
+  STDMETHOD(GetTransform)(D3DTRANSFORMSTATETYPE state, LPD3DMATRIX matrix) PURE;
+  STDMETHOD(SetViewport)(LPD3DVIEWPORT7 viewport) PURE;
+  STDMETHOD(MultiplyTransform)(D3DTRANSFORMSTATETYPE state, LPD3DMATRIX matrix) PURE;
+  STDMETHOD(GetViewport)(LPD3DVIEWPORT7 viewport) PURE;
+  STDMETHOD(SetMaterial)(LPD3DMATERIAL7 material) PURE;
+  STDMETHOD(GetMaterial)(LPD3DMATERIAL7 material) PURE;
+  STDMETHOD(SetLight)(DWORD index, LPD3DLIGHT7 light) PURE;
+  STDMETHOD(GetLight)(DWORD index, LPD3DLIGHT7 light) PURE;
+  STDMETHOD(SetRenderState)(D3DRENDERSTATETYPE state, DWORD value) PURE;
+  STDMETHOD(GetRenderState)(D3DRENDERSTATETYPE state, LPDWORD value) PURE;
+  STDMETHOD(BeginStateBlock)() PURE;
+  STDMETHOD(EndStateBlock)(LPDWORD block) PURE;
+  STDMETHOD(PreLoad)(LPDIRECTDRAWSURFACE7 texture) PURE;
+  STDMETHOD(DrawPrimitive)(D3DPRIMITIVETYPE type, DWORD fvf, LPVOID vertices, DWORD vertexCount, DWORD flags) PURE;
+  STDMETHOD(DrawIndexedPrimitive)(D3DPRIMITIVETYPE type, DWORD fvf, LPVOID vertices, DWORD vertexCount,
+                                  LPWORD indices, DWORD indexCount, DWORD flags) PURE;
+  STDMETHOD(SetClipStatus)(LPD3DCLIPSTATUS status) PURE;
+  STDMETHOD(GetClipStatus)(LPD3DCLIPSTATUS status) PURE;
+  STDMETHOD(DrawPrimitiveStrided)(D3DPRIMITIVETYPE type, DWORD fvf, LPD3DDRAWPRIMITIVESTRIDEDDATA data,
+                                  DWORD vertexCount, DWORD flags) PURE;
+  STDMETHOD(DrawIndexedPrimitiveStrided)(D3DPRIMITIVETYPE type, DWORD fvf, LPD3DDRAWPRIMITIVESTRIDEDDATA data,
+                                         DWORD vertexCount, LPWORD indices, DWORD indexCount, DWORD flags) PURE;
+  STDMETHOD(DrawPrimitiveVB)(D3DPRIMITIVETYPE type, LPDIRECT3DVERTEXBUFFER7 buffer, DWORD startVertex,
+                             DWORD vertexCount, DWORD flags) PURE;
+  STDMETHOD(DrawIndexedPrimitiveVB)(D3DPRIMITIVETYPE type, LPDIRECT3DVERTEXBUFFER7 buffer, DWORD startVertex,
+                                    DWORD vertexCount, LPWORD indices, DWORD indexCount, DWORD flags) PURE;
+  STDMETHOD(ComputeSphereVisibility)(LPD3DVECTOR centres, LPD3DVALUE radii, DWORD sphereCount, DWORD flags,
+                                     LPDWORD results) PURE;
+  STDMETHOD(GetTexture)(DWORD stage, LPDIRECTDRAWSURFACE7 *texture) PURE;
+  STDMETHOD(SetTexture)(DWORD stage, LPDIRECTDRAWSURFACE7 texture) PURE;
+  STDMETHOD(GetTextureStageState)(DWORD stage, D3DTEXTURESTAGESTATETYPE state, LPDWORD value) PURE;
+  STDMETHOD(SetTextureStageState)(DWORD stage, D3DTEXTURESTAGESTATETYPE state, DWORD value) PURE;
+  STDMETHOD(ValidateDevice)(LPDWORD passes) PURE;
+  STDMETHOD(ApplyStateBlock)(DWORD block) PURE;
+  STDMETHOD(CaptureStateBlock)(DWORD block) PURE;
+  STDMETHOD(DeleteStateBlock)(DWORD block) PURE;
+  STDMETHOD(CreateStateBlock)(D3DSTATEBLOCKTYPE type, LPDWORD block) PURE;
+  STDMETHOD(Load)(LPDIRECTDRAWSURFACE7 destination, LPPOINT destinationPoint, LPDIRECTDRAWSURFACE7 source,
+                  LPRECT sourceRect, DWORD flags) PURE;
+  STDMETHOD(LightEnable)(DWORD index, BOOL enable) PURE;
+  STDMETHOD(GetLightEnable)(DWORD index, BOOL *enabled) PURE;
+  STDMETHOD(SetClipPlane)(DWORD index, LPD3DVALUE plane) PURE;
+  STDMETHOD(GetClipPlane)(DWORD index, LPD3DVALUE plane) PURE;
+  STDMETHOD(GetInfo)(DWORD id, LPVOID info, DWORD size) PURE;
+};
+
+struct IDirect3DVertexBuffer7 : public IUnknown {
+  STDMETHOD(Lock)(DWORD flags, LPVOID *data, LPDWORD size) PURE;
+  STDMETHOD(Unlock)() PURE;
+  STDMETHOD(ProcessVertices)(DWORD operations, DWORD destinationIndex, DWORD count, LPDIRECT3DVERTEXBUFFER7 source,
+                             DWORD sourceIndex, LPDIRECT3DDEVICE7 device, DWORD flags) PURE;
+  STDMETHOD(GetVertexBufferDesc)(LPD3DVERTEXBUFFERDESC desc) PURE;
+  STDMETHOD(Optimize)(LPDIRECT3DDEVICE7 device, DWORD flags) PURE;
+  STDMETHOD(ProcessVerticesStrided)(DWORD operations, DWORD destinationIndex, DWORD count,
+                                    LPD3DDRAWPRIMITIVESTRIDEDDATA data, DWORD fvf, LPDIRECT3DDEVICE7 device,
+                                    DWORD flags) PURE;
+};
+#endif
 
 #endif
