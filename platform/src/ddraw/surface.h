@@ -108,6 +108,11 @@ class Surface final : public IDirectDrawSurface7 {
   bool locked() const { return locked_; }
   DirectDraw7 *owner() const { return owner_; }
   IDirectDrawPalette *palette() const { return palette_; }
+  // The source colour key, when one is set.
+  bool SourceKey(DDCOLORKEY *key) const {
+    if (hasSourceKey_) *key = sourceKey_;
+    return hasSourceKey_;
+  }
   // Makes the surface and its flip chain usable again after a loss (content
   // kept), adding those that were lost to `restored`.
   void MarkRestored(std::vector<Surface *> *restored);
