@@ -14,6 +14,20 @@
 #include "machine_display.h"
 #include "support/test_machine.h"
 
+// A pre-transformed vertex with rhw 1 and no specular colour.
+inline D3DTLVERTEX Tl(float x, float y, float z, D3DCOLOR colour, float u = 0.0f, float v = 0.0f) {
+  D3DTLVERTEX vertex{};
+  vertex.sx = x;
+  vertex.sy = y;
+  vertex.sz = z;
+  vertex.rhw = 1.0f;
+  vertex.color = colour;
+  vertex.specular = 0;
+  vertex.tu = u;
+  vertex.tv = v;
+  return vertex;
+}
+
 class Direct3DTest : public MachineTest {
  protected:
   void SetUp() override {
@@ -158,19 +172,6 @@ class Direct3DTest : public MachineTest {
       }
     }
     surface->Unlock(nullptr);
-  }
-
-  static D3DTLVERTEX Tl(float x, float y, float z, D3DCOLOR colour, float u = 0.0f, float v = 0.0f) {
-    D3DTLVERTEX vertex{};
-    vertex.sx = x;
-    vertex.sy = y;
-    vertex.sz = z;
-    vertex.rhw = 1.0f;
-    vertex.color = colour;
-    vertex.specular = 0;
-    vertex.tu = u;
-    vertex.tv = v;
-    return vertex;
   }
 
   IDirectDraw7 *dd_ = nullptr;
