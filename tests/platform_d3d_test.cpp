@@ -576,6 +576,53 @@ TEST_F(PlatformD3DTest, ValidateDeviceChecksTheStageOperations) {
   EXPECT_EQ(device->ValidateDevice(&passes), D3DERR_UNSUPPORTEDALPHAOPERATION);
 }
 
+TEST_F(PlatformD3DTest, SphereVisibilityAgainstTheViewVolume) {
+  // Identity transforms: the view volume is -1 … 1 in x and y, 0 … 1 in z.
+  IDirect3DDevice7 *device = Device(Target(8, 8, 16));
+  D3DVECTOR centres[] = {{{0.0f}, {0.0f}, {0.5f}}, {{5.0f}, {0.0f}, {0.5f}}, {{1.0f}, {0.0f}, {0.5f}},
+                         {{0.0f}, {0.0f}, {-3.0f}}};
+  float radii[] = {0.1f, 0.1f, 0.5f, 1.0f};
+  DWORD results[4] = {};
+  ASSERT_EQ(device->ComputeSphereVisibility(centres, radii, 4, 0, results), D3D_OK);
+  EXPECT_EQ(results[0], static_cast<DWORD>(D3DVIS_INSIDE_FRUSTUM));
+  EXPECT_EQ(results[1], static_cast<DWORD>(D3DVIS_OUTSIDE_FRUSTUM | D3DVIS_OUTSIDE_RIGHT));
+  EXPECT_EQ(results[2], static_cast<DWORD>(D3DVIS_INTERSECT_FRUSTUM | D3DVIS_INTERSECT_RIGHT));
+  EXPECT_EQ(results[3] & D3DVIS_MASK_NEAR, static_cast<DWORD>(D3DVIS_OUTSIDE_NEAR));
+  EXPECT_EQ(device->ComputeSphereVisibility(centres, radii, 1, 1, results), DDERR_INVALIDPARAMS);
+}
+
+TEST_F(PlatformD3DTest, LoadCopiesATextureAndItsMipmapLevels) {
+  IDirect3DDevice7 *device = Device(Target(8, 8, 16));
+  auto mipmapped = [&](DWORD side) {
+    DDSURFACEDESC2 desc{};
+    desc.dwSize = sizeof desc;
+    desc.dwFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT | DDSD_PIXELFORMAT;
+    desc.dwWidth = desc.dwHeight = side;
+    desc.ddpfPixelFormat = RgbFormat(16);
+    desc.ddsCaps.dwCaps = DDSCAPS_TEXTURE | DDSCAPS_MIPMAP | DDSCAPS_COMPLEX;
+    IDirectDrawSurface7 *top = nullptr;
+    EXPECT_EQ(dd_->CreateSurface(&desc, &top, nullptr), DD_OK);
+    return Keep(top);
+  };
+  auto secondLevel = [](IDirectDrawSurface7 *top) {
+    DDSCAPS2 caps{DDSCAPS_TEXTURE | DDSCAPS_MIPMAP, 0, 0, {0}};
+    IDirectDrawSurface7 *next = nullptr;
+    EXPECT_EQ(top->GetAttachedSurface(&caps, &next), DD_OK);
+    if (next != nullptr) next->Release();  // the chain keeps it alive
+    return next;
+  };
+  IDirectDrawSurface7 *from = mipmapped(4), *to = mipmapped(4);
+  Paint(from, [](int x, int y) { return static_cast<DWORD>(x + 4 * y + 1); });
+  Paint(secondLevel(from), [](int, int) { return 0x1234u; });
+  ASSERT_EQ(device->Load(to, nullptr, from, nullptr, 0), D3D_OK);
+  EXPECT_EQ(Pixels(to), Pixels(from));
+  EXPECT_EQ(Pixel(secondLevel(to), 1, 1), 0x1234u);
+  IDirectDrawSurface7 *other = Make(4, 4, RgbFormat(32), DDSCAPS_TEXTURE);
+  EXPECT_EQ(device->Load(other, nullptr, from, nullptr, 0), DDERR_INVALIDPARAMS);
+  RECT tooWide{0, 0, 5, 4};
+  EXPECT_EQ(device->Load(to, nullptr, from, &tooWide, 0), DDERR_INVALIDPARAMS);
+}
+
 // Every method fails with an injected fault, before doing anything.
 TEST_F(PlatformD3DTest, EveryMethodAnswersAnInjectedFault) {
   IDirectDrawSurface7 *target = Target(8, 8, 16);

@@ -347,6 +347,8 @@ class Direct3DHookTest : public DisplayChainTest {
 
 TEST_F(Direct3DHookTest, QueryInterfaceAsksTheRegisteredFactory) {
   StartChain(16);
+  // As a platform without a Direct3D module would be.
+  platform::RegisterDirect3DFactory(nullptr);
   void *direct3d = reinterpret_cast<void *>(1);
   EXPECT_EQ(dd_->QueryInterface(IID_IDirect3D7, &direct3d), E_NOINTERFACE) << "no module registered";
   EXPECT_EQ(direct3d, nullptr);

@@ -7,6 +7,7 @@
 
 #include "com/query_interface.h"
 #include "control/faults.h"
+#include "control/reset.h"
 #include "d3d/device.h"
 #include "d3d/hardware.h"
 #include "ddraw/direct3d_hook.h"
@@ -25,8 +26,11 @@ HRESULT MakeDirect3D(IDirectDraw7 *directDraw, void **direct3d) {
   return D3D_OK;
 }
 
-// Registered when the platform loads, so DirectDraw answers for Direct3D.
-const bool gRegistered = (RegisterDirect3DFactory(MakeDirect3D), true);
+// Registered when the platform loads, so DirectDraw answers for Direct3D,
+// and again by machine::reset, which brings the power-on machine back.
+void RegisterFactory() { RegisterDirect3DFactory(MakeDirect3D); }
+const bool gRegistered = (RegisterFactory(), true);
+ResetHook gResetFactory(RegisterFactory);
 
 // The names EnumDevices gives each device type.
 struct DeviceName {
