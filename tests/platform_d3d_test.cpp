@@ -621,6 +621,23 @@ TEST_F(PlatformD3DTest, LoadCopiesATextureAndItsMipmapLevels) {
   EXPECT_EQ(device->Load(other, nullptr, from, nullptr, 0), DDERR_INVALIDPARAMS);
   RECT tooWide{0, 0, 5, 4};
   EXPECT_EQ(device->Load(to, nullptr, from, &tooWide, 0), DDERR_INVALIDPARAMS);
+
+  // Mipmap levels a host attached in a cycle are walked a bounded number
+  // of times, by Load and by drawing.
+  IDirectDrawSurface7 *a = Make(2, 2, RgbFormat(16), DDSCAPS_TEXTURE | DDSCAPS_MIPMAP);
+  IDirectDrawSurface7 *b = Make(2, 2, RgbFormat(16), DDSCAPS_TEXTURE | DDSCAPS_MIPMAP);
+  ASSERT_EQ(a->AddAttachedSurface(b), DD_OK);
+  ASSERT_EQ(b->AddAttachedSurface(a), DD_OK);
+  EXPECT_EQ(device->Load(a, nullptr, b, nullptr, 0), D3D_OK);
+  ASSERT_EQ(device->SetTexture(0, a), D3D_OK);
+  ASSERT_EQ(device->SetTextureStageState(0, D3DTSS_MIPFILTER, D3DTFP_LINEAR), D3D_OK);
+  ASSERT_EQ(device->BeginScene(), D3D_OK);
+  D3DTLVERTEX triangle[] = {Tl(0, 0, 0, 0xFFFFFFFF, 0, 0), Tl(8, 0, 0, 0xFFFFFFFF, 9, 0),
+                            Tl(0, 8, 0, 0xFFFFFFFF, 0, 9)};
+  EXPECT_EQ(device->DrawPrimitive(D3DPT_TRIANGLELIST, D3DFVF_TLVERTEX, triangle, 3, 0), D3D_OK);
+  ASSERT_EQ(device->EndScene(), D3D_OK);
+  ASSERT_EQ(device->SetTexture(0, nullptr), D3D_OK);
+  ASSERT_EQ(a->DeleteAttachedSurface(0, b), DD_OK);  // so that both can go
 }
 
 // Every method fails with an injected fault, before doing anything.

@@ -14,6 +14,8 @@ namespace {
 
 bool Faulted(const char *operation, HRESULT *result) { return TakeFault(operation, result); }
 
+constexpr int kMostLevels = 12;
+
 bool IsTexture(const Surface *surface) { return surface != nullptr && (surface->caps() & DDSCAPS_TEXTURE) != 0; }
 
 // The next mipmap level below `level`, or null.
@@ -129,8 +131,11 @@ HRESULT Device7::Load(LPDIRECTDRAWSURFACE7 destination, LPPOINT destinationPoint
   // The top level, then each pair of mipmap levels both chains have, with
   // the point and the rectangle halved at each step.
   if (!CopyArea(to, at, from, area)) return DDERR_INVALIDPARAMS;
-  for (to = NextLevel(to), from = NextLevel(from); to != nullptr && from != nullptr;
-       to = NextLevel(to), from = NextLevel(from)) {
+  // At most the levels a 2048-pixel side has: attachments a host made may
+  // form a cycle.
+  int levels = 1;
+  for (to = NextLevel(to), from = NextLevel(from); to != nullptr && from != nullptr && levels < kMostLevels;
+       to = NextLevel(to), from = NextLevel(from), ++levels) {
     at = POINT{at.x / 2, at.y / 2};
     area = RECT{area.left / 2, area.top / 2, std::max(area.right / 2, area.left / 2 + 1),
                 std::max(area.bottom / 2, area.top / 2 + 1)};
