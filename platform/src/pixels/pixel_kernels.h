@@ -42,6 +42,13 @@ void Copy(const Block &target, const Block &source);
 // was. Source and target must not overlap.
 void CopyKeyed(const Block &target, const Block &source, ColorKey key);
 
+class KeyedSpans;
+
+// As CopyKeyed, through the opaque runs found beforehand in the whole
+// source: `source` is the part of it whose top-left pixel is (left, top).
+// Runs too short to pay for themselves go through CopyKeyed instead.
+void CopyKeyedRuns(const Block &target, const Block &source, const KeyedSpans &spans, int left, int top);
+
 struct StretchOptions {
   bool mirrorLeftRight;
   bool mirrorUpDown;
