@@ -12,6 +12,7 @@
 #include "ddraw/directdraw_object.h"
 #include "ddraw/display_device.h"
 #include "ddraw/front_buffer.h"
+#include "ddraw/palette.h"
 #include "ddraw/surface_events.h"
 
 namespace {
@@ -143,6 +144,8 @@ void Surface::MarkRestored(std::vector<Surface *> *restored) {
   }
   generation_ = Display().generation;
   for (Surface *member : chain_) member->generation_ = generation_;
+  PixelsMayChange();
+  for (Surface *member : chain_) member->PixelsMayChange();
 }
 
 HRESULT Surface::CheckUsable() const {
@@ -152,8 +155,39 @@ HRESULT Surface::CheckUsable() const {
 }
 
 pixels::Block Surface::WholeBlock() const {
+  PixelsMayChange();
+  return PixelsForReading();
+}
+
+pixels::Block Surface::PixelsForReading() const {
   return pixels::Block{memory_.get(), pitch_, static_cast<int>(width_), static_cast<int>(height_),
                        pixels::BytesPerPixel(format_)};
+}
+
+void Surface::PixelsMayChange() const {
+  keyedRuns_.reset();
+  keyedCopiesUnchanged_ = 0;
+}
+
+unsigned Surface::PaletteVersion() const {
+  const auto *attached = dynamic_cast<const Palette *>(palette_);
+  return attached != nullptr ? attached->version() : 0;
+}
+
+const pixels::KeyedSpans *Surface::KeyedRunsFor(pixels::ColorKey key) {
+  if (format_.bits == 8 && keyedRuns_ != nullptr && keyedRunsPaletteVersion_ != PaletteVersion()) {
+    PixelsMayChange();
+  }
+  if (keyedRuns_ != nullptr) {
+    const pixels::ColorKey found = keyedRuns_->key();
+    if (found.low == key.low && found.high == key.high) return keyedRuns_.get();
+    // Another key over the same pixels: start counting again.
+    PixelsMayChange();
+  }
+  if (++keyedCopiesUnchanged_ < 2) return nullptr;
+  keyedRuns_ = std::make_unique<pixels::KeyedSpans>(pixels::KeyedSpans::Find(PixelsForReading(), key));
+  keyedRunsPaletteVersion_ = PaletteVersion();
+  return keyedRuns_.get();
 }
 
 HRESULT Surface::IsLost() {
@@ -233,6 +267,7 @@ HRESULT Surface::Lock(LPRECT rect, LPDDSURFACEDESC2 desc, DWORD, HANDLE) {
   GetSurfaceDesc(desc);
   desc->dwFlags |= DDSD_LPSURFACE;
   desc->lpSurface = memory_.get() + area.top * pitch_ + area.left * pixels::BytesPerPixel(format_);
+  PixelsMayChange();
   locked_ = true;
   lockedArea_ = area;
   return DD_OK;
@@ -243,6 +278,7 @@ HRESULT Surface::Unlock(LPRECT) {
   if (Faulted("IDirectDrawSurface7::Unlock", &fault)) return fault;
   if (!locked_) return DDERR_NOTLOCKED;
   locked_ = false;
+  PixelsMayChange();
   PresentIfFront(this, &lockedArea_);
   return DD_OK;
 }
@@ -253,6 +289,7 @@ HRESULT Surface::SetColorKey(DWORD flags, LPDDCOLORKEY key) {
   const DWORD kind = flags & ~static_cast<DWORD>(DDCKEY_COLORSPACE);
   if (kind == DDCKEY_DESTBLT) return DD_OK;
   if (kind != DDCKEY_SRCBLT) return DDERR_INVALIDPARAMS;
+  PixelsMayChange();
   if (key == nullptr) {
     hasSourceKey_ = false;
     return DD_OK;
@@ -280,6 +317,7 @@ HRESULT Surface::SetPalette(LPDIRECTDRAWPALETTE palette) {
   if (palette != nullptr) palette->AddRef();
   if (palette_ != nullptr) palette_->Release();
   palette_ = palette;
+  PixelsMayChange();
   // The front buffer's colours change with its palette.
   if (format_.bits == 8) PresentIfFront(this, nullptr);
   return DD_OK;

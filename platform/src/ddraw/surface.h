@@ -8,6 +8,7 @@
 #include <memory>
 #include <vector>
 
+#include "pixels/keyed_spans.h"
 #include "pixels/pixel_format.h"
 #include "pixels/pixel_kernels.h"
 
@@ -88,8 +89,11 @@ class Surface final : public IDirectDrawSurface7 {
   STDMETHOD(SetLOD)(DWORD) override { return DDERR_UNSUPPORTED; }
   STDMETHOD(GetLOD)(LPDWORD) override { return DDERR_UNSUPPORTED; }
 
-  // For the platform: the surface's pixels and state.
+  // For the platform: the surface's pixels and state. WholeBlock hands the
+  // pixels out for writing, so it drops the keyed runs found in them;
+  // PixelsForReading is for those that only read them.
   pixels::Block WholeBlock() const;
+  pixels::Block PixelsForReading() const;
   const pixels::Format &format() const { return format_; }
   DWORD caps() const { return caps_; }
   DWORD width() const { return width_; }
@@ -113,6 +117,15 @@ class Surface final : public IDirectDrawSurface7 {
   Surface *ChainRoot() { return chainRoot_ != nullptr ? chainRoot_ : this; }
   HRESULT BlitChecked(const RECT &dest, Surface *source, const RECT &sourceRect, DWORD flags,
                       const DDBLTFX *effects);
+  // The pixels may change from here on: the keyed runs found in them no
+  // longer hold.
+  void PixelsMayChange() const;
+  // The opaque runs of the pixels under `key`, found on the second keyed
+  // copy from pixels unchanged since the first (a source drawn once is not
+  // worth the pass); null until then.
+  const pixels::KeyedSpans *KeyedRunsFor(pixels::ColorKey key);
+  // The version of the attached palette's entries, for an 8-bit surface.
+  unsigned PaletteVersion() const;
 
   DirectDraw7 *owner_;
   ULONG references_ = 1;
@@ -137,6 +150,11 @@ class Surface final : public IDirectDrawSurface7 {
   Surface *chainRoot_ = nullptr;
   std::vector<Surface *> chain_;
   double flipDoneAtMs_ = 0.0;
+  // The run-length form of the pixels as a keyed source, kept until the
+  // pixels, the key or (8-bit) the palette may have changed.
+  mutable std::unique_ptr<pixels::KeyedSpans> keyedRuns_;
+  mutable int keyedCopiesUnchanged_ = 0;
+  unsigned keyedRunsPaletteVersion_ = 0;
 };
 
 // Surfaces alive: created and not yet destroyed.

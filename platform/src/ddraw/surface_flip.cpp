@@ -36,6 +36,9 @@ HRESULT Surface::Flip(LPDIRECTDRAWSURFACE7 targetOverride, DWORD flags) {
     for (size_t i = 0; i + 1 < chain_.size(); ++i) chain_[i]->memory_ = std::move(chain_[i + 1]->memory_);
     chain_.back()->memory_ = std::move(shown);
   }
+  // Every member of the chain now holds other pixels.
+  PixelsMayChange();
+  for (Surface *member : chain_) member->PixelsMayChange();
   flipDoneAtMs_ = DisplayNowMs() + Display().flipLatencyMs;
   ++Display().flipsDone;
   PresentIfFront(this, nullptr);
