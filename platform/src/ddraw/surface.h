@@ -100,6 +100,8 @@ class Surface final : public IDirectDrawSurface7 {
   DWORD height() const { return height_; }
   bool lost() const;
   bool locked() const { return locked_; }
+  // Whether the run-length form of the pixels as a keyed source is kept.
+  bool holdsKeyedRuns() const { return keyedRuns_ != nullptr; }
   DirectDraw7 *owner() const { return owner_; }
   IDirectDrawPalette *palette() const { return palette_; }
   // Makes the surface and its flip chain usable again after a loss (content
