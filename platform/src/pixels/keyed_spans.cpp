@@ -59,15 +59,26 @@ void KeyedSpans::CopyPart(const Block &target, const Block &source, int left, in
       top + target.height > height_ || target.bytes != bytes_ || source.bytes != bytes_) {
     return;
   }
-  const uint32_t right = static_cast<uint32_t>(left + target.width);
-  const uint32_t first = static_cast<uint32_t>(left);
   const size_t bytes = static_cast<size_t>(bytes_);
   const Run *runs = runs_.data();
+  const uint32_t *rowStart = rowStart_.data() + top;
+  if (left == 0 && target.width == width_) {
+    // The whole width: every run of the row, uncut.
+    for (int y = 0; y < target.height; ++y) {
+      uint8_t *to = target.bits + static_cast<long>(y) * target.pitch;
+      const uint8_t *from = source.bits + static_cast<long>(y) * source.pitch;
+      for (const Run *run = runs + rowStart[y], *end = runs + rowStart[y + 1]; run != end; ++run) {
+        CopyBytes(to + run->begin * bytes, from + run->begin * bytes, (run->end - run->begin) * bytes);
+      }
+    }
+    return;
+  }
+  const uint32_t right = static_cast<uint32_t>(left + target.width);
+  const uint32_t first = static_cast<uint32_t>(left);
   for (int y = 0; y < target.height; ++y) {
-    const Run *run = runs + rowStart_[static_cast<size_t>(top + y)];
-    const Run *end = runs + rowStart_[static_cast<size_t>(top + y) + 1];
-    // The first run that reaches into the part; with the part at the left
-    // edge that is the row's first run.
+    const Run *run = runs + rowStart[y];
+    const Run *end = runs + rowStart[y + 1];
+    // The first run that reaches into the part.
     if (first > 0) run = std::lower_bound(run, end, first, [](const Run &r, uint32_t x) { return r.end <= x; });
     uint8_t *to = target.bits + static_cast<long>(y) * target.pitch;
     const uint8_t *from = source.bits + static_cast<long>(y) * source.pitch;
