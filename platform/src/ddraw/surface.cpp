@@ -5,6 +5,7 @@
 #include "ddraw/surface.h"
 
 #include <atomic>
+#include <cstring>
 #include <new>
 
 #include "com/query_interface.h"
@@ -23,6 +24,8 @@ std::atomic<int> gLiveSurfaces{0};
 constexpr uint64_t kLargestSurfaceBytes = 256ull * 1024 * 1024;
 constexpr DWORD kLargestSide = 16384;
 
+constexpr std::align_val_t kPixelAlignment{64};
+
 constexpr DWORD kMemoryCaps = DDSCAPS_VIDEOMEMORY | DDSCAPS_LOCALVIDMEM | DDSCAPS_SYSTEMMEMORY;
 
 bool Faulted(const char *operation, HRESULT *result) { return platform::TakeFault(operation, result); }
@@ -30,6 +33,8 @@ bool Faulted(const char *operation, HRESULT *result) { return platform::TakeFaul
 }  // namespace
 
 namespace platform {
+
+void CacheLineFree::operator()(uint8_t *bytes) const { operator delete[](bytes, kPixelAlignment); }
 
 Surface::Surface(DirectDraw7 *owner, DWORD width, DWORD height, const pixels::Format &format, DWORD caps)
     : owner_(owner), width_(width), height_(height), format_(format), caps_(caps),
@@ -63,12 +68,13 @@ bool Surface::AllocateMemory(Placement placement, HRESULT *result) {
     *result = DDERR_OUTOFVIDEOMEMORY;
     return false;
   }
-  memory_.reset(new (std::nothrow) uint8_t[bytes]());
+  memory_.reset(static_cast<uint8_t *>(operator new[](bytes, kPixelAlignment, std::nothrow)));
   if (memory_ == nullptr) {
     if (inVideo) ReturnVideoMemory(static_cast<DWORD>(bytes));
     *result = DDERR_OUTOFMEMORY;
     return false;
   }
+  memset(memory_.get(), 0, bytes);
   pitch_ = static_cast<long>(rowBytes);
   videoBytes_ = inVideo ? static_cast<DWORD>(bytes) : 0;
   caps_ = (caps_ & ~kMemoryCaps) | (inVideo ? DDSCAPS_VIDEOMEMORY | DDSCAPS_LOCALVIDMEM : DDSCAPS_SYSTEMMEMORY);

@@ -16,6 +16,13 @@ namespace platform {
 
 class DirectDraw7;
 
+// Pixel memory starting on a cache line, so that copies and fills of whole
+// rows of a contiguous surface move whole lines.
+struct CacheLineFree {
+  void operator()(uint8_t *bytes) const;
+};
+using PixelMemory = std::unique_ptr<uint8_t[], CacheLineFree>;
+
 class Surface final : public IDirectDrawSurface7 {
  public:
   // Memory placement asked for: video memory, system memory, or video
@@ -136,7 +143,7 @@ class Surface final : public IDirectDrawSurface7 {
   pixels::Format format_;
   DWORD caps_;
   long pitch_ = 0;
-  std::unique_ptr<uint8_t[]> memory_;
+  PixelMemory memory_;
   DWORD videoBytes_ = 0;
   DWORD generation_;
   bool locked_ = false;
