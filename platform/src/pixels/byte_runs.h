@@ -12,12 +12,12 @@
 
 namespace pixels {
 
-// Copies n bytes between runs that do not overlap. Runs up to 256 bytes
-// (a sprite's row) are copied inline, sixteen bytes at a time with the last
-// sixteen overlapping, or by two overlapping loads and stores of one width
-// when shorter; longer runs go to memcpy, whose call cost no longer matters.
+// Copies n bytes between runs that do not overlap. Runs up to 64 bytes are
+// copied inline, sixteen bytes at a time with the last sixteen overlapping,
+// or by two overlapping loads and stores of one width when shorter; longer
+// runs go to memcpy, whose wider stores pay for its call.
 inline void CopyBytes(uint8_t *to, const uint8_t *from, size_t n) {
-  if (n > 256) {
+  if (n > 64) {
     memcpy(to, from, n);
   } else if (n >= 16) {
     __m128i last = _mm_loadu_si128(reinterpret_cast<const __m128i *>(from + n - 16));
