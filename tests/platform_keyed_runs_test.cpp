@@ -80,7 +80,7 @@ TEST(KeyedRunsTest, CopiesOfPartsMatchTheReferenceForEveryPixelSizeAndKey) {
         const int w = Between(random, 1, sw - left), h = Between(random, 1, sh - top);
         Memory fast = RandomMemory(random, w + 3, h + 2, bytes);
         Memory plain = fast;
-        spans.CopyPart(fast.Part(2, 1, w, h), source.Part(left, top, w, h), left, top);
+        spans.CopyPart(fast.Part(2, 1, w, h), left, top);
         pixels::reference::CopyKeyed(plain.Part(2, 1, w, h), source.Part(left, top, w, h), key);
         ASSERT_EQ(fast.bytes, plain.bytes) << bytes << " bytes, " << keyedShare << "% keyed, round " << round
                                            << ", part " << left << "," << top << " " << w << "x" << h;

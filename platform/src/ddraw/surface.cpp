@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cstring>
 #include <new>
+#include <typeinfo>
 
 #include "com/query_interface.h"
 #include "control/faults.h"
@@ -115,7 +116,13 @@ Surface *Surface::CreatePrimaryChain(DirectDraw7 *owner, DWORD backBuffers, DWOR
   return front;
 }
 
-Surface *Surface::From(IDirectDrawSurface7 *surface) { return dynamic_cast<Surface *>(surface); }
+// Surface is final, so an interface whose object has exactly Surface's type
+// is one of ours: comparing the types is a load and a compare, where a
+// dynamic cast walks the class hierarchy on every blit.
+Surface *Surface::From(IDirectDrawSurface7 *surface) {
+  if (surface == nullptr || typeid(*surface) != typeid(Surface)) return nullptr;
+  return static_cast<Surface *>(surface);
+}
 
 HRESULT Surface::QueryInterface(REFIID riid, void **object) {
   return AnswerQueryInterface<IDirectDrawSurface7>(this, "IDirectDrawSurface7::QueryInterface", riid,
@@ -191,7 +198,12 @@ const pixels::KeyedSpans *Surface::KeyedRunsFor(pixels::ColorKey key) {
     PixelsMayChange();
   }
   if (++keyedCopiesUnchanged_ < 2) return nullptr;
-  keyedRuns_ = std::make_unique<pixels::KeyedSpans>(pixels::KeyedSpans::Find(PixelsForReading(), key));
+  try {
+    keyedRuns_ = std::make_unique<pixels::KeyedSpans>(pixels::KeyedSpans::Find(PixelsForReading(), key));
+  } catch (const std::bad_alloc &) {
+    // No memory for the runs: the copy goes over every pixel instead.
+    return nullptr;
+  }
   keyedRunsPaletteVersion_ = PaletteVersion();
   return keyedRuns_.get();
 }

@@ -12,12 +12,13 @@
 
 namespace pixels {
 
-// Copies n bytes between runs that do not overlap. Runs up to 64 bytes are
-// copied inline, sixteen bytes at a time with the last sixteen overlapping,
-// or by two overlapping loads and stores of one width when shorter; longer
-// runs go to memcpy, whose wider stores pay for its call.
-inline void CopyBytes(uint8_t *to, const uint8_t *from, size_t n) {
-  if (n > 64) {
+// Copies n bytes between runs that do not overlap. Runs up to kInlineLimit
+// bytes are copied inline, sixteen bytes at a time with the last sixteen
+// overlapping, or by two overlapping loads and stores of one width when
+// shorter; longer runs go to memcpy, whose wider stores pay for its call.
+template <size_t kInlineLimit>
+inline void CopyBytesInlineUpTo(uint8_t *to, const uint8_t *from, size_t n) {
+  if (n > kInlineLimit) {
     memcpy(to, from, n);
   } else if (n >= 16) {
     __m128i last = _mm_loadu_si128(reinterpret_cast<const __m128i *>(from + n - 16));
@@ -41,6 +42,13 @@ inline void CopyBytes(uint8_t *to, const uint8_t *from, size_t n) {
     for (size_t i = 0; i < n; ++i) to[i] = from[i];
   }
 }
+
+// Rows of copies and stretches: beyond 64 bytes memcpy's wider stores win.
+inline void CopyBytes(uint8_t *to, const uint8_t *from, size_t n) { CopyBytesInlineUpTo<64>(to, from, n); }
+
+// Runs of keyed copies come one after another from packed pixels: a call
+// for each costs more than it saves up to four 64-byte lines.
+inline void CopyRunBytes(uint8_t *to, const uint8_t *from, size_t n) { CopyBytesInlineUpTo<256>(to, from, n); }
 
 // One pixel value repeated: 24 bytes hold a whole number of pixels of every
 // size from 1 to 4 bytes and of eight-byte words, so runs of any pixel size

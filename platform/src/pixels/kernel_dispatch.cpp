@@ -41,7 +41,7 @@ void CopyKeyedRuns(const Block &target, const Block &source, const KeyedSpans &s
   if (ReferenceKernelsForced()) {
     reference::CopyKeyed(target, source, spans.key());
   } else if (spans.Worthwhile()) {
-    spans.CopyPart(target, source, left, top);
+    spans.CopyPart(target, left, top);
   } else {
     specialised::CopyKeyed(target, source, spans.key());
   }

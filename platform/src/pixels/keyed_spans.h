@@ -1,9 +1,10 @@
 // The run-length form of a colour-keyed source: for every row, the runs of
-// pixels outside the key. A keyed copy through it copies each opaque run
-// with one block copy and never reads or writes the transparent pixels.
-// Finding the runs costs one pass over the source, so the form is worth
-// keeping only while the source's pixels and key stay as they were; whoever
-// keeps one must drop it on any change.
+// pixels outside the key, and those pixels themselves packed one run after
+// another. A keyed copy through it copies each opaque run with one block
+// copy from the packed pixels and never reads or writes the transparent
+// ones. Finding the runs costs one pass over the source, so the form is
+// worth keeping only while the source's pixels and key stay as they were;
+// whoever keeps one must drop it on any change.
 #pragma once
 
 #include <cstdint>
@@ -15,7 +16,8 @@ namespace pixels {
 
 class KeyedSpans {
  public:
-  // The runs of every row of `source` whose pixels lie outside `key`.
+  // The runs of every row of `source` whose pixels lie outside `key`, and a
+  // copy of their pixels. Throws std::bad_alloc when memory runs out.
   static KeyedSpans Find(const Block &source, ColorKey key);
 
   ColorKey key() const { return key_; }
@@ -27,25 +29,28 @@ class KeyedSpans {
   bool Worthwhile() const;
 
   // The keyed copy of the part of the source whose top-left pixel is
-  // (left, top) and whose size is the target's: `source` is that part of
-  // the same pixels the runs were found in. The part must lie inside the
-  // source and must not overlap the target.
-  void CopyPart(const Block &target, const Block &source, int left, int top) const;
+  // (left, top) and whose size is the target's, from the pixels as they
+  // were when the runs were found. The part must lie inside the source;
+  // anything else copies nothing.
+  void CopyPart(const Block &target, int left, int top) const;
 
  private:
+  // Offsets in bytes: begin and end within the row, packed within the
+  // packed pixels.
   struct Run {
     uint32_t begin;
-    uint32_t end;  // one past the last opaque pixel
+    uint32_t end;  // one past the last opaque byte
+    uint32_t packed;
   };
 
   ColorKey key_{};
   int width_ = 0;
   int height_ = 0;
   int bytes_ = 0;
-  uint64_t opaquePixels_ = 0;
   // Row y's runs are runs_[rowStart_[y]] up to runs_[rowStart_[y + 1]].
   std::vector<uint32_t> rowStart_;
   std::vector<Run> runs_;
+  std::vector<uint8_t> opaque_;
 };
 
 }  // namespace pixels
