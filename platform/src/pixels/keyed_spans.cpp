@@ -17,7 +17,36 @@ constexpr uint64_t kPixelsPerRunWorthIt = 16;
 
 bool InKey(uint32_t value, uint32_t low, uint32_t high) { return value >= low && value <= high; }
 
+// Whether the machine has 32-byte vectors, asked once.
+bool WideVectors() {
+  static const bool wide = [] {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx2") != 0;
+  }();
+  return wide;
+}
+
 }  // namespace
+
+// Every run of the source's rows from `top` on, uncut, with the packed
+// pixels read straight through; inlined into each caller, so that the run
+// copy is compiled for the caller's machine.
+template <KeyedSpans::RunCopy copy>
+__attribute__((always_inline)) inline void KeyedSpans::CopyWholeRows(const Block &target, int top) const {
+  const Run *run = runs_.data() + rowStart_[static_cast<size_t>(top)];
+  const uint32_t *rowEnd = rowStart_.data() + top + 1;
+  const uint8_t *packed = opaque_.data();
+  uint8_t *to = target.bits;
+  for (int y = 0; y < target.height; ++y, to += target.pitch) {
+    for (const Run *end = runs_.data() + rowEnd[y]; run != end; ++run) {
+      copy(to + run->begin, packed + run->packed, run->end - run->begin);
+    }
+  }
+}
+
+__attribute__((target("avx2"))) void KeyedSpans::CopyWholeRowsWide(const Block &target, int top) const {
+  CopyWholeRows<CopyRunBytesWide>(target, top);
+}
 
 KeyedSpans KeyedSpans::Find(const Block &source, ColorKey key) {
   KeyedSpans spans;
@@ -63,21 +92,18 @@ void KeyedSpans::CopyPart(const Block &target, int left, int top) const {
       top > height_ - target.height || target.bytes != bytes_) {
     return;
   }
+  if (left == 0 && target.width == width_) {
+    if (WideVectors()) {
+      CopyWholeRowsWide(target, top);
+    } else {
+      CopyWholeRows<CopyRunBytes>(target, top);
+    }
+    return;
+  }
   const Run *runs = runs_.data();
   const uint32_t *rowStart = rowStart_.data() + top;
   const uint8_t *packed = opaque_.data();
   uint8_t *to = target.bits;
-  if (left == 0 && target.width == width_) {
-    // The whole width: every run of the row, uncut, and the packed pixels
-    // of the rows read straight through.
-    const Run *run = runs + rowStart[0];
-    for (int y = 0; y < target.height; ++y, to += target.pitch) {
-      for (const Run *end = runs + rowStart[y + 1]; run != end; ++run) {
-        CopyRunBytes(to + run->begin, packed + run->packed, run->end - run->begin);
-      }
-    }
-    return;
-  }
   const uint32_t first = static_cast<uint32_t>(left * bytes_);
   const uint32_t right = first + static_cast<uint32_t>(target.width * bytes_);
   for (int y = 0; y < target.height; ++y, to += target.pitch) {

@@ -7,6 +7,7 @@
 // whoever keeps one must drop it on any change.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -42,6 +43,13 @@ class KeyedSpans {
     uint32_t end;  // one past the last opaque byte
     uint32_t packed;
   };
+
+  // The whole width of rows from `top` on, each run copied by `copy`; the
+  // same with 32-byte vectors.
+  using RunCopy = void (*)(uint8_t *to, const uint8_t *from, size_t n);
+  template <RunCopy copy>
+  void CopyWholeRows(const Block &target, int top) const;
+  void CopyWholeRowsWide(const Block &target, int top) const;
 
   ColorKey key_{};
   int width_ = 0;
