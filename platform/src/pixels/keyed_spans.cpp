@@ -79,12 +79,9 @@ KeyedSpans KeyedSpans::Find(const Block &source, ColorKey key) {
       spans.rowStart_.push_back(static_cast<uint32_t>(spans.runs_.size()));
     }
   });
+  const uint64_t pixels = static_cast<uint64_t>(width) * static_cast<uint64_t>(height);
+  spans.worthwhile_ = spans.runs_.size() * kPixelsPerRunWorthIt <= pixels;
   return spans;
-}
-
-bool KeyedSpans::Worthwhile() const {
-  const uint64_t pixels = static_cast<uint64_t>(width_) * static_cast<uint64_t>(height_);
-  return pixels > 0 && runs_.size() * kPixelsPerRunWorthIt <= pixels;
 }
 
 void KeyedSpans::CopyPart(const Block &target, int left, int top) const {

@@ -27,7 +27,7 @@ class KeyedSpans {
   int bytes() const { return bytes_; }
   // Whether the runs are long enough on average for copying them one by
   // one to beat a select over every pixel.
-  bool Worthwhile() const;
+  bool Worthwhile() const { return worthwhile_; }
 
   // The keyed copy of the part of the source whose top-left pixel is
   // (left, top) and whose size is the target's, from the pixels as they
@@ -55,6 +55,7 @@ class KeyedSpans {
   int width_ = 0;
   int height_ = 0;
   int bytes_ = 0;
+  bool worthwhile_ = false;
   // Row y's runs are runs_[rowStart_[y]] up to runs_[rowStart_[y + 1]].
   std::vector<uint32_t> rowStart_;
   std::vector<Run> runs_;
