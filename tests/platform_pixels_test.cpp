@@ -206,6 +206,37 @@ TEST_P(PixelKernelsTest, KeyedCopyMatchesReference) {
   }
 }
 
+// Sprite-like sources: runs of keyed and opaque pixels of every length, so
+// that whole groups of pixels are opaque, keyed or mixed, with keys that
+// match no pixel, about half and every pixel, over rows wide enough for
+// several groups.
+TEST_P(PixelKernelsTest, KeyedCopyOfRunsMatchesReference) {
+  const uint32_t mask = PixelMask(PixelBytes());
+  for (int keyedShare : {0, 50, 100}) {
+    for (int round = 0; round < kRounds; ++round) {
+      std::mt19937 random = Seeded(round, 11 + keyedShare);
+      const KeyedSource keyed = RandomKey(random, PixelBytes());
+      // A value outside the key for the opaque runs.
+      const uint32_t outside = keyed.key.high < mask ? keyed.key.high + 1 : keyed.key.low - 1;
+      const int w = Between(random, 1, 100), h = Between(random, 1, 6);
+      Memory source = RandomMemory(random, w, h, PixelBytes());
+      for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w;) {
+          const bool keyedRun = Between(random, 0, 99) < keyedShare;
+          for (int end = std::min(w, x + Between(random, 1, 40)); x < end; ++x) {
+            pixels::WritePixel(source.Part(x, y, 1, 1).bits, PixelBytes(), keyedRun ? keyed.key.low : outside);
+          }
+        }
+      }
+      Memory fast = RandomMemory(random, w + 2, h + 1, PixelBytes());
+      Memory plain = fast;
+      pixels::specialised::CopyKeyed(fast.Part(1, 1, w, h), source.Whole(), keyed.key);
+      pixels::reference::CopyKeyed(plain.Part(1, 1, w, h), source.Whole(), keyed.key);
+      ASSERT_EQ(fast.bytes, plain.bytes) << Where(round) << ", " << keyedShare << "% keyed";
+    }
+  }
+}
+
 // Stretches up and down, same-size mirrors, with and without a key.
 TEST_P(PixelKernelsTest, StretchAndMirrorMatchReference) {
   for (int round = 0; round < kRounds; ++round) {

@@ -68,13 +68,14 @@ __attribute__((target("avx2"))) inline void CopyRunBytesWide(uint8_t *to, const 
   }
 }
 
-// One pixel value repeated: 24 bytes hold a whole number of pixels of every
-// size from 1 to 4 bytes and of eight-byte words, so runs of any pixel size
-// are stored 24 bytes at a time from their first pixel.
+// One pixel value repeated: 48 bytes hold a whole number of pixels of every
+// size from 1 to 4 bytes, of eight-byte words and of sixteen-byte vectors,
+// so runs of any pixel size are stored three vectors at a time from their
+// first pixel.
 class RepeatedPixel {
  public:
   RepeatedPixel(uint32_t value, int bytes) {
-    for (int i = 0; i < 24; ++i) pattern_[i] = static_cast<uint8_t>(value >> (8 * (i % bytes)));
+    for (int i = 0; i < kChunk; ++i) pattern_[i] = static_cast<uint8_t>(value >> (8 * (i % bytes)));
     uniform_ = true;
     for (int i = 1; i < bytes; ++i) uniform_ = uniform_ && pattern_[i] == pattern_[0];
     periodEight_ = bytes != 3;
@@ -96,11 +97,18 @@ class RepeatedPixel {
   // From here on a string store beats a loop of word stores.
   static constexpr size_t kStringStoreBytes = 256;
 
-  // 24-byte chunks, then the rest byte by byte from the pattern's start.
+  // 48-byte chunks, then the rest from the pattern's start.
   void StoreChunks(uint8_t *at, size_t n) const {
+    const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i *>(pattern_));
+    const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i *>(pattern_ + 16));
+    const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i *>(pattern_ + 32));
     size_t done = 0;
-    for (; done + 24 <= n; done += 24) memcpy(at + done, pattern_, 24);
-    for (size_t i = 0; done < n; ++done, ++i) at[done] = pattern_[i];
+    for (; done + kChunk <= n; done += kChunk) {
+      _mm_storeu_si128(reinterpret_cast<__m128i *>(at + done), a);
+      _mm_storeu_si128(reinterpret_cast<__m128i *>(at + done + 16), b);
+      _mm_storeu_si128(reinterpret_cast<__m128i *>(at + done + 32), c);
+    }
+    memcpy(at + done, pattern_, n - done);
   }
 
   // A pattern that repeats every eight bytes (pixels of 1, 2 or 4 bytes):
@@ -132,7 +140,8 @@ class RepeatedPixel {
 #endif
   }
 
-  uint8_t pattern_[24];
+  static constexpr int kChunk = 48;
+  uint8_t pattern_[kChunk];
   bool uniform_;
   bool periodEight_;
 };

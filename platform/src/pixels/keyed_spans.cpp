@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "pixels/byte_runs.h"
+#include "pixels/machine_vectors.h"
 #include "pixels/pixel_access.h"
 
 namespace pixels {
@@ -16,15 +17,6 @@ namespace {
 constexpr uint64_t kPixelsPerRunWorthIt = 16;
 
 bool InKey(uint32_t value, uint32_t low, uint32_t high) { return value >= low && value <= high; }
-
-// Whether the machine has 32-byte vectors, asked once.
-bool WideVectors() {
-  static const bool wide = [] {
-    __builtin_cpu_init();
-    return __builtin_cpu_supports("avx2") != 0;
-  }();
-  return wide;
-}
 
 }  // namespace
 
@@ -90,7 +82,7 @@ void KeyedSpans::CopyPart(const Block &target, int left, int top) const {
     return;
   }
   if (left == 0 && target.width == width_) {
-    if (WideVectors()) {
+    if (HasWideVectors()) {
       CopyWholeRowsWide(target, top);
     } else {
       CopyWholeRows<CopyRunBytes>(target, top);
