@@ -40,6 +40,14 @@ int64_t ScaledTrunc(int64_t n, float k) {
 }  // namespace
 
 bool ClipUnscaled(RECT *source, int *x, int *y, int width, int height) {
+  // Most copies lie wholly inside their target: nothing to clip, nothing
+  // changes, and the sums below need not be formed.
+  const int64_t sourceWidth = static_cast<int64_t>(source->right) - source->left;
+  const int64_t sourceHeight = static_cast<int64_t>(source->bottom) - source->top;
+  if (*x >= 0 && *y >= 0 && sourceWidth >= 1 && sourceHeight >= 1 && *x + sourceWidth <= width &&
+      *y + sourceHeight <= height) {
+    return true;
+  }
   Box s = ToBox(*source);
   int64_t px = *x, py = *y;
   bool skip = false;

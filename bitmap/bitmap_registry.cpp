@@ -20,12 +20,20 @@ std::unordered_map<int, BitmapRecord *> &IdIndex() {
   return index;
 }
 
+// The record found last: a game draws the same sprite many times in a row,
+// and one compare is cheaper than a hash lookup. Linking and unlinking
+// forget it, so it never outlives its record in the list.
+BitmapRecord *gLastFound = nullptr;
+
 }  // namespace
 
 BitmapRecord *FindBitmap(int id) {
+  if (gLastFound != nullptr && gLastFound->nId == id) return gLastFound;
   const auto &index = IdIndex();
   const auto found = index.find(id);
-  return found == index.end() ? nullptr : found->second;
+  if (found == index.end()) return nullptr;
+  gLastFound = found->second;
+  return gLastFound;
 }
 
 BitmapRecord *FindBitmapFor(const char *exportName, int id) {
@@ -44,6 +52,7 @@ bool LinkBitmap(BitmapRecord *bitmap) {
     return false;
   }
   gBitmapList = node;
+  gLastFound = nullptr;
   return true;
 }
 
@@ -54,6 +63,7 @@ void UnlinkBitmap(BitmapRecord *bitmap) {
     *link = node->next;
     delete node;
     IdIndex().erase(bitmap->nId);
+    gLastFound = nullptr;
     return;
   }
 }

@@ -4,7 +4,8 @@
 #   demo  what building and running the example host needs: the compiler,
 #         CMake, and FreeType, fontconfig and the DejaVu fonts for GDI text;
 #   test  (the default) all of that, plus GoogleTest (its sources too, which
-#         the Windows build compiles with mingw), Google Benchmark, clang and
+#         the Windows build compiles with mingw), Google Benchmark with SDL2,
+#         SDL2_ttf and pixman for the side-by-side 2D comparison, clang and
 #         its runtime for the fuzzer, the mingw cross toolchain, Wine with its
 #         32-bit half (and the 32-bit OpenGL that Wine's DirectDraw needs for
 #         flip chains and video memory) and a virtual X display.
@@ -19,6 +20,7 @@ demo_packages=(
 test_packages=(
   "${demo_packages[@]}" python3
   libgtest-dev libgmock-dev googletest libbenchmark-dev
+  libsdl2-dev libsdl2-ttf-dev libpixman-1-dev
   clang libclang-rt-dev
   mingw-w64 g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686
   wine wine32:i386 wine64

@@ -259,6 +259,30 @@ TEST_F(BitmapRegistry, FreeAndFreeAllReleaseNewestFirst) {
   EXPECT_EQ(CREATE_BITMAP(1, 4, 4, 1), 0);
 }
 
+// Lookups by id stay right however ids are freed and reused, also for the
+// id looked up just before.
+TEST_F(BitmapRegistry, FreedAndReusedIdsAreFoundAfresh) {
+  StartBitmaps(640, 480, 16);
+  ASSERT_EQ(CREATE_BITMAP(1, 4, 4, 1), 0);
+  ASSERT_EQ(CREATE_BITMAP(2, 6, 6, 1), 0);
+  for (int round = 0; round < 2; ++round) {
+    EXPECT_EQ(BITMAP_WIDTH(1), 4);
+    EXPECT_EQ(BITMAP_WIDTH(2), 6);
+    EXPECT_EQ(BITMAP_WIDTH(1), 4);
+  }
+  FREE_BITMAP(1);
+  EXPECT_EQ(FindBitmap(1), nullptr);
+  Mark();
+  EXPECT_EQ(BLITFAST(1, 0, 0), 1);
+  EXPECT_TRUE(HasLine(" ! - BLITFAST = Invalid ID 1"));
+  ASSERT_EQ(CREATE_BITMAP(1, 8, 8, 1), 0);
+  EXPECT_EQ(BITMAP_WIDTH(1), 8);
+  EXPECT_EQ(FindBitmap(1)->nWidth, 8);
+  Bitmap_FreeAll();
+  EXPECT_EQ(FindBitmap(1), nullptr);
+  EXPECT_EQ(FindBitmap(2), nullptr);
+}
+
 // The library's own allocations fail on request: the record, the list
 // node and the copy of a loaded bitmap's name.
 class BitmapAllocation : public BitmapTest {

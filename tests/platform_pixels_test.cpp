@@ -164,6 +164,32 @@ TEST_P(PixelKernelsTest, OverlappingCopyMatchesReferenceAndStagedCopy) {
   }
 }
 
+// Blocks whose rows follow one another with no padding are filled and
+// copied in one piece: whole-width bands moved up and down within one
+// memory (overlapping) and between two, and whole blocks filled.
+TEST_P(PixelKernelsTest, ContiguousBlocksMatchReference) {
+  for (int round = 0; round < kRounds; ++round) {
+    std::mt19937 random = Seeded(round, 7);
+    const int width = Between(random, 1, 90), height = Between(random, 2, 40);
+    Memory fast = RandomMemory(random, width, height, PixelBytes());
+    fast.pitch = static_cast<long>(width) * PixelBytes();
+    fast.bytes.resize(static_cast<size_t>(fast.pitch) * static_cast<size_t>(height));
+    Memory plain = fast;
+    Memory other = RandomMemory(random, width, height, PixelBytes());
+    other.pitch = fast.pitch;
+    const int h = Between(random, 1, height - 1);
+    const int sy = Between(random, 0, height - h), ty = Between(random, 0, height - h);
+    const bool within = round % 2 == 0;
+    pixels::specialised::Copy(fast.Part(0, ty, width, h), within ? fast.Part(0, sy, width, h) : other.Part(0, sy, width, h));
+    pixels::reference::Copy(plain.Part(0, ty, width, h), within ? plain.Part(0, sy, width, h) : other.Part(0, sy, width, h));
+    ASSERT_EQ(fast.bytes, plain.bytes) << Where(round) << (within ? " within one memory" : " between two");
+    const uint32_t value = static_cast<uint32_t>(random());
+    pixels::specialised::Fill(fast.Part(0, 0, width, height), value);
+    pixels::reference::Fill(plain.Part(0, 0, width, height), value);
+    ASSERT_EQ(fast.bytes, plain.bytes) << Where(round) << " fill";
+  }
+}
+
 TEST_P(PixelKernelsTest, KeyedCopyMatchesReference) {
   for (int round = 0; round < kRounds; ++round) {
     std::mt19937 random = Seeded(round, 4);
@@ -177,6 +203,37 @@ TEST_P(PixelKernelsTest, KeyedCopyMatchesReference) {
     pixels::specialised::CopyKeyed(fast.Part(tx, ty, w, h), source.Whole(), keyed.key);
     pixels::reference::CopyKeyed(plain.Part(tx, ty, w, h), source.Whole(), keyed.key);
     ASSERT_EQ(fast.bytes, plain.bytes) << Where(round);
+  }
+}
+
+// Sprite-like sources: runs of keyed and opaque pixels of every length, so
+// that whole groups of pixels are opaque, keyed or mixed, with keys that
+// match no pixel, about half and every pixel, over rows wide enough for
+// several groups.
+TEST_P(PixelKernelsTest, KeyedCopyOfRunsMatchesReference) {
+  const uint32_t mask = PixelMask(PixelBytes());
+  for (int keyedShare : {0, 50, 100}) {
+    for (int round = 0; round < kRounds; ++round) {
+      std::mt19937 random = Seeded(round, 11 + keyedShare);
+      const KeyedSource keyed = RandomKey(random, PixelBytes());
+      // A value outside the key for the opaque runs.
+      const uint32_t outside = keyed.key.high < mask ? keyed.key.high + 1 : keyed.key.low - 1;
+      const int w = Between(random, 1, 100), h = Between(random, 1, 6);
+      Memory source = RandomMemory(random, w, h, PixelBytes());
+      for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w;) {
+          const bool keyedRun = Between(random, 0, 99) < keyedShare;
+          for (int end = std::min(w, x + Between(random, 1, 40)); x < end; ++x) {
+            pixels::WritePixel(source.Part(x, y, 1, 1).bits, PixelBytes(), keyedRun ? keyed.key.low : outside);
+          }
+        }
+      }
+      Memory fast = RandomMemory(random, w + 2, h + 1, PixelBytes());
+      Memory plain = fast;
+      pixels::specialised::CopyKeyed(fast.Part(1, 1, w, h), source.Whole(), keyed.key);
+      pixels::reference::CopyKeyed(plain.Part(1, 1, w, h), source.Whole(), keyed.key);
+      ASSERT_EQ(fast.bytes, plain.bytes) << Where(round) << ", " << keyedShare << "% keyed";
+    }
   }
 }
 

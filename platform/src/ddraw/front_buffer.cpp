@@ -14,7 +14,7 @@ bool FrontFrame(const RECT *area, uint32_t colours[256], present::Frame *frame) 
   if (primary == nullptr) return false;
   const auto *attached = dynamic_cast<const Palette *>(primary->palette());
   if (attached != nullptr) attached->ToRgb(colours);
-  const pixels::Block block = primary->WholeBlock();
+  const pixels::Block block = primary->PixelsForReading();
   const present::Area whole{0, 0, block.width, block.height};
   *frame = present::Frame{block, primary->format(), attached != nullptr ? colours : nullptr,
                           area != nullptr ? present::Area{area->left, area->top, area->right, area->bottom} : whole};

@@ -61,6 +61,7 @@ HRESULT Palette::SetEntries(DWORD flags, DWORD first, DWORD count, LPPALETTEENTR
   if (TakeFault("IDirectDrawPalette::SetEntries", &fault)) return fault;
   if (flags != 0 || entries == nullptr || !RangeFits(first, count)) return DDERR_INVALIDPARAMS;
   memcpy(entries_ + first, entries, count * sizeof(PALETTEENTRY));
+  ++version_;
   PresentIfFrontPalette(this);
   return DD_OK;
 }

@@ -22,6 +22,9 @@ class Palette final : public IDirectDrawPalette {
 
   // The colours as 0xRRGGBB, index by index.
   void ToRgb(uint32_t *rgb) const;
+  // Counts the changes of the entries, so that what was made from them can
+  // tell it is out of date.
+  unsigned version() const { return version_; }
 
  private:
   ~Palette();
@@ -29,6 +32,7 @@ class Palette final : public IDirectDrawPalette {
   ULONG references_ = 1;
   DWORD caps_;
   PALETTEENTRY entries_[256];
+  unsigned version_ = 0;
 };
 
 // Palettes alive: created and not yet destroyed.

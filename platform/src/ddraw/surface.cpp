@@ -6,13 +6,16 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstring>
 #include <new>
+#include <typeinfo>
 
 #include "com/query_interface.h"
 #include "control/faults.h"
 #include "ddraw/directdraw_object.h"
 #include "ddraw/display_device.h"
 #include "ddraw/front_buffer.h"
+#include "ddraw/palette.h"
 #include "ddraw/surface_events.h"
 
 namespace {
@@ -23,6 +26,8 @@ std::atomic<int> gLiveSurfaces{0};
 constexpr uint64_t kLargestSurfaceBytes = 256ull * 1024 * 1024;
 constexpr DWORD kLargestSide = 16384;
 
+constexpr std::align_val_t kPixelAlignment{64};
+
 constexpr DWORD kMemoryCaps = DDSCAPS_VIDEOMEMORY | DDSCAPS_LOCALVIDMEM | DDSCAPS_SYSTEMMEMORY;
 
 bool Faulted(const char *operation, HRESULT *result) { return platform::TakeFault(operation, result); }
@@ -30,6 +35,8 @@ bool Faulted(const char *operation, HRESULT *result) { return platform::TakeFaul
 }  // namespace
 
 namespace platform {
+
+void CacheLineFree::operator()(uint8_t *bytes) const { operator delete[](bytes, kPixelAlignment); }
 
 Surface::Surface(DirectDraw7 *owner, DWORD width, DWORD height, const SurfaceFormat &format, DWORD caps,
                  DWORD caps2)
@@ -64,12 +71,13 @@ bool Surface::AllocateMemory(Placement placement, HRESULT *result) {
     *result = DDERR_OUTOFVIDEOMEMORY;
     return false;
   }
-  memory_.reset(new (std::nothrow) uint8_t[bytes]());
+  memory_.reset(static_cast<uint8_t *>(operator new[](bytes, kPixelAlignment, std::nothrow)));
   if (memory_ == nullptr) {
     if (inVideo) ReturnVideoMemory(static_cast<DWORD>(bytes));
     *result = DDERR_OUTOFMEMORY;
     return false;
   }
+  memset(memory_.get(), 0, bytes);
   pitch_ = static_cast<long>(rowBytes);
   videoBytes_ = inVideo ? static_cast<DWORD>(bytes) : 0;
   caps_ = (caps_ & ~kMemoryCaps) | (inVideo ? DDSCAPS_VIDEOMEMORY | DDSCAPS_LOCALVIDMEM : DDSCAPS_SYSTEMMEMORY);
@@ -110,7 +118,13 @@ Surface *Surface::CreatePrimaryChain(DirectDraw7 *owner, DWORD backBuffers, DWOR
   return front;
 }
 
-Surface *Surface::From(IDirectDrawSurface7 *surface) { return dynamic_cast<Surface *>(surface); }
+// Surface is final, so an interface whose object has exactly Surface's type
+// is one of ours: comparing the types is a load and a compare, where a
+// dynamic cast walks the class hierarchy on every blit.
+Surface *Surface::From(IDirectDrawSurface7 *surface) {
+  if (surface == nullptr || typeid(*surface) != typeid(Surface)) return nullptr;
+  return static_cast<Surface *>(surface);
+}
 
 HRESULT Surface::QueryInterface(REFIID riid, void **object) {
   return AnswerQueryInterface<IDirectDrawSurface7>(this, "IDirectDrawSurface7::QueryInterface", riid,
@@ -147,6 +161,8 @@ void Surface::MarkRestored(std::vector<Surface *> *restored) {
   }
   generation_ = Display().generation;
   for (Surface *member : chain_) member->generation_ = generation_;
+  PixelsMayChange();
+  for (Surface *member : chain_) member->PixelsMayChange();
 }
 
 HRESULT Surface::CheckUsable() const {
@@ -156,8 +172,44 @@ HRESULT Surface::CheckUsable() const {
 }
 
 pixels::Block Surface::WholeBlock() const {
+  PixelsMayChange();
+  return PixelsForReading();
+}
+
+pixels::Block Surface::PixelsForReading() const {
   return pixels::Block{memory_.get(), pitch_, static_cast<int>(width_), static_cast<int>(height_),
                        pixels::BytesPerPixel(format_)};
+}
+
+void Surface::PixelsMayChange() const {
+  keyedRuns_.reset();
+  keyedCopiesUnchanged_ = 0;
+}
+
+unsigned Surface::PaletteVersion() const {
+  const auto *attached = dynamic_cast<const Palette *>(palette_);
+  return attached != nullptr ? attached->version() : 0;
+}
+
+const pixels::KeyedSpans *Surface::KeyedRunsFor(pixels::ColorKey key) {
+  if (format_.bits == 8 && keyedRuns_ != nullptr && keyedRunsPaletteVersion_ != PaletteVersion()) {
+    PixelsMayChange();
+  }
+  if (keyedRuns_ != nullptr) {
+    const pixels::ColorKey found = keyedRuns_->key();
+    if (found.low == key.low && found.high == key.high) return keyedRuns_.get();
+    // Another key over the same pixels: start counting again.
+    PixelsMayChange();
+  }
+  if (++keyedCopiesUnchanged_ < 2) return nullptr;
+  try {
+    keyedRuns_ = std::make_unique<pixels::KeyedSpans>(pixels::KeyedSpans::Find(PixelsForReading(), key));
+  } catch (const std::bad_alloc &) {
+    // No memory for the runs: the copy goes over every pixel instead.
+    return nullptr;
+  }
+  keyedRunsPaletteVersion_ = PaletteVersion();
+  return keyedRuns_.get();
 }
 
 HRESULT Surface::IsLost() {
@@ -234,6 +286,7 @@ HRESULT Surface::Lock(LPRECT rect, LPDDSURFACEDESC2 desc, DWORD, HANDLE) {
   GetSurfaceDesc(desc);
   desc->dwFlags |= DDSD_LPSURFACE;
   desc->lpSurface = memory_.get() + area.top * pitch_ + area.left * pixels::BytesPerPixel(format_);
+  PixelsMayChange();
   locked_ = true;
   lockedArea_ = area;
   return DD_OK;
@@ -244,6 +297,7 @@ HRESULT Surface::Unlock(LPRECT) {
   if (Faulted("IDirectDrawSurface7::Unlock", &fault)) return fault;
   if (!locked_) return DDERR_NOTLOCKED;
   locked_ = false;
+  PixelsMayChange();
   PresentIfFront(this, &lockedArea_);
   return DD_OK;
 }
@@ -254,6 +308,7 @@ HRESULT Surface::SetColorKey(DWORD flags, LPDDCOLORKEY key) {
   const DWORD kind = flags & ~static_cast<DWORD>(DDCKEY_COLORSPACE);
   if (kind == DDCKEY_DESTBLT) return DD_OK;
   if (kind != DDCKEY_SRCBLT) return DDERR_INVALIDPARAMS;
+  PixelsMayChange();
   if (key == nullptr) {
     hasSourceKey_ = false;
     return DD_OK;
@@ -281,6 +336,7 @@ HRESULT Surface::SetPalette(LPDIRECTDRAWPALETTE palette) {
   if (palette != nullptr) palette->AddRef();
   if (palette_ != nullptr) palette_->Release();
   palette_ = palette;
+  PixelsMayChange();
   // The front buffer's colours change with its palette.
   if (format_.bits == 8) PresentIfFront(this, nullptr);
   return DD_OK;

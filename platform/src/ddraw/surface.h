@@ -9,12 +9,20 @@
 #include <vector>
 
 #include "ddraw/surface_formats.h"
+#include "pixels/keyed_spans.h"
 #include "pixels/pixel_format.h"
 #include "pixels/pixel_kernels.h"
 
 namespace platform {
 
 class DirectDraw7;
+
+// Pixel memory starting on a cache line, so that copies and fills of whole
+// rows of a contiguous surface move whole lines.
+struct CacheLineFree {
+  void operator()(uint8_t *bytes) const;
+};
+using PixelMemory = std::unique_ptr<uint8_t[], CacheLineFree>;
 
 class Surface final : public IDirectDrawSurface7 {
  public:
@@ -90,8 +98,11 @@ class Surface final : public IDirectDrawSurface7 {
   STDMETHOD(SetLOD)(DWORD) override { return DDERR_UNSUPPORTED; }
   STDMETHOD(GetLOD)(LPDWORD) override { return DDERR_UNSUPPORTED; }
 
-  // For the platform: the surface's pixels and state.
+  // For the platform: the surface's pixels and state. WholeBlock hands the
+  // pixels out for writing, so it drops the keyed runs found in them;
+  // PixelsForReading is for those that only read them.
   pixels::Block WholeBlock() const;
+  pixels::Block PixelsForReading() const;
   const pixels::Format &format() const { return format_; }
   const DDPIXELFORMAT &described() const { return described_; }
   DWORD caps() const { return caps_; }
@@ -106,6 +117,8 @@ class Surface final : public IDirectDrawSurface7 {
   DWORD height() const { return height_; }
   bool lost() const;
   bool locked() const { return locked_; }
+  // Whether the run-length form of the pixels as a keyed source is kept.
+  bool holdsKeyedRuns() const { return keyedRuns_ != nullptr; }
   DirectDraw7 *owner() const { return owner_; }
   IDirectDrawPalette *palette() const { return palette_; }
   // The source colour key, when one is set.
@@ -128,6 +141,15 @@ class Surface final : public IDirectDrawSurface7 {
   Surface *ChainRoot() { return chainRoot_ != nullptr ? chainRoot_ : this; }
   HRESULT BlitChecked(const RECT &dest, Surface *source, const RECT &sourceRect, DWORD flags,
                       const DDBLTFX *effects);
+  // The pixels may change from here on: the keyed runs found in them no
+  // longer hold.
+  void PixelsMayChange() const;
+  // The opaque runs of the pixels under `key`, found on the second keyed
+  // copy from pixels unchanged since the first (a source drawn once is not
+  // worth the pass); null until then.
+  const pixels::KeyedSpans *KeyedRunsFor(pixels::ColorKey key);
+  // The version of the attached palette's entries, for an 8-bit surface.
+  unsigned PaletteVersion() const;
 
   DirectDraw7 *owner_;
   ULONG references_ = 1;
@@ -138,7 +160,7 @@ class Surface final : public IDirectDrawSurface7 {
   DWORD caps_;
   DWORD caps2_;
   long pitch_ = 0;
-  std::unique_ptr<uint8_t[]> memory_;
+  PixelMemory memory_;
   DWORD videoBytes_ = 0;
   DWORD generation_;
   bool locked_ = false;
@@ -154,6 +176,11 @@ class Surface final : public IDirectDrawSurface7 {
   Surface *chainRoot_ = nullptr;
   std::vector<Surface *> chain_;
   double flipDoneAtMs_ = 0.0;
+  // The run-length form of the pixels as a keyed source, kept until the
+  // pixels, the key or (8-bit) the palette may have changed.
+  mutable std::unique_ptr<pixels::KeyedSpans> keyedRuns_;
+  mutable int keyedCopiesUnchanged_ = 0;
+  unsigned keyedRunsPaletteVersion_ = 0;
 };
 
 // Surfaces alive: created and not yet destroyed.

@@ -122,8 +122,10 @@ HRESULT Surface::BlitChecked(const RECT &dest, Surface *source, const RECT &sour
     options.mirrorUpDown = (effects->dwDDFX & DDBLTFX_MIRRORUPDOWN) != 0;
   }
 
+  // The target's pixels are taken for writing first: a surface drawn onto
+  // itself keeps no runs.
   const pixels::Block target = Part(WholeBlock(), dest);
-  pixels::Block from = Part(source->WholeBlock(), sourceRect);
+  pixels::Block from = Part(source->PixelsForReading(), sourceRect);
   const bool sameSize = target.width == from.width && target.height == from.height;
   const bool plain = sameSize && !options.mirrorLeftRight && !options.mirrorUpDown;
   if (plain && !options.keyed) {
@@ -131,8 +133,12 @@ HRESULT Surface::BlitChecked(const RECT &dest, Surface *source, const RECT &sour
     return DD_OK;
   }
   std::vector<uint8_t> staging;
-  if (source == this && Intersect(dest, sourceRect)) from = Stage(from, &staging);
-  if (plain) {
+  const bool staged = source == this && Intersect(dest, sourceRect);
+  if (staged) from = Stage(from, &staging);
+  const pixels::KeyedSpans *runs = plain && !staged ? source->KeyedRunsFor(options.key) : nullptr;
+  if (runs != nullptr) {
+    pixels::CopyKeyedRuns(target, from, *runs, sourceRect.left, sourceRect.top);
+  } else if (plain) {
     pixels::CopyKeyed(target, from, options.key);
   } else {
     pixels::Stretch(target, from, options);

@@ -42,6 +42,7 @@ HRESULT Surface::GetDC(HDC *dc) {
   const HRESULT usable = CheckUsable();
   if (usable != DD_OK) return usable;
   dc_ = gdi::OpenCanvasDC(std::make_unique<SurfaceCanvas>(this));
+  PixelsMayChange();
   locked_ = true;
   lockedArea_ = RECT{0, 0, static_cast<LONG>(width_), static_cast<LONG>(height_)};
   *dc = dc_;
@@ -54,6 +55,7 @@ HRESULT Surface::ReleaseDC(HDC dc) {
   if (dc == nullptr || dc != dc_) return DDERR_INVALIDPARAMS;
   dc_ = nullptr;
   locked_ = false;
+  PixelsMayChange();
   // Presented while the context still holds its reference on this surface.
   PresentIfFront(this, nullptr);
   // The context holds a reference on this surface: closing it may release it.

@@ -31,11 +31,14 @@ HRESULT Surface::Flip(LPDIRECTDRAWSURFACE7 targetOverride, DWORD flags) {
   } else {
     // Front takes the first back buffer's memory, each back buffer the next
     // one's, and the last back buffer the old front.
-    std::unique_ptr<uint8_t[]> shown = std::move(memory_);
+    PixelMemory shown = std::move(memory_);
     memory_ = std::move(chain_.front()->memory_);
     for (size_t i = 0; i + 1 < chain_.size(); ++i) chain_[i]->memory_ = std::move(chain_[i + 1]->memory_);
     chain_.back()->memory_ = std::move(shown);
   }
+  // Every member of the chain now holds other pixels.
+  PixelsMayChange();
+  for (Surface *member : chain_) member->PixelsMayChange();
   flipDoneAtMs_ = DisplayNowMs() + Display().flipLatencyMs;
   ++Display().flipsDone;
   PresentIfFront(this, nullptr);

@@ -2,6 +2,7 @@
 // operation reads the reference switch once and runs one kernel over the
 // whole block, so the choice costs nothing per pixel.
 #include "pixels/kernel_variants.h"
+#include "pixels/keyed_spans.h"
 #include "pixels/pixel_access.h"
 #include "pixels/reference_switch.h"
 
@@ -34,6 +35,16 @@ void Copy(const Block &target, const Block &source) { Run(reference::Copy, speci
 
 void CopyKeyed(const Block &target, const Block &source, ColorKey key) {
   Run(reference::CopyKeyed, specialised::CopyKeyed, target, source, key);
+}
+
+void CopyKeyedRuns(const Block &target, const Block &source, const KeyedSpans &spans, int left, int top) {
+  if (ReferenceKernelsForced()) {
+    reference::CopyKeyed(target, source, spans.key());
+  } else if (spans.Worthwhile()) {
+    spans.CopyPart(target, left, top);
+  } else {
+    specialised::CopyKeyed(target, source, spans.key());
+  }
 }
 
 void Stretch(const Block &target, const Block &source, const StretchOptions &options) {

@@ -42,6 +42,14 @@ void Copy(const Block &target, const Block &source);
 // was. Source and target must not overlap.
 void CopyKeyed(const Block &target, const Block &source, ColorKey key);
 
+class KeyedSpans;
+
+// As CopyKeyed, through the opaque runs and their pixels found beforehand
+// in the whole source, which must be unchanged since: `source` is the part
+// of it whose top-left pixel is (left, top). Runs too short to pay for
+// themselves go through CopyKeyed from `source` instead.
+void CopyKeyedRuns(const Block &target, const Block &source, const KeyedSpans &spans, int left, int top);
+
 struct StretchOptions {
   bool mirrorLeftRight;
   bool mirrorUpDown;

@@ -218,9 +218,29 @@ const GlyphMask &Font::Glyph(unsigned char c, bool smooth) {
   return *Load(c, smooth ? 1 : 0).masks[smooth ? 1 : 0];
 }
 
+void Font::Lay(const char *text, int count, bool smooth, int *advances, const GlyphMask **masks) {
+  std::lock_guard<std::mutex> hold(lock_);
+  for (int i = 0; i < count; ++i) {
+    const unsigned char c = static_cast<unsigned char>(text[i]);
+    if (masks != nullptr) {
+      Cached &cached = Load(c, smooth ? 1 : 0);
+      masks[i] = cached.masks[smooth ? 1 : 0].get();
+      advances[i] = cached.advance;
+    } else {
+      advances[i] = Load(c, -1).advance;
+    }
+  }
+}
+
 int64_t TextWidth(Font &font, const char *text, int count) {
+  constexpr int kChunk = 128;
+  int advances[kChunk];
   int64_t width = 0;
-  for (int i = 0; i < count; ++i) width += font.Advance(static_cast<unsigned char>(text[i]));
+  for (int done = 0; done < count; done += kChunk) {
+    const int chunk = std::min(kChunk, count - done);
+    font.Lay(text + done, chunk, false, advances, nullptr);
+    for (int i = 0; i < chunk; ++i) width += advances[i];
+  }
   return width;
 }
 

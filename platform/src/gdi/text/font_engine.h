@@ -56,6 +56,9 @@ class Font {
   // The glyph of an ANSI character, smooth (grey levels) or monochrome. The
   // mask stays valid as long as the font.
   const GlyphMask &Glyph(unsigned char c, bool smooth);
+  // The advances of `count` characters and, when `masks` is not null, their
+  // glyphs, taking the font's lock once for all of them.
+  void Lay(const char *text, int count, bool smooth, int *advances, const GlyphMask **masks);
 
  private:
   struct Face;

@@ -5,6 +5,8 @@
 
 #include <algorithm>
 
+#include "pixels/pixel_access.h"
+
 namespace text {
 
 namespace {
@@ -88,19 +90,22 @@ class EdgeBlender {
   uint32_t resultOf_[256] = {};
 };
 
+// Pixels are read and written inline for the target's pixel size, not
+// through a call per pixel.
 void DrawMask(const pixels::Block &target, EdgeBlender &blender, const GlyphMask &mask, int64_t x, int64_t y,
               uint32_t ink) {
   const Clip clip = ClipTo(target, x, y, mask.width, mask.height);
-  for (int row = clip.y0; row < clip.y1; ++row) {
-    const uint8_t *coverage = mask.coverage.data() + static_cast<size_t>(row - y) * mask.width + (clip.x0 - x);
-    uint8_t *at = PixelAt(target, clip.x0, row);
-    for (int column = clip.x0; column < clip.x1; ++column, ++coverage, at += target.bytes) {
-      if (*coverage == 0) continue;
-      const uint32_t value =
-          *coverage == 255 ? ink : blender.Over(pixels::ReadPixel(at, target.bytes), *coverage);
-      pixels::WritePixel(at, target.bytes, value);
+  pixels::WithPixelSize(target.bytes, [&](auto pixel) {
+    using P = decltype(pixel);
+    for (int row = clip.y0; row < clip.y1; ++row) {
+      const uint8_t *coverage = mask.coverage.data() + static_cast<size_t>(row - y) * mask.width + (clip.x0 - x);
+      uint8_t *at = PixelAt(target, clip.x0, row);
+      for (int column = clip.x0; column < clip.x1; ++column, ++coverage, at += P::kBytes) {
+        if (*coverage == 0) continue;
+        P::Store(at, *coverage == 255 ? ink : blender.Over(P::Load(at), *coverage));
+      }
     }
-  }
+  });
 }
 
 }  // namespace
@@ -132,12 +137,19 @@ void DrawText(const pixels::Block &target, const pixels::Format &format, Font &f
 
   const bool smooth = font.antialiased() && format.bits >= 16;
   EdgeBlender blender(format, paint.inkRgb);
+  // Glyphs are laid a chunk at a time, under one taking of the font's lock.
+  constexpr int kChunk = 64;
+  const GlyphMask *masks[kChunk];
+  int advances[kChunk];
   int64_t pen = box.left;
-  for (int i = 0; i < count && pen < target.width + font.metrics().height(); ++i) {
-    const unsigned char c = static_cast<unsigned char>(text[i]);
-    const GlyphMask &mask = font.Glyph(c, smooth);
-    DrawMask(target, blender, mask, pen + mask.left, box.baseline - mask.top, paint.ink);
-    pen += font.Advance(c);
+  const int64_t end = target.width + font.metrics().height();
+  for (int done = 0; done < count && pen < end; done += kChunk) {
+    const int chunk = std::min(kChunk, count - done);
+    font.Lay(text + done, chunk, smooth, advances, masks);
+    for (int i = 0; i < chunk && pen < end; ++i) {
+      DrawMask(target, blender, *masks[i], pen + masks[i]->left, box.baseline - masks[i]->top, paint.ink);
+      pen += advances[i];
+    }
   }
 
   const FontMetrics &metrics = font.metrics();

@@ -1,0 +1,149 @@
+// Stores and copies of byte runs for the specialised kernels: short copies
+// inline (no call for a few pixels), and a repeated pixel stored over a run
+// with the widest stores the machine has, so that fills run at the speed of
+// memset.
+#pragma once
+
+#include <emmintrin.h>
+#include <immintrin.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+
+namespace pixels {
+
+// Copies n bytes between runs that do not overlap. Runs up to kInlineLimit
+// bytes are copied inline, sixteen bytes at a time with the last sixteen
+// overlapping, or by two overlapping loads and stores of one width when
+// shorter; longer runs go to memcpy, whose wider stores pay for its call.
+template <size_t kInlineLimit>
+inline void CopyBytesInlineUpTo(uint8_t *to, const uint8_t *from, size_t n) {
+  if (n > kInlineLimit) {
+    memcpy(to, from, n);
+  } else if (n >= 16) {
+    __m128i last = _mm_loadu_si128(reinterpret_cast<const __m128i *>(from + n - 16));
+    for (size_t i = 0; i + 16 < n; i += 16) {
+      _mm_storeu_si128(reinterpret_cast<__m128i *>(to + i), _mm_loadu_si128(reinterpret_cast<const __m128i *>(from + i)));
+    }
+    _mm_storeu_si128(reinterpret_cast<__m128i *>(to + n - 16), last);
+  } else if (n >= 8) {
+    uint64_t a, b;
+    memcpy(&a, from, 8);
+    memcpy(&b, from + n - 8, 8);
+    memcpy(to, &a, 8);
+    memcpy(to + n - 8, &b, 8);
+  } else if (n >= 4) {
+    uint32_t a, b;
+    memcpy(&a, from, 4);
+    memcpy(&b, from + n - 4, 4);
+    memcpy(to, &a, 4);
+    memcpy(to + n - 4, &b, 4);
+  } else {
+    for (size_t i = 0; i < n; ++i) to[i] = from[i];
+  }
+}
+
+// Rows of copies and stretches: beyond 64 bytes memcpy's wider stores win.
+inline void CopyBytes(uint8_t *to, const uint8_t *from, size_t n) { CopyBytesInlineUpTo<64>(to, from, n); }
+
+// Runs of keyed copies come one after another from packed pixels: a call
+// for each costs more than it saves up to four 64-byte lines.
+inline void CopyRunBytes(uint8_t *to, const uint8_t *from, size_t n) { CopyBytesInlineUpTo<256>(to, from, n); }
+
+// CopyRunBytes with 32-byte vectors, for code compiled for machines that
+// have them and chosen at run time; runs below 32 bytes go the narrow way.
+__attribute__((target("avx2"))) inline void CopyRunBytesWide(uint8_t *to, const uint8_t *from, size_t n) {
+  if (n > 512) {
+    memcpy(to, from, n);
+  } else if (n >= 32) {
+    const __m256i last = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(from + n - 32));
+    for (size_t i = 0; i + 32 < n; i += 32) {
+      _mm256_storeu_si256(reinterpret_cast<__m256i *>(to + i),
+                          _mm256_loadu_si256(reinterpret_cast<const __m256i *>(from + i)));
+    }
+    _mm256_storeu_si256(reinterpret_cast<__m256i *>(to + n - 32), last);
+  } else {
+    CopyRunBytes(to, from, n);
+  }
+}
+
+// One pixel value repeated: 48 bytes hold a whole number of pixels of every
+// size from 1 to 4 bytes, of eight-byte words and of sixteen-byte vectors,
+// so runs of any pixel size are stored three vectors at a time from their
+// first pixel.
+class RepeatedPixel {
+ public:
+  RepeatedPixel(uint32_t value, int bytes) {
+    for (int i = 0; i < kChunk; ++i) pattern_[i] = static_cast<uint8_t>(value >> (8 * (i % bytes)));
+    uniform_ = true;
+    for (int i = 1; i < bytes; ++i) uniform_ = uniform_ && pattern_[i] == pattern_[0];
+    periodEight_ = bytes != 3;
+  }
+
+  // Stores the pixel over n bytes (a whole number of pixels) from `at`,
+  // which holds the start of a pixel.
+  void Store(uint8_t *at, size_t n) const {
+    if (uniform_) {
+      memset(at, pattern_[0], n);
+    } else if (periodEight_ && n >= kStringStoreBytes) {
+      StoreWords(at, n);
+    } else {
+      StoreChunks(at, n);
+    }
+  }
+
+ private:
+  // From here on a string store beats a loop of word stores.
+  static constexpr size_t kStringStoreBytes = 256;
+
+  // 48-byte chunks, then the rest from the pattern's start.
+  void StoreChunks(uint8_t *at, size_t n) const {
+    const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i *>(pattern_));
+    const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i *>(pattern_ + 16));
+    const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i *>(pattern_ + 32));
+    size_t done = 0;
+    for (; done + kChunk <= n; done += kChunk) {
+      _mm_storeu_si128(reinterpret_cast<__m128i *>(at + done), a);
+      _mm_storeu_si128(reinterpret_cast<__m128i *>(at + done + 16), b);
+      _mm_storeu_si128(reinterpret_cast<__m128i *>(at + done + 32), c);
+    }
+    memcpy(at + done, pattern_, n - done);
+  }
+
+  // A pattern that repeats every eight bytes (pixels of 1, 2 or 4 bytes):
+  // the head up to an eight-byte boundary, then the whole words with one
+  // string store of the pattern turned to the boundary's phase, then the
+  // tail.
+  void StoreWords(uint8_t *at, size_t n) const {
+    const size_t head = (8 - (reinterpret_cast<uintptr_t>(at) & 7)) & 7;
+    memcpy(at, pattern_, 8);  // covers the head, the words overwrite the rest
+    uint64_t word;
+    memcpy(&word, pattern_ + head, 8);
+    uint8_t *words = at + head;
+    const size_t count = (n - head) / 8;
+    StoreRepeated(words, word, count);
+    const size_t tail = (n - head) % 8;
+    if (tail > 0) memcpy(words + count * 8, &word, tail);
+  }
+
+  static void StoreRepeated(uint8_t *at, uint64_t word, size_t count) {
+#if defined(__x86_64__)
+    __asm__ volatile("rep stosq" : "+D"(at), "+c"(count) : "a"(word) : "memory");
+#elif defined(__i386__)
+    // Eight-byte periods are also four-byte periods for these pixel sizes.
+    size_t halves = count * 2;
+    const uint32_t half = static_cast<uint32_t>(word);
+    __asm__ volatile("rep stosl" : "+D"(at), "+c"(halves) : "a"(half) : "memory");
+#else
+    for (size_t i = 0; i < count; ++i) memcpy(at + 8 * i, &word, 8);
+#endif
+  }
+
+  static constexpr int kChunk = 48;
+  uint8_t pattern_[kChunk];
+  bool uniform_;
+  bool periodEight_;
+};
+
+}  // namespace pixels

@@ -1,0 +1,111 @@
+// Finding the opaque runs of a keyed source, packing their pixels, and
+// copying through them.
+#include "pixels/keyed_spans.h"
+
+#include <algorithm>
+
+#include "pixels/byte_runs.h"
+#include "pixels/machine_vectors.h"
+#include "pixels/pixel_access.h"
+
+namespace pixels {
+
+namespace {
+
+// A copy that reads and writes every pixel costs about a sixteenth of what
+// starting one run costs; below that many pixels per run, runs lose.
+constexpr uint64_t kPixelsPerRunWorthIt = 16;
+
+bool InKey(uint32_t value, uint32_t low, uint32_t high) { return value >= low && value <= high; }
+
+}  // namespace
+
+// Every run of the source's rows from `top` on, uncut, with the packed
+// pixels read straight through; inlined into each caller, so that the run
+// copy is compiled for the caller's machine.
+template <KeyedSpans::RunCopy copy>
+__attribute__((always_inline)) inline void KeyedSpans::CopyWholeRows(const Block &target, int top) const {
+  const Run *run = runs_.data() + rowStart_[static_cast<size_t>(top)];
+  const uint32_t *rowEnd = rowStart_.data() + top + 1;
+  const uint8_t *packed = opaque_.data();
+  uint8_t *to = target.bits;
+  for (int y = 0; y < target.height; ++y, to += target.pitch) {
+    for (const Run *end = runs_.data() + rowEnd[y]; run != end; ++run) {
+      copy(to + run->begin, packed + run->packed, run->end - run->begin);
+    }
+  }
+}
+
+__attribute__((target("avx2"))) void KeyedSpans::CopyWholeRowsWide(const Block &target, int top) const {
+  CopyWholeRows<CopyRunBytesWide>(target, top);
+}
+
+KeyedSpans KeyedSpans::Find(const Block &source, ColorKey key) {
+  KeyedSpans spans;
+  spans.key_ = key;
+  spans.bytes_ = source.bytes;
+  if (!ValidPixelSize(source.bytes) || source.width <= 0 || source.height <= 0) {
+    spans.rowStart_.assign(1, 0);
+    return spans;
+  }
+  spans.width_ = source.width;
+  spans.height_ = source.height;
+  spans.rowStart_.reserve(static_cast<size_t>(spans.height_) + 1);
+  spans.rowStart_.push_back(0);
+  const uint32_t low = key.low, high = key.high;
+  const int width = spans.width_, height = spans.height_;
+  WithPixelSize(source.bytes, [&](auto pixel) {
+    using P = decltype(pixel);
+    for (int y = 0; y < height; ++y) {
+      const uint8_t *row = source.bits + static_cast<long>(y) * source.pitch;
+      int x = 0;
+      while (x < width) {
+        while (x < width && InKey(P::Load(row + x * P::kBytes), low, high)) ++x;
+        const int begin = x;
+        while (x < width && !InKey(P::Load(row + x * P::kBytes), low, high)) ++x;
+        if (x == begin) continue;
+        const uint32_t from = static_cast<uint32_t>(begin * P::kBytes), to = static_cast<uint32_t>(x * P::kBytes);
+        spans.runs_.push_back(Run{from, to, static_cast<uint32_t>(spans.opaque_.size())});
+        spans.opaque_.insert(spans.opaque_.end(), row + from, row + to);
+      }
+      spans.rowStart_.push_back(static_cast<uint32_t>(spans.runs_.size()));
+    }
+  });
+  const uint64_t pixels = static_cast<uint64_t>(width) * static_cast<uint64_t>(height);
+  spans.worthwhile_ = spans.runs_.size() * kPixelsPerRunWorthIt <= pixels;
+  return spans;
+}
+
+void KeyedSpans::CopyPart(const Block &target, int left, int top) const {
+  if (target.width <= 0 || target.height <= 0 || left < 0 || top < 0 || left > width_ - target.width ||
+      top > height_ - target.height || target.bytes != bytes_) {
+    return;
+  }
+  if (left == 0 && target.width == width_) {
+    if (HasWideVectors()) {
+      CopyWholeRowsWide(target, top);
+    } else {
+      CopyWholeRows<CopyRunBytes>(target, top);
+    }
+    return;
+  }
+  const Run *runs = runs_.data();
+  const uint32_t *rowStart = rowStart_.data() + top;
+  const uint8_t *packed = opaque_.data();
+  uint8_t *to = target.bits;
+  const uint32_t first = static_cast<uint32_t>(left * bytes_);
+  const uint32_t right = first + static_cast<uint32_t>(target.width * bytes_);
+  for (int y = 0; y < target.height; ++y, to += target.pitch) {
+    const Run *run = runs + rowStart[y];
+    const Run *end = runs + rowStart[y + 1];
+    // The first run that reaches into the part.
+    if (first > 0) run = std::lower_bound(run, end, first, [](const Run &r, uint32_t x) { return r.end <= x; });
+    for (; run != end && run->begin < right; ++run) {
+      const uint32_t begin = std::max(run->begin, first);
+      const uint32_t stop = std::min(run->end, right);
+      CopyRunBytes(to + (begin - first), packed + run->packed + (begin - run->begin), stop - begin);
+    }
+  }
+}
+
+}  // namespace pixels

@@ -1,0 +1,65 @@
+// The run-length form of a colour-keyed source: for every row, the runs of
+// pixels outside the key, and those pixels themselves packed one run after
+// another. A keyed copy through it copies each opaque run with one block
+// copy from the packed pixels and never reads or writes the transparent
+// ones. Finding the runs costs one pass over the source, so the form is
+// worth keeping only while the source's pixels and key stay as they were;
+// whoever keeps one must drop it on any change.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "pixels/pixel_kernels.h"
+
+namespace pixels {
+
+class KeyedSpans {
+ public:
+  // The runs of every row of `source` whose pixels lie outside `key`, and a
+  // copy of their pixels. Throws std::bad_alloc when memory runs out.
+  static KeyedSpans Find(const Block &source, ColorKey key);
+
+  ColorKey key() const { return key_; }
+  int width() const { return width_; }
+  int height() const { return height_; }
+  int bytes() const { return bytes_; }
+  // Whether the runs are long enough on average for copying them one by
+  // one to beat a select over every pixel.
+  bool Worthwhile() const { return worthwhile_; }
+
+  // The keyed copy of the part of the source whose top-left pixel is
+  // (left, top) and whose size is the target's, from the pixels as they
+  // were when the runs were found. The part must lie inside the source;
+  // anything else copies nothing.
+  void CopyPart(const Block &target, int left, int top) const;
+
+ private:
+  // Offsets in bytes: begin and end within the row, packed within the
+  // packed pixels.
+  struct Run {
+    uint32_t begin;
+    uint32_t end;  // one past the last opaque byte
+    uint32_t packed;
+  };
+
+  // The whole width of rows from `top` on, each run copied by `copy`; the
+  // same with 32-byte vectors.
+  using RunCopy = void (*)(uint8_t *to, const uint8_t *from, size_t n);
+  template <RunCopy copy>
+  void CopyWholeRows(const Block &target, int top) const;
+  void CopyWholeRowsWide(const Block &target, int top) const;
+
+  ColorKey key_{};
+  int width_ = 0;
+  int height_ = 0;
+  int bytes_ = 0;
+  bool worthwhile_ = false;
+  // Row y's runs are runs_[rowStart_[y]] up to runs_[rowStart_[y + 1]].
+  std::vector<uint32_t> rowStart_;
+  std::vector<Run> runs_;
+  std::vector<uint8_t> opaque_;
+};
+
+}  // namespace pixels

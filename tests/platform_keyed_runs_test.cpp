@@ -1,0 +1,349 @@
+// The run-length form of keyed sources: copies through the runs give the
+// reference kernel's bytes for every pixel size, part and key; a surface
+// keeps the form while its pixels stay as they were and drops it on every
+// way they, its key or its palette may change, so that a keyed copy after
+// any change still equals the reference.
+#include <windows.h>
+#include <ddraw.h>
+
+#include <functional>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "ddraw/surface.h"
+#include "machine.h"
+#include "machine_display.h"
+#include "machine_pixels.h"
+#include "pixels/kernel_variants.h"
+#include "pixels/keyed_spans.h"
+#include "support/test_machine.h"
+
+namespace {
+
+using pixels::Block;
+using pixels::ColorKey;
+
+int Between(std::mt19937 &random, int low, int high) { return std::uniform_int_distribution<int>(low, high)(random); }
+
+struct Memory {
+  std::vector<uint8_t> bytes;
+  long pitch;
+  int bytesPerPixel;
+  Block Part(int x, int y, int w, int h) {
+    return Block{bytes.data() + static_cast<long>(y) * pitch + static_cast<long>(x) * bytesPerPixel, pitch, w, h,
+                 bytesPerPixel};
+  }
+};
+
+Memory RandomMemory(std::mt19937 &random, int width, int height, int bytes) {
+  Memory memory{{}, static_cast<long>(width) * bytes + Between(random, 0, 5), bytes};
+  memory.bytes.resize(static_cast<size_t>(memory.pitch) * static_cast<size_t>(height));
+  for (uint8_t &byte : memory.bytes) byte = static_cast<uint8_t>(random());
+  return memory;
+}
+
+// Rows of random runs, keyed or not, so that runs of all lengths occur;
+// `keyedShare` of 0 keys no pixel and 100 keys every pixel.
+void PaintRuns(std::mt19937 &random, const Block &block, ColorKey key, int keyedShare) {
+  const uint32_t mask = block.bytes >= 4 ? 0xFFFFFFFFu : (1u << (8 * block.bytes)) - 1;
+  for (int y = 0; y < block.height; ++y) {
+    int x = 0;
+    while (x < block.width) {
+      const bool keyed = Between(random, 0, 99) < keyedShare;
+      const int length = Between(random, 1, 20);
+      for (int i = 0; i < length && x < block.width; ++i, ++x) {
+        uint32_t value = keyed ? key.low + static_cast<uint32_t>(Between(random, 0, static_cast<int>(key.high - key.low)))
+                               : static_cast<uint32_t>(random()) & mask;
+        if (!keyed && value >= key.low && value <= key.high) value = key.high < mask ? key.high + 1 : key.low - 1;
+        pixels::WritePixel(block.bits + y * block.pitch + x * block.bytes, block.bytes, value);
+      }
+    }
+  }
+}
+
+TEST(KeyedRunsTest, CopiesOfPartsMatchTheReferenceForEveryPixelSizeAndKey) {
+  for (int bytes = 1; bytes <= 4; ++bytes) {
+    for (int keyedShare : {0, 50, 100}) {
+      for (int round = 0; round < 60; ++round) {
+        std::mt19937 random(static_cast<unsigned>(bytes * 100003 + keyedShare * 1009 + round));
+        const uint32_t mask = bytes >= 4 ? 0xFFFFFFFFu : (1u << (8 * bytes)) - 1;
+        const uint32_t low = (static_cast<uint32_t>(random()) & mask) | 1;
+        const uint32_t high = round % 2 == 0 ? low : std::min(mask - 1, low + static_cast<uint32_t>(Between(random, 0, 9)));
+        const ColorKey key{low, std::max(low, high)};
+        const int sw = Between(random, 1, 70), sh = Between(random, 1, 12);
+        Memory source = RandomMemory(random, sw, sh, bytes);
+        PaintRuns(random, source.Part(0, 0, sw, sh), key, keyedShare);
+        const pixels::KeyedSpans spans = pixels::KeyedSpans::Find(source.Part(0, 0, sw, sh), key);
+
+        const int left = Between(random, 0, sw - 1), top = Between(random, 0, sh - 1);
+        const int w = Between(random, 1, sw - left), h = Between(random, 1, sh - top);
+        Memory fast = RandomMemory(random, w + 3, h + 2, bytes);
+        Memory plain = fast;
+        spans.CopyPart(fast.Part(2, 1, w, h), left, top);
+        pixels::reference::CopyKeyed(plain.Part(2, 1, w, h), source.Part(left, top, w, h), key);
+        ASSERT_EQ(fast.bytes, plain.bytes) << bytes << " bytes, " << keyedShare << "% keyed, round " << round
+                                           << ", part " << left << "," << top << " " << w << "x" << h;
+      }
+    }
+  }
+}
+
+TEST(KeyedRunsTest, OnlyLongRunsAreWorthKeeping) {
+  std::vector<uint8_t> pixels(64 * 4);
+  const Block block{pixels.data(), 64, 64, 4, 1};
+  for (int x = 0; x < 64; ++x) pixels[static_cast<size_t>(x)] = x % 2 == 0 ? 0 : 9;  // 32 runs of one pixel
+  EXPECT_FALSE(pixels::KeyedSpans::Find(block, ColorKey{0, 0}).Worthwhile());
+  std::fill(pixels.begin(), pixels.end(), 9);  // one run per row
+  EXPECT_TRUE(pixels::KeyedSpans::Find(block, ColorKey{0, 0}).Worthwhile());
+}
+
+// Surfaces: an 8-bit sprite in video memory (so that it can be lost), each
+// row one opaque run, copied keyed onto a target.
+class SurfaceKeyedRunsTest : public MachineTest {
+ public:
+  static constexpr int kWidth = 64, kHeight = 16;
+
+  void SetUp() override {
+    MachineTest::SetUp();
+    LPVOID object = nullptr;
+    ASSERT_EQ(DirectDrawCreateEx(nullptr, &object, IID_IDirectDraw7, nullptr), DD_OK);
+    dd_ = static_cast<IDirectDraw7 *>(object);
+    ASSERT_EQ(dd_->SetCooperativeLevel(reinterpret_cast<HWND>(0x5000), DDSCL_FULLSCREEN | DDSCL_EXCLUSIVE), DD_OK);
+    ASSERT_EQ(dd_->SetDisplayMode(640, 480, 8, 0, 0), DD_OK);
+    sprite_ = Make(kWidth, kHeight, DDSCAPS_VIDEOMEMORY);
+    target_ = Make(80, 24, DDSCAPS_SYSTEMMEMORY);
+    other_ = Make(kWidth, kHeight, DDSCAPS_SYSTEMMEMORY);
+    Paint(sprite_, [](int x, int y) { return x >= 8 + y && x < 40 + y ? 1 + (x * 7 + y) % 200 : 0; });
+    Paint(other_, [](int x, int y) { return (x / 5 + y) % 3 == 0 ? 0 : 201 + x % 50; });
+    DDCOLORKEY key{0, 0};
+    ASSERT_EQ(sprite_->SetColorKey(DDCKEY_SRCBLT, &key), DD_OK);
+  }
+
+  void TearDown() override {
+    for (IDirectDrawSurface7 *surface : {other_, target_, sprite_}) {
+      if (surface != nullptr) surface->Release();
+    }
+    if (palette_ != nullptr) palette_->Release();
+    if (dd_ != nullptr) dd_->Release();
+    machine::use_reference_pixel_kernels(false);
+    MachineTest::TearDown();
+  }
+
+  IDirectDrawSurface7 *Make(DWORD width, DWORD height, DWORD memory) {
+    DDSURFACEDESC2 desc{};
+    desc.dwSize = sizeof desc;
+    desc.dwFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT;
+    desc.dwWidth = width;
+    desc.dwHeight = height;
+    desc.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN | memory;
+    IDirectDrawSurface7 *surface = nullptr;
+    EXPECT_EQ(dd_->CreateSurface(&desc, &surface, nullptr), DD_OK);
+    return surface;
+  }
+
+  static void Paint(IDirectDrawSurface7 *surface, const std::function<int(int, int)> &value) {
+    DDSURFACEDESC2 desc{};
+    desc.dwSize = sizeof desc;
+    ASSERT_EQ(surface->Lock(nullptr, &desc, DDLOCK_WAIT, nullptr), DD_OK);
+    for (DWORD y = 0; y < desc.dwHeight; ++y) {
+      for (DWORD x = 0; x < desc.dwWidth; ++x) {
+        static_cast<uint8_t *>(desc.lpSurface)[y * desc.lPitch + x] = static_cast<uint8_t>(value(x, y));
+      }
+    }
+    surface->Unlock(nullptr);
+  }
+
+  // The target after a keyed copy of a part of the sprite (cut at its left
+  // and top, as clipping does) onto a target filled with one colour.
+  std::vector<uint8_t> KeyedCopy() {
+    DDBLTFX fx{};
+    fx.dwSize = sizeof fx;
+    fx.dwFillColor = 77;
+    EXPECT_EQ(target_->Blt(nullptr, nullptr, nullptr, DDBLT_COLORFILL | DDBLT_WAIT, &fx), DD_OK);
+    RECT part{3, 2, kWidth, kHeight};
+    EXPECT_EQ(target_->BltFast(5, 4, sprite_, &part, DDBLTFAST_SRCCOLORKEY | DDBLTFAST_WAIT), DD_OK);
+    return Read(target_);
+  }
+
+  static std::vector<uint8_t> Read(IDirectDrawSurface7 *surface) {
+    DDSURFACEDESC2 desc{};
+    desc.dwSize = sizeof desc;
+    EXPECT_EQ(surface->Lock(nullptr, &desc, DDLOCK_WAIT, nullptr), DD_OK);
+    const auto *bits = static_cast<const uint8_t *>(desc.lpSurface);
+    std::vector<uint8_t> pixels(bits, bits + desc.dwHeight * static_cast<DWORD>(desc.lPitch));
+    surface->Unlock(nullptr);
+    return pixels;
+  }
+
+  std::vector<uint8_t> ReferenceKeyedCopy() {
+    machine::use_reference_pixel_kernels(true);
+    std::vector<uint8_t> pixels = KeyedCopy();
+    machine::use_reference_pixel_kernels(false);
+    return pixels;
+  }
+
+  bool HoldsRuns() const { return platform::Surface::From(sprite_)->holdsKeyedRuns(); }
+
+  IDirectDraw7 *dd_ = nullptr;
+  IDirectDrawSurface7 *sprite_ = nullptr, *target_ = nullptr, *other_ = nullptr;
+  IDirectDrawPalette *palette_ = nullptr;
+};
+
+TEST_F(SurfaceKeyedRunsTest, RunsAreFoundOnTheSecondCopyAndKeptWhileNothingChanges) {
+  const std::vector<uint8_t> first = KeyedCopy();
+  EXPECT_FALSE(HoldsRuns()) << "a source copied once is not worth the pass";
+  const std::vector<uint8_t> expected = ReferenceKeyedCopy();  // the second copy
+  EXPECT_EQ(first, expected);
+  EXPECT_TRUE(HoldsRuns());
+  EXPECT_EQ(KeyedCopy(), expected);
+  EXPECT_TRUE(HoldsRuns());
+  // Copying from the sprite (opaque or keyed) changes nothing in it.
+  EXPECT_EQ(other_->BltFast(0, 0, sprite_, nullptr, DDBLTFAST_WAIT), DD_OK);
+  EXPECT_TRUE(HoldsRuns());
+}
+
+// Every way the sprite's pixels, key or palette may change drops the runs,
+// and the next keyed copy equals the reference.
+TEST_F(SurfaceKeyedRunsTest, EveryChangeDropsTheRuns) {
+  struct Change {
+    const char *name;
+    std::function<void(SurfaceKeyedRunsTest *)> apply;
+  };
+  const Change changes[] = {
+      {"Lock and write",
+       [](SurfaceKeyedRunsTest *t) { Paint(t->sprite_, [](int x, int y) { return (x + y) % 9 < 4 ? 0 : 50 + x; }); }},
+      {"one pixel written through a lock",
+       [](SurfaceKeyedRunsTest *t) {
+         DDSURFACEDESC2 desc{};
+         desc.dwSize = sizeof desc;
+         ASSERT_EQ(t->sprite_->Lock(nullptr, &desc, DDLOCK_WAIT, nullptr), DD_OK);
+         static_cast<uint8_t *>(desc.lpSurface)[20] = 0;  // a hole in the first row's run
+         t->sprite_->Unlock(nullptr);
+       }},
+      {"GDI text through GetDC",
+       [](SurfaceKeyedRunsTest *t) {
+         HDC dc = nullptr;
+         ASSERT_EQ(t->sprite_->GetDC(&dc), DD_OK);
+         SetBkMode(dc, OPAQUE);
+         SetBkColor(dc, RGB(0, 0, 0));
+         SetTextColor(dc, RGB(255, 255, 255));
+         TextOutA(dc, 0, 0, "Keyed", 5);
+         t->sprite_->ReleaseDC(dc);
+       }},
+      {"colour fill target",
+       [](SurfaceKeyedRunsTest *t) {
+         DDBLTFX fx{};
+         fx.dwSize = sizeof fx;
+         fx.dwFillColor = 0;
+         RECT hole{20, 0, 30, kHeight};
+         ASSERT_EQ(t->sprite_->Blt(&hole, nullptr, nullptr, DDBLT_COLORFILL | DDBLT_WAIT, &fx), DD_OK);
+       }},
+      {"blit target",
+       [](SurfaceKeyedRunsTest *t) { ASSERT_EQ(t->sprite_->BltFast(0, 0, t->other_, nullptr, DDBLTFAST_WAIT), DD_OK); }},
+      {"stretched blit target",
+       [](SurfaceKeyedRunsTest *t) {
+         RECT wide{0, 0, kWidth, kHeight / 2};
+         ASSERT_EQ(t->sprite_->Blt(&wide, t->other_, nullptr, DDBLT_WAIT, nullptr), DD_OK);
+       }},
+      {"another colour key",
+       [](SurfaceKeyedRunsTest *t) {
+         DDCOLORKEY key{1, 120};
+         ASSERT_EQ(t->sprite_->SetColorKey(DDCKEY_SRCBLT | DDCKEY_COLORSPACE, &key), DD_OK);
+       }},
+      {"lost and restored",
+       [](SurfaceKeyedRunsTest *t) {
+         machine::lose_all_surfaces();
+         ASSERT_EQ(t->sprite_->Restore(), DD_OK);
+       }},
+      {"palette attached",
+       [](SurfaceKeyedRunsTest *t) {
+         PALETTEENTRY entries[256] = {};
+         ASSERT_EQ(t->dd_->CreatePalette(DDPCAPS_8BIT | DDPCAPS_ALLOW256, entries, &t->palette_, nullptr), DD_OK);
+         ASSERT_EQ(t->sprite_->SetPalette(t->palette_), DD_OK);
+       }},
+  };
+  for (const Change &change : changes) {
+    SCOPED_TRACE(change.name);
+    KeyedCopy();
+    KeyedCopy();
+    ASSERT_TRUE(HoldsRuns());
+    change.apply(this);
+    const std::vector<uint8_t> after = KeyedCopy();
+    EXPECT_FALSE(HoldsRuns()) << "counting starts again after a change";
+    EXPECT_EQ(after, ReferenceKeyedCopy());
+    EXPECT_EQ(KeyedCopy(), after);
+    EXPECT_TRUE(HoldsRuns()) << "found again for the unchanged pixels";
+    EXPECT_EQ(KeyedCopy(), after) << "through the runs found again";
+  }
+}
+
+TEST_F(SurfaceKeyedRunsTest, NewEntriesInTheAttachedPaletteDropTheRuns) {
+  PALETTEENTRY entries[256] = {};
+  ASSERT_EQ(dd_->CreatePalette(DDPCAPS_8BIT | DDPCAPS_ALLOW256, entries, &palette_, nullptr), DD_OK);
+  ASSERT_EQ(sprite_->SetPalette(palette_), DD_OK);
+  KeyedCopy();
+  KeyedCopy();
+  ASSERT_TRUE(HoldsRuns());
+  PALETTEENTRY red{255, 0, 0, 0};
+  ASSERT_EQ(palette_->SetEntries(0, 5, 1, &red), DD_OK);
+  const std::vector<uint8_t> after = KeyedCopy();
+  EXPECT_FALSE(HoldsRuns());
+  EXPECT_EQ(after, ReferenceKeyedCopy());
+}
+
+// A copy with a key given for the one call finds runs for that key, not
+// the surface's.
+TEST_F(SurfaceKeyedRunsTest, AKeyGivenForTheCallIsNotAnsweredWithTheSurfacesRuns) {
+  KeyedCopy();
+  KeyedCopy();
+  ASSERT_TRUE(HoldsRuns());
+  DDBLTFX fx{};
+  fx.dwSize = sizeof fx;
+  fx.ddckSrcColorkey = DDCOLORKEY{1, 100};
+  auto overridden = [&] {
+    RECT to{0, 0, kWidth, kHeight};
+    EXPECT_EQ(target_->Blt(&to, sprite_, nullptr, DDBLT_KEYSRCOVERRIDE | DDBLT_WAIT, &fx), DD_OK);
+    return Read(target_);
+  };
+  machine::use_reference_pixel_kernels(true);
+  const std::vector<uint8_t> expected = overridden();
+  machine::use_reference_pixel_kernels(false);
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(overridden(), expected) << "copy " << i;
+}
+
+// A flip gives every buffer of the chain other pixels.
+TEST_F(SurfaceKeyedRunsTest, AFlipDropsTheRunsOfTheChain) {
+  DDSURFACEDESC2 desc{};
+  desc.dwSize = sizeof desc;
+  desc.dwFlags = DDSD_CAPS | DDSD_BACKBUFFERCOUNT;
+  desc.dwBackBufferCount = 1;
+  desc.ddsCaps.dwCaps = DDSCAPS_PRIMARYSURFACE | DDSCAPS_FLIP | DDSCAPS_COMPLEX;
+  IDirectDrawSurface7 *front = nullptr, *back = nullptr;
+  ASSERT_EQ(dd_->CreateSurface(&desc, &front, nullptr), DD_OK);
+  DDSCAPS2 backCaps{DDSCAPS_BACKBUFFER, 0, 0, {0}};
+  ASSERT_EQ(front->GetAttachedSurface(&backCaps, &back), DD_OK);
+  Paint(front, [](int x, int y) { return x < 100 + y ? 0 : 3; });
+  Paint(back, [](int x, int) { return x < 300 ? 0 : 4; });
+  DDCOLORKEY key{0, 0};
+  ASSERT_EQ(back->SetColorKey(DDCKEY_SRCBLT, &key), DD_OK);
+  RECT part{290, 10, 290 + kWidth, 10 + kHeight};
+  auto copy = [&] {
+    Paint(other_, [](int, int) { return 9; });
+    EXPECT_EQ(other_->BltFast(0, 0, back, &part, DDBLTFAST_SRCCOLORKEY | DDBLTFAST_WAIT), DD_OK);
+    return Read(other_);
+  };
+  copy();
+  copy();
+  ASSERT_TRUE(platform::Surface::From(back)->holdsKeyedRuns());
+  ASSERT_EQ(front->Flip(nullptr, DDFLIP_WAIT), DD_OK);
+  EXPECT_FALSE(platform::Surface::From(back)->holdsKeyedRuns());
+  const std::vector<uint8_t> after = copy();
+  machine::use_reference_pixel_kernels(true);
+  EXPECT_EQ(after, copy());
+  machine::use_reference_pixel_kernels(false);
+  back->Release();
+  front->Release();
+}
+
+}  // namespace
