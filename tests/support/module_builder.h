@@ -1,6 +1,7 @@
-// Builds small ProTracker modules in memory for the music tests: 31- or
-// 15-instrument files with chosen samples (8-bit signed data, optional
-// loop), an order list and patterns of four channels.
+// Builds small ProTracker modules in memory for the music tests and
+// benchmarks: 31- or 15-instrument files with chosen samples (8-bit signed
+// data, optional loop), an order list and patterns of four channels (or up
+// to 32 in the "xxCH" form).
 #pragma once
 
 #include <cstdint>
@@ -27,6 +28,7 @@ struct ModuleNote {
 
 struct ModuleRecipe {
   bool fifteenSamples = false;
+  int channels = 4;  // 31-sample modules only: 4 ("M.K.") or 10 ... 32 ("xxCH")
   std::vector<ModuleSample> samples;
   std::vector<uint8_t> orders = {0};
   int patterns = 1;
@@ -61,12 +63,13 @@ inline std::string BuildModule(const ModuleRecipe &recipe) {
   std::string orders(128, '\0');
   for (size_t i = 0; i < recipe.orders.size(); ++i) orders[i] = static_cast<char>(recipe.orders[i]);
   out += orders;
-  if (!recipe.fifteenSamples) out += "M.K.";
+  if (!recipe.fifteenSamples) out += recipe.channels == 4 ? "M.K." : std::to_string(recipe.channels) + "CH";
+  const size_t rowBytes = static_cast<size_t>(recipe.channels) * 4;
   for (int pattern = 0; pattern < recipe.patterns; ++pattern) {
-    std::string cells(64 * 4 * 4, '\0');
+    std::string cells(64 * rowBytes, '\0');
     if (static_cast<size_t>(pattern) < recipe.notes.size()) {
       for (const ModuleNote &note : recipe.notes[pattern]) {
-        const size_t at = static_cast<size_t>(note.row * 16 + note.channel * 4);
+        const size_t at = static_cast<size_t>(note.row) * rowBytes + static_cast<size_t>(note.channel) * 4;
         cells[at] = static_cast<char>((note.sample & 0xF0) | ((note.period >> 8) & 0x0F));
         cells[at + 1] = static_cast<char>(note.period & 0xFF);
         cells[at + 2] = static_cast<char>(((note.sample & 0x0F) << 4) | (note.effect & 0x0F));
