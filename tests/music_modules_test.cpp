@@ -1,4 +1,5 @@
-// Real modules (MOD, 15-instrument MOD, S3M, XM, UNI): each loads, plays on
+// Real modules (MOD, 15-instrument MOD, S3M, XM, UNI) and two of our own
+// (a 15-instrument MOD, a delta-coded XM): each loads, plays on
 // the DirectSound voices, and what the card plays follows libmikmod's own
 // software rendering of the same module: their loudness envelopes (RMS per
 // 100 ms over ten seconds) correlate.
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "support/music_test.h"
+#include "support/xm_builder.h"
 
 namespace {
 
@@ -67,12 +69,41 @@ ModuleRecipe FifteenInstrumentSong() {
   return recipe;
 }
 
+// An XM of our own: a 16-bit looped instrument and an 8-bit one-shot one
+// (both delta-coded, as XM stores samples), a melody and volume effects.
+XmRecipe DeltaCodedSong() {
+  XmRecipe recipe;
+  XmSample pad, pluck;
+  for (int i = 0; i < 8000; ++i) pad.data.push_back(static_cast<int16_t>(12000 * std::sin(i * 0.07)));
+  pad.loopStart = 4000;
+  pad.loopLength = 3990;  // whole periods of the wave: 0.07 x 3990 is about 89 x 2 pi
+  pad.volume = 48;
+  for (int i = 0; i < 6000; ++i) pluck.data.push_back(static_cast<int16_t>(20000 * std::exp(-i / 1500.0) * ((i / 20) % 2 ? 1 : -1)));
+  pluck.sixteenBit = false;
+  recipe.instruments = {pad, pluck};
+  recipe.orders = {0, 1, 0};
+  recipe.patterns = {{}, {}};
+  const uint8_t melody[] = {49, 53, 56, 61, 56, 53, 49, 44};
+  for (int row = 0; row < 64; row += 4) {
+    recipe.patterns[0].push_back({row, 0, melody[(row / 4) % 8], 2});
+    recipe.patterns[1].push_back({row, 1, melody[7 - (row / 4) % 8], 2, 0xC, static_cast<uint8_t>(row)});
+  }
+  recipe.patterns[0].push_back({0, 2, 37, 1});
+  recipe.patterns[1].push_back({0, 2, 41, 1});
+  recipe.patterns[1].push_back({32, 3, 44, 1});
+  return recipe;
+}
+
 class MusicModulesTest : public MusicTest, public ::testing::WithParamInterface<const char *> {
  protected:
   // The module's path: a test file, or the module built here.
   std::string ModulePath() {
     const std::string name = GetParam();
     if (name == "fifteen.mod") return scratch_ + "/" + WriteModule("fifteen.mod", FifteenInstrumentSong());
+    if (name == "delta.xm") {
+      WriteWholeFile("delta.xm", BuildXm(DeltaCodedSong()));
+      return scratch_ + "/delta.xm";
+    }
     return TestModule(name);
   }
 };
@@ -117,7 +148,7 @@ TEST_P(MusicModulesTest, PlaysLikeLibmikmodsOwnRendering) {
 
 INSTANTIATE_TEST_SUITE_P(Modules, MusicModulesTest,
                          ::testing::Values("openmpt-test.mod", "tuxmath-game3.mod", "fifteen.mod", "openmpt-test.s3m",
-                                           "openmpt-test.xm", "openmpt-test-mod.uni", "openmpt-test-s3m.uni",
+                                           "openmpt-test.xm", "delta.xm", "openmpt-test-mod.uni", "openmpt-test-s3m.uni",
                                            "tuxmath-game3.uni"),
                          [](const ::testing::TestParamInfo<const char *> &param) {
                            std::string name = param.param;
