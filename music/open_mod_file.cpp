@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <commdlg.h>
 
+#include <cstddef>
 #include <cstring>
 
 #include "core/lifecycle.h"
@@ -12,6 +13,10 @@ namespace {
 
 char gModFileName[MAX_PATH];
 
+// The record without its reserved tail, the size every version of the
+// dialog accepts: 76 bytes on the 32-bit DLL.
+constexpr DWORD kDialogRecordSize = offsetof(OPENFILENAMEA, lpTemplateName) + sizeof(LPCSTR);
+
 }  // namespace
 
 extern "C" char *OPEN_MOD_FILE(void) {
@@ -20,7 +25,7 @@ extern "C" char *OPEN_MOD_FILE(void) {
   static const char kFilter[] = "*.mod;*.s3m;*.xm;*.uni\0*.mod;*.s3m;*.xm;*.uni\0";
   OPENFILENAMEA dialog;
   std::memset(&dialog, 0, sizeof dialog);
-  dialog.lStructSize = OPENFILENAME_SIZE_VERSION_400A;  // 76 bytes on the 32-bit DLL
+  dialog.lStructSize = kDialogRecordSize;
   dialog.hwndOwner = ghWnd;
   dialog.hInstance = ghInstance;
   dialog.lpstrFilter = kFilter;

@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <commdlg.h>
 
+#include <cstddef>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -339,7 +340,7 @@ TEST_F(MusicPlayerTest, OpenModFileAsksTheDialogForModules) {
   EXPECT_EQ(dialog.title, "SELECT A MOD FILE TO OPEN");
   EXPECT_EQ(dialog.filter, (std::vector<std::string>{"*.mod;*.s3m;*.xm;*.uni", "*.mod;*.s3m;*.xm;*.uni"}));
   EXPECT_EQ(dialog.flags, static_cast<DWORD>(OFN_FILEMUSTEXIST));
-  EXPECT_EQ(dialog.structSize, static_cast<DWORD>(OPENFILENAME_SIZE_VERSION_400A));
+  EXPECT_EQ(dialog.structSize, offsetof(OPENFILENAMEA, lpTemplateName) + sizeof(LPCSTR));
   EXPECT_EQ(dialog.maxFile, static_cast<DWORD>(MAX_PATH));
   EXPECT_EQ(machine::window_show_command(Window()), SW_SHOW);
   // A path longer than the buffer is refused by the dialog, not truncated.

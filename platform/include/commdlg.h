@@ -41,10 +41,6 @@ typedef struct tagOFNA {
   DWORD FlagsEx;
 } OPENFILENAMEA, *LPOPENFILENAMEA;
 
-/* The record's size before the reserved fields, which every version of the
-   dialog accepts. */
-#define OPENFILENAME_SIZE_VERSION_400A (offsetof(OPENFILENAMEA, lpTemplateName) + sizeof(LPCSTR))
-
 #ifdef __cplusplus
 extern "C" {
 #endif
