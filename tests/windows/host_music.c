@@ -4,6 +4,8 @@
    position requests, and the shutdown in the host's order. The "verify"
    phase, a new process, checks the report lines the first wrote. The
    modules' folder is the second argument; without it the test is skipped. */
+#include <dsound.h>
+
 #include "wine_host.h"
 
 static const char kReportName[] = "wine_music";
