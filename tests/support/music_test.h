@@ -1,6 +1,6 @@
 // Fixture of the music tests: the sound fixture's machine (virtual clock,
 // memory capture, detailed report) with DirectSound and the module player
-// up, and helpers that write modules and measure the captured sound.
+// up, and functions that write modules and measure the captured sound.
 #pragma once
 
 #include <cmath>
