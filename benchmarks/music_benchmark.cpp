@@ -50,7 +50,7 @@ void BM_OneSecondOfThirtyTwoChannels(benchmark::State &state) {
   const std::string path = folder + "/bench32.mod";
   std::ofstream(path, std::ios::binary) << ThirtyTwoChannelModule();
   machine::use_virtual_audio_clock();
-  REPORT_MODE("music-bench", -1);
+  REPORT_MODE((folder + "/music-bench").c_str(), 0);  // the report goes with the module
   KORVANE_INIT(reinterpret_cast<HWND>(0x5000), nullptr);
   DSOUND_INIT(DSSCL_NORMAL, 0, 0, 0);
   if (MODPLAYER_INIT() != 1 || LOAD_MOD(path.c_str(), 1) != 0) {
