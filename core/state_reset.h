@@ -7,9 +7,9 @@ namespace korvane {
 
 // The order resets run in. The report is closed first, so that releasing
 // writes no lines; the devices then go in KORVANE_EXIT's order (input,
-// sound, Direct3D, bitmaps before the DirectDraw object they were made
+// music, sound, Direct3D, bitmaps before the DirectDraw object they were made
 // from); the core's own state comes last.
-enum class ResetStage { kReport, kInput, kSound, kDirect3D, kBitmaps, kDisplay, kMath, kCore, kCount };
+enum class ResetStage { kReport, kInput, kMusic, kSound, kDirect3D, kBitmaps, kDisplay, kMath, kCore, kCount };
 
 // A static object of this type registers `reset` for its stage. Within one
 // stage the order is unspecified, so hooks of a stage must not depend on

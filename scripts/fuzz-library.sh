@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Builds the WAVE-file and text fuzzers (libFuzzer, clang, through the
+# Builds the WAVE-file, text and module-file fuzzers (libFuzzer, clang, through the
 # library's exports) and runs each for a bounded time with a fixed seed over
 # the seed corpora kept in fuzz/corpus. Usage: fuzz-library.sh [build dir]
 # [seconds per target]
@@ -10,11 +10,11 @@ seconds=${2:-20}
 
 cmake -S fuzz -B "$build" -G Ninja -DCMAKE_CXX_COMPILER=clang++ \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$build" -j 2 --target wave_file_fuzzer text_fuzzer
+cmake --build "$build" -j 2 --target wave_file_fuzzer text_fuzzer module_loader_fuzzer
 # The fuzzers work in a scratch folder of their own: corpus paths are absolute.
 root=$(pwd)
 case $build in /*) ;; *) build="$root/$build" ;; esac
-for target in wave_file text; do
+for target in wave_file text module_loader; do
   # New inputs go to the build folder's corpus, never into fuzz/corpus.
   mkdir -p "$build/corpus-$target"
   echo "--- $target: $seconds s"

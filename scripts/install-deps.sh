@@ -2,13 +2,15 @@
 # Installs, through apt-get and only when something is missing, the packages
 # of one of two sets:
 #   demo  what building and running the example host needs: the compiler,
-#         CMake, and FreeType, fontconfig and the DejaVu fonts for GDI text;
+#         CMake, FreeType, fontconfig and the DejaVu fonts for GDI text, and
+#         libmikmod for module music;
 #   test  (the default) all of that, plus GoogleTest (its sources too, which
 #         the Windows build compiles with mingw), Google Benchmark with SDL2,
 #         SDL2_ttf and pixman for the side-by-side 2D comparison, clang and
 #         its runtime for the fuzzer, the mingw cross toolchain, Wine with its
 #         32-bit half (and the 32-bit OpenGL that Wine's DirectDraw needs for
-#         flip chains and video memory) and a virtual X display.
+#         flip chains and video memory), a virtual X display, and dpkg-dev
+#         for fetching libmikmod's source for the Windows build.
 # Usage: install-deps.sh [demo|test]
 set -euo pipefail
 set_name=${1:-test}
@@ -16,6 +18,7 @@ set_name=${1:-test}
 demo_packages=(
   build-essential cmake ninja-build pkg-config
   libfreetype-dev libfontconfig-dev fonts-dejavu-core
+  libmikmod-dev
 )
 test_packages=(
   "${demo_packages[@]}" python3
@@ -26,6 +29,7 @@ test_packages=(
   wine wine32:i386 wine64
   libgl1:i386 libglx-mesa0:i386 libgl1-mesa-dri:i386
   xvfb xauth
+  dpkg-dev
 )
 
 case "$set_name" in

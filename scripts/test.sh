@@ -2,7 +2,8 @@
 # The whole test run: installs what is missing, builds the native library and
 # the Windows DLL, and runs every test — native suites (one case per process,
 # then each program whole with its cases shuffled), the export checks, the
-# platform header fidelity check, the sanitizer build (both ways), and the
+# platform header fidelity check, the sanitizer build (both ways), a
+# ThreadSanitizer build of the music and sound tests, the fuzz runs, and the
 # Windows host programs under Wine. Exits non-zero on any failure.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -79,9 +80,37 @@ else
   not_run sanitizer "the sanitizer build failed"
 fi
 
+step "thread sanitizer build of the music and sound tests"
+# The module player ticks on the multimedia-timer thread while the host
+# thread drives it: its music and sound test programs run under
+# ThreadSanitizer, whole and shuffled.
+tsan_programs=(music_player_test music_driver_test music_modules_test sound_device_test sound_effects_test
+               sound_files_test sound_platform_test sound_stream_test)
+run_tsan() {
+  local program status=0
+  for program in "${tsan_programs[@]}"; do
+    if TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" KORVANE_TESTDATA="$root/../shared/testdata" \
+        build/tsan/tests/"$program" --gtest_shuffle --gtest_random_seed="$shuffle_seed" >"build/tsan/$program.log" 2>&1; then
+      echo "$program: passed under ThreadSanitizer"
+    else
+      echo "$program: FAILED under ThreadSanitizer"; tail -n 60 "build/tsan/$program.log"; status=1
+    fi
+  done
+  return $status
+}
+tsan_flags="-fsanitize=thread -fno-omit-frame-pointer"
+if run_suite "thread sanitizer build" eval 'cmake -S . -B build/tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DKORVANE_BENCHMARKS=OFF -DKORVANE_EXAMPLES=OFF -DCMAKE_CXX_FLAGS="$tsan_flags" -DCMAKE_C_FLAGS="$tsan_flags" \
+    -DCMAKE_EXE_LINKER_FLAGS=-fsanitize=thread -DCMAKE_SHARED_LINKER_FLAGS=-fsanitize=thread >/dev/null &&
+    cmake --build build/tsan -j "$jobs" --target "${tsan_programs[@]}" mikmod_reference_render'; then
+  run_suite thread-sanitizer run_tsan || true
+else
+  not_run thread-sanitizer "the thread sanitizer build failed"
+fi
+
 step "fuzzing the BMP reader (libFuzzer, clang, 30 s)"
 run_suite fuzz bash scripts/fuzz-bmp-reader.sh build/fuzz 30 || true
-step "fuzzing WAVE files and text through the exports (libFuzzer, clang, 20 s each, fixed seed)"
+step "fuzzing WAVE files, text and module files through the exports (libFuzzer, clang, 20 s each, fixed seed)"
 run_suite fuzz-library bash scripts/fuzz-library.sh build/fuzz 20 || true
 
 step "Windows DLL build (i686-w64-mingw32)"

@@ -8,6 +8,8 @@
 #include "core/lifecycle.h"
 #include "core/report.h"
 #include "korvane.h"
+#include "music/mikmod_driver.h"
+#include "music/module_player.h"
 #include "sound/sound_registry.h"
 #include "sound/stream_registry.h"
 
@@ -133,6 +135,7 @@ extern "C" int DSOUND_INIT(int level, int channels, int samplesPerSec, int bitsP
     glpDSBPrimary->Play(0, 0, DSBPLAY_LOOPING);
   }
   ReportDetail(" Direct Sound Initialized.");
+  music::PrepareModulePlayer();
 
   DSCAPS caps;
   ReadCapabilities(&caps);
@@ -143,6 +146,9 @@ extern "C" int DSOUND_INIT(int level, int channels, int samplesPerSec, int bitsP
 extern "C" int DSOUND_RELEASE(void) {
   ReportDetail("### DIRECTSOUND RELEASE OBJECTS ###");
   if (glpDS != nullptr) {
+    // Music the host left playing is stopped, and its buffers released,
+    // before the object they belong to goes.
+    music::ReleaseMusicForSoundRelease();
     Sound_FreeAll();
     // Stream waves outlive DirectSound as records, but their buffers die
     // with the object; they are released first so nothing touches them later.

@@ -1,10 +1,13 @@
 // The demo's sound part: two effects synthesised into wave files (a laser on
 // the space key, a pop on the left mouse button) and a looping background
-// wave streamed through STREAM_BUFFER_UPDATE once per frame. Headless on the
+// wave streamed through STREAM_BUFFER_UPDATE once per frame, with a module
+// tune playing on top (demo_music.cpp). Headless on the
 // portable platform, a scripted player presses the keys, the audio clock is
 // virtual (20 ms per frame, so the run is quick and repeatable) and the card
 // records what it plays to korvane_demo.wav; on Windows the frames are real.
 #include "demo_sound.h"
+
+#include "demo_music.h"
 
 #include <cmath>
 #include <cstdint>
@@ -140,6 +143,7 @@ void RunSoundDemo(int frames) {
   }
   STREAM_BUFFER_VOLUME(kMusic, -600);
   STREAM_BUFFER_PLAY(kMusic);
+  const bool moduleMusic = StartDemoMusic();
 
   if (frames < kMinimumFrames) frames = kMinimumFrames;
   int lasers = 0, pops = 0, spaceBefore = 0, buttonBefore = 0;
@@ -163,6 +167,7 @@ void RunSoundDemo(int frames) {
   FILE_REPORT(line);
   printf("%s\n", line);
 
+  if (moduleMusic) StopDemoMusic();
   STREAM_BUFFER_EXIT();
   FREE_SOUND(kLaser);
   FREE_SOUND(kPop);

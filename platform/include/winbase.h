@@ -87,6 +87,7 @@ extern "C" {
 
 DWORD WINAPI GetLastError(void);
 void WINAPI SetLastError(DWORD error);
+void WINAPI Sleep(DWORD milliseconds);
 
 HANDLE WINAPI CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode,
                           LPSECURITY_ATTRIBUTES securityAttributes, DWORD creationDisposition,

@@ -32,6 +32,10 @@
 #define LR_LOADFROMFILE 0x0010
 #define LR_CREATEDIBSECTION 0x2000
 
+#define SW_HIDE 0
+#define SW_SHOWNORMAL 1
+#define SW_SHOW 5
+
 #define IDOK 1
 #define IDCANCEL 2
 #define IDABORT 3
@@ -50,6 +54,7 @@ BOOL WINAPI IsWindow(HWND window);
 HDC WINAPI GetDC(HWND window);
 int WINAPI ReleaseDC(HWND window, HDC dc);
 HANDLE WINAPI LoadImageA(HINSTANCE instance, LPCSTR name, UINT type, int cx, int cy, UINT flags);
+BOOL WINAPI ShowWindow(HWND window, int command);
 
 #ifdef __cplusplus
 }
