@@ -10,8 +10,9 @@
 // "rebuilt" and "freed" go from the first slot to the last, "released" from
 // the last to the first, so that what is made on the display surfaces lets
 // go of them before they go and takes them back after they are rebuilt.
-// The display owns the surfaces, so it comes first.
-enum class SurfaceListenerSlot { kDisplay, kBitmaps, kCount };
+// The display owns the surfaces, so it comes first; Direct3D, whose
+// z-buffer and device hang on the back buffer, comes last.
+enum class SurfaceListenerSlot { kDisplay, kBitmaps, kDirect3D, kCount };
 
 struct DisplaySurfaceListener {
   // KORVANE_INIT: the settings surfaces are made with go back to their
