@@ -138,6 +138,15 @@
 #define DDENUMRET_CANCEL 0
 #define DDENUMRET_OK 1
 
+/* Bit depths, as capability records list the depths a device renders at. */
+#define DDBD_1 0x00004000
+#define DDBD_2 0x00002000
+#define DDBD_4 0x00001000
+#define DDBD_8 0x00000800
+#define DDBD_16 0x00000400
+#define DDBD_24 0x00000200
+#define DDBD_32 0x00000100
+
 /* Flags of the calls and records below. */
 #define DDBLT_ALPHADEST 0x00000001
 #define DDBLT_ALPHADESTCONSTOVERRIDE 0x00000002

@@ -49,23 +49,13 @@ bool ModeMatches(const DDSURFACEDESC2 *filter, const DDSURFACEDESC2 &mode) {
   return true;
 }
 
-// The pixel format an off-screen surface asks for: RGB or 8-bit indexed at
-// 8, 16, 24 or 32 bits, or a z-buffer depth.
-bool FormatFromDescription(const DDPIXELFORMAT &asked, pixels::Format *format) {
-  const DWORD bits = asked.dwRGBBitCount;
-  if (bits != 8 && bits != 16 && bits != 24 && bits != 32) return false;
-  if (asked.dwFlags & DDPF_ZBUFFER) {
-    *format = pixels::Format{static_cast<int>(bits), 0, 0, 0, 0};
-    return bits != 8;
-  }
-  if (!(asked.dwFlags & DDPF_RGB)) return false;
-  if (bits == 8) {
-    *format = pixels::Format{8, 0, 0, 0, 0};
-    return true;
-  }
-  *format = pixels::Format{static_cast<int>(bits), asked.dwRBitMask, asked.dwGBitMask, asked.dwBBitMask,
-                           (asked.dwFlags & DDPF_ALPHAPIXELS) ? asked.dwRGBAlphaBitMask : 0};
-  return true;
+// The levels a mipmapped texture asks for: the count given, or down to one
+// pixel on the longer side; never more than the halvings the size allows.
+DWORD MipLevels(const DDSURFACEDESC2 &desc) {
+  DWORD possible = 1;
+  for (DWORD side = std::max(desc.dwWidth, desc.dwHeight); side > 1; side /= 2) ++possible;
+  if (!(desc.dwFlags & DDSD_MIPMAPCOUNT)) return possible;
+  return desc.dwMipMapCount == 0 || desc.dwMipMapCount > possible ? 0 : desc.dwMipMapCount;
 }
 
 bool Faulted(const char *operation, HRESULT *result) { return platform::TakeFault(operation, result); }
@@ -317,15 +307,51 @@ HRESULT DirectDraw7::CreateSurface(LPDDSURFACEDESC2 desc, LPDIRECTDRAWSURFACE7 *
       return DDERR_INVALIDPARAMS;
     }
     if (caps & (DDSCAPS_FLIP | DDSCAPS_BACKBUFFER | DDSCAPS_FRONTBUFFER)) return DDERR_INVALIDCAPS;
-    pixels::Format format = DisplayPixelFormat(Display().current.bpp);
-    if ((desc->dwFlags & DDSD_PIXELFORMAT) && !FormatFromDescription(desc->ddpfPixelFormat, &format)) {
+    SurfaceFormat format = DisplaySurfaceFormat(Display().current.bpp);
+    if ((desc->dwFlags & DDSD_PIXELFORMAT) && !SurfaceFormatFromDescription(desc->ddpfPixelFormat, &format)) {
       return DDERR_INVALIDPIXELFORMAT;
     }
-    made = Surface::Create(this, desc->dwWidth, desc->dwHeight, format, caps, placement, &result);
+    // A z-buffer needs a z-buffer format, and a z-buffer format a z-buffer.
+    if (((caps & DDSCAPS_ZBUFFER) != 0) != ((format.described.dwFlags & DDPF_ZBUFFER) != 0)) {
+      return DDERR_INVALIDPIXELFORMAT;
+    }
+    const DWORD caps2 = desc->ddsCaps.dwCaps2 & (DDSCAPS2_TEXTUREMANAGE | DDSCAPS2_D3DTEXTUREMANAGE);
+    if (caps2 != 0 && !(caps & DDSCAPS_TEXTURE)) return DDERR_INVALIDCAPS;
+    if (caps & DDSCAPS_MIPMAP) {
+      const DWORD levels = MipLevels(*desc);
+      if (!(caps & DDSCAPS_TEXTURE) || levels == 0) return DDERR_INVALIDPARAMS;
+      made = CreateMipChain(desc->dwWidth, desc->dwHeight, levels, format, caps, caps2, placement, &result);
+    } else {
+      made = Surface::Create(this, desc->dwWidth, desc->dwHeight, format, caps, placement, &result, caps2);
+    }
   }
   if (made == nullptr) return result;
   *surface = made;
   return DD_OK;
+}
+
+Surface *DirectDraw7::CreateMipChain(DWORD width, DWORD height, DWORD levels, const SurfaceFormat &format,
+                                     DWORD caps, DWORD caps2, Surface::Placement placement, HRESULT *result) {
+  // Each level holds the next as an attachment (so GetAttachedSurface walks
+  // down the chain) and releasing the top releases the rest.
+  Surface *top = nullptr;
+  Surface *above = nullptr;
+  for (DWORD level = 0; level < levels; ++level) {
+    const DWORD levelCaps2 = caps2 | (level > 0 ? DDSCAPS2_MIPMAPSUBLEVEL : 0);
+    Surface *made = Surface::Create(this, std::max(width >> level, 1u), std::max(height >> level, 1u), format,
+                                    caps, placement, result, levelCaps2);
+    if (made == nullptr) {
+      if (top != nullptr) top->Release();
+      return nullptr;
+    }
+    if (above == nullptr) {
+      top = made;
+    } else {
+      above->AttachOwned(made);
+    }
+    above = made;
+  }
+  return top;
 }
 
 int LiveDirectDrawObjects() { return gLiveObjects.load(); }

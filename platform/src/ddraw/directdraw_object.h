@@ -8,6 +8,8 @@
 #include <atomic>
 #include <vector>
 
+#include "ddraw/surface.h"
+
 namespace platform {
 
 class Surface;
@@ -62,6 +64,9 @@ class DirectDraw7 : public IDirectDraw7 {
   bool cooperativeLevelSet() const { return cooperativeFlags_ != 0; }
 
  private:
+  Surface *CreateMipChain(DWORD width, DWORD height, DWORD levels, const SurfaceFormat &format, DWORD caps,
+                          DWORD caps2, Surface::Placement placement, HRESULT *result);
+
   std::atomic<ULONG> references_{1};
   DWORD cooperativeFlags_ = 0;
   bool exclusive_ = false;

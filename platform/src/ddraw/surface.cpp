@@ -4,6 +4,7 @@
 // their own.
 #include "ddraw/surface.h"
 
+#include <algorithm>
 #include <atomic>
 #include <new>
 
@@ -30,9 +31,10 @@ bool Faulted(const char *operation, HRESULT *result) { return platform::TakeFaul
 
 namespace platform {
 
-Surface::Surface(DirectDraw7 *owner, DWORD width, DWORD height, const pixels::Format &format, DWORD caps)
-    : owner_(owner), width_(width), height_(height), format_(format), caps_(caps),
-      generation_(Display().generation) {
+Surface::Surface(DirectDraw7 *owner, DWORD width, DWORD height, const SurfaceFormat &format, DWORD caps,
+                 DWORD caps2)
+    : owner_(owner), width_(width), height_(height), format_(format.pixels), described_(format.described),
+      caps_(caps), caps2_(caps2), generation_(Display().generation) {
   owner_->AddRef();
   owner_->Register(this);
   SurfaceMade(this);
@@ -74,9 +76,9 @@ bool Surface::AllocateMemory(Placement placement, HRESULT *result) {
   return true;
 }
 
-Surface *Surface::Create(DirectDraw7 *owner, DWORD width, DWORD height, const pixels::Format &format,
-                         DWORD caps, Placement placement, HRESULT *result) {
-  Surface *surface = new Surface(owner, width, height, format, caps);
+Surface *Surface::Create(DirectDraw7 *owner, DWORD width, DWORD height, const SurfaceFormat &format,
+                         DWORD caps, Placement placement, HRESULT *result, DWORD caps2) {
+  Surface *surface = new Surface(owner, width, height, format, caps, caps2);
   if (!surface->AllocateMemory(placement, result)) {
     delete surface;
     return nullptr;
@@ -87,7 +89,7 @@ Surface *Surface::Create(DirectDraw7 *owner, DWORD width, DWORD height, const pi
 Surface *Surface::CreatePrimaryChain(DirectDraw7 *owner, DWORD backBuffers, DWORD caps, Placement placement,
                                      HRESULT *result) {
   const DisplayModeSpec mode = Display().current;
-  const pixels::Format format = DisplayPixelFormat(mode.bpp);
+  const SurfaceFormat format = DisplaySurfaceFormat(mode.bpp);
   const DWORD chainCaps = backBuffers > 0 ? DDSCAPS_FLIP | DDSCAPS_COMPLEX : 0;
   const DWORD shared = caps & (DDSCAPS_3DDEVICE | chainCaps);
   Surface *front = Create(owner, mode.width, mode.height, format,
@@ -132,7 +134,9 @@ ULONG Surface::Release() {
 
 bool Surface::lost() const {
   const Surface *root = chainRoot_ != nullptr ? chainRoot_ : this;
-  const bool losable = videoBytes_ > 0 || (root->caps_ & DDSCAPS_PRIMARYSURFACE) != 0;
+  // Managed textures keep a system-memory copy, so they survive a loss.
+  const bool managed = (caps2_ & (DDSCAPS2_TEXTUREMANAGE | DDSCAPS2_D3DTEXTUREMANAGE)) != 0;
+  const bool losable = !managed && (videoBytes_ > 0 || (root->caps_ & DDSCAPS_PRIMARYSURFACE) != 0);
   return losable && generation_ != Display().generation;
 }
 
@@ -177,6 +181,7 @@ HRESULT Surface::GetCaps(LPDDSCAPS2 caps) {
   if (caps == nullptr) return DDERR_INVALIDPARAMS;
   *caps = DDSCAPS2{};
   caps->dwCaps = caps_;
+  caps->dwCaps2 = caps2_;
   return DD_OK;
 }
 
@@ -184,12 +189,7 @@ HRESULT Surface::GetPixelFormat(LPDDPIXELFORMAT format) {
   HRESULT fault;
   if (Faulted("IDirectDrawSurface7::GetPixelFormat", &fault)) return fault;
   if (format == nullptr) return DDERR_INVALIDPARAMS;
-  DescribePixelFormat(format_, format);
-  if (caps_ & DDSCAPS_ZBUFFER) {
-    format->dwFlags = DDPF_ZBUFFER;
-    format->dwZBufferBitDepth = static_cast<DWORD>(format_.bits);
-    format->dwZBitMask = format_.bits >= 32 ? 0xFFFFFFFFu : (1u << format_.bits) - 1;
-  }
+  *format = described_;
   return DD_OK;
 }
 
@@ -213,6 +213,7 @@ HRESULT Surface::GetSurfaceDesc(LPDDSURFACEDESC2 desc) {
   }
   GetPixelFormat(&desc->ddpfPixelFormat);
   desc->ddsCaps.dwCaps = caps_;
+  desc->ddsCaps.dwCaps2 = caps2_;
   return DD_OK;
 }
 
@@ -299,10 +300,19 @@ HRESULT Surface::GetPalette(LPDIRECTDRAWPALETTE *palette) {
 HRESULT Surface::AddAttachedSurface(LPDIRECTDRAWSURFACE7 attached) {
   HRESULT fault;
   if (Faulted("IDirectDrawSurface7::AddAttachedSurface", &fault)) return fault;
-  if (From(attached) == nullptr) return DDERR_INVALIDPARAMS;
+  Surface *surface = From(attached);
+  if (surface == nullptr) return DDERR_INVALIDPARAMS;
   if (attached == this) return DDERR_CANNOTATTACHSURFACE;
   for (IDirectDrawSurface7 *already : attached_) {
     if (already == attached) return DDERR_SURFACEALREADYATTACHED;
+  }
+  // One z-buffer per surface, of the surface's own size, and never on
+  // another z-buffer.
+  if (surface->caps_ & DDSCAPS_ZBUFFER) {
+    if ((caps_ & DDSCAPS_ZBUFFER) || AttachedWith(DDSCAPS_ZBUFFER) != nullptr || surface->width_ != width_ ||
+        surface->height_ != height_) {
+      return DDERR_CANNOTATTACHSURFACE;
+    }
   }
   attached->AddRef();
   attached_.push_back(attached);
@@ -335,6 +345,31 @@ HRESULT Surface::GetAttachedSurface(LPDDSCAPS2 caps, LPDIRECTDRAWSURFACE7 *attac
     }
   }
   return DDERR_NOTFOUND;
+}
+
+HRESULT Surface::DeleteAttachedSurface(DWORD flags, LPDIRECTDRAWSURFACE7 attached) {
+  HRESULT fault;
+  if (Faulted("IDirectDrawSurface7::DeleteAttachedSurface", &fault)) return fault;
+  if (flags != 0) return DDERR_INVALIDPARAMS;
+  std::vector<IDirectDrawSurface7 *> detached;
+  if (attached == nullptr) {
+    detached.swap(attached_);
+  } else {
+    auto found = std::find(attached_.begin(), attached_.end(), attached);
+    if (found == attached_.end()) return DDERR_SURFACENOTATTACHED;
+    detached.push_back(*found);
+    attached_.erase(found);
+  }
+  for (IDirectDrawSurface7 *surface : detached) surface->Release();
+  return DD_OK;
+}
+
+Surface *Surface::AttachedWith(DWORD caps) const {
+  for (IDirectDrawSurface7 *attached : attached_) {
+    Surface *surface = From(attached);
+    if (surface != nullptr && (surface->caps_ & caps) == caps) return surface;
+  }
+  return nullptr;
 }
 
 HRESULT Surface::GetBltStatus(DWORD flags) {

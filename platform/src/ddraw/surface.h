@@ -8,6 +8,7 @@
 #include <memory>
 #include <vector>
 
+#include "ddraw/surface_formats.h"
 #include "pixels/pixel_format.h"
 #include "pixels/pixel_kernels.h"
 
@@ -22,8 +23,8 @@ class Surface final : public IDirectDrawSurface7 {
   enum class Placement { kVideo, kSystem, kVideoOrSystem };
 
   // Makes a surface with its memory; null with *result set when it cannot.
-  static Surface *Create(DirectDraw7 *owner, DWORD width, DWORD height, const pixels::Format &format,
-                         DWORD caps, Placement placement, HRESULT *result);
+  static Surface *Create(DirectDraw7 *owner, DWORD width, DWORD height, const SurfaceFormat &format,
+                         DWORD caps, Placement placement, HRESULT *result, DWORD caps2 = 0);
   // Makes a primary surface with `backBuffers` back buffers behind it.
   static Surface *CreatePrimaryChain(DirectDraw7 *owner, DWORD backBuffers, DWORD caps,
                                      Placement placement, HRESULT *result);
@@ -40,6 +41,8 @@ class Surface final : public IDirectDrawSurface7 {
   STDMETHOD(BltFast)(DWORD x, DWORD y, LPDIRECTDRAWSURFACE7 source, LPRECT sourceRect, DWORD trans) override;
   STDMETHOD(Flip)(LPDIRECTDRAWSURFACE7 targetOverride, DWORD flags) override;
   STDMETHOD(GetAttachedSurface)(LPDDSCAPS2 caps, LPDIRECTDRAWSURFACE7 *attached) override;
+  // Detaches one explicitly attached surface, or all of them when null.
+  STDMETHOD(DeleteAttachedSurface)(DWORD flags, LPDIRECTDRAWSURFACE7 attached) override;
   STDMETHOD(GetBltStatus)(DWORD flags) override;
   STDMETHOD(GetCaps)(LPDDSCAPS2 caps) override;
   STDMETHOD(GetColorKey)(DWORD flags, LPDDCOLORKEY key) override;
@@ -63,7 +66,6 @@ class Surface final : public IDirectDrawSurface7 {
   // Methods the library does not use.
   STDMETHOD(AddOverlayDirtyRect)(LPRECT) override { return DDERR_UNSUPPORTED; }
   STDMETHOD(BltBatch)(LPDDBLTBATCH, DWORD, DWORD) override { return DDERR_UNSUPPORTED; }
-  STDMETHOD(DeleteAttachedSurface)(DWORD, LPDIRECTDRAWSURFACE7) override { return DDERR_UNSUPPORTED; }
   STDMETHOD(EnumAttachedSurfaces)(LPVOID, LPDDENUMSURFACESCALLBACK7) override { return DDERR_UNSUPPORTED; }
   STDMETHOD(EnumOverlayZOrders)(DWORD, LPVOID, LPDDENUMSURFACESCALLBACK7) override { return DDERR_UNSUPPORTED; }
   STDMETHOD(GetClipper)(LPDIRECTDRAWCLIPPER *) override { return DDERR_NOCLIPPERATTACHED; }
@@ -91,13 +93,26 @@ class Surface final : public IDirectDrawSurface7 {
   // For the platform: the surface's pixels and state.
   pixels::Block WholeBlock() const;
   const pixels::Format &format() const { return format_; }
+  const DDPIXELFORMAT &described() const { return described_; }
   DWORD caps() const { return caps_; }
+  DWORD caps2() const { return caps2_; }
+  // The explicitly attached surface whose caps hold all of `caps`, without
+  // a new reference; null when there is none.
+  Surface *AttachedWith(DWORD caps) const;
+  // Attaches a surface the platform made for this one (a mipmap level),
+  // taking over the caller's reference.
+  void AttachOwned(Surface *surface) { attached_.push_back(surface); }
   DWORD width() const { return width_; }
   DWORD height() const { return height_; }
   bool lost() const;
   bool locked() const { return locked_; }
   DirectDraw7 *owner() const { return owner_; }
   IDirectDrawPalette *palette() const { return palette_; }
+  // The source colour key, when one is set.
+  bool SourceKey(DDCOLORKEY *key) const {
+    if (hasSourceKey_) *key = sourceKey_;
+    return hasSourceKey_;
+  }
   // Makes the surface and its flip chain usable again after a loss (content
   // kept), adding those that were lost to `restored`.
   void MarkRestored(std::vector<Surface *> *restored);
@@ -106,7 +121,7 @@ class Surface final : public IDirectDrawSurface7 {
   static Surface *From(IDirectDrawSurface7 *surface);
 
  private:
-  Surface(DirectDraw7 *owner, DWORD width, DWORD height, const pixels::Format &format, DWORD caps);
+  Surface(DirectDraw7 *owner, DWORD width, DWORD height, const SurfaceFormat &format, DWORD caps, DWORD caps2);
   ~Surface();
   bool AllocateMemory(Placement placement, HRESULT *result);
   HRESULT CheckUsable() const;
@@ -119,7 +134,9 @@ class Surface final : public IDirectDrawSurface7 {
   DWORD width_;
   DWORD height_;
   pixels::Format format_;
+  DDPIXELFORMAT described_;
   DWORD caps_;
+  DWORD caps2_;
   long pitch_ = 0;
   std::unique_ptr<uint8_t[]> memory_;
   DWORD videoBytes_ = 0;

@@ -48,7 +48,7 @@ Format DisplayFormat(int bits, bool rgb555) {
 }
 
 uint32_t ToRgb(const Format &format, uint32_t value, const uint32_t *palette) {
-  if (format.bits <= 8) {
+  if (Indexed(format)) {
     const uint32_t index = value & 0xFF;
     return palette != nullptr ? palette[index] & 0xFFFFFF : index * 0x010101u;
   }
@@ -56,8 +56,15 @@ uint32_t ToRgb(const Format &format, uint32_t value, const uint32_t *palette) {
          (static_cast<uint32_t>(WidenChannel(value, format.green)) << 8) | WidenChannel(value, format.blue);
 }
 
+uint8_t Luma(uint8_t red, uint8_t green, uint8_t blue) {
+  // Rec. 601 weights in eighths of 256, rounded.
+  return static_cast<uint8_t>((red * 77u + green * 150u + blue * 29u + 128u) >> 8);
+}
+
 uint32_t FromRgb(const Format &format, uint8_t red, uint8_t green, uint8_t blue) {
-  return NarrowChannel(red, format.red) | NarrowChannel(green, format.green) | NarrowChannel(blue, format.blue);
+  if (Luminance(format)) return NarrowChannel(Luma(red, green, blue), format.red) | format.alpha;
+  return NarrowChannel(red, format.red) | NarrowChannel(green, format.green) | NarrowChannel(blue, format.blue) |
+         format.alpha;
 }
 
 uint8_t NearestIndex(const uint32_t *palette, uint32_t rgb) {

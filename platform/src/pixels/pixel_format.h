@@ -9,7 +9,9 @@
 
 namespace pixels {
 
-// An RGB pixel format by its channel masks; 8-bit formats are palette indices.
+// An RGB pixel format by its channel masks; 8-bit formats without masks are
+// palette indices. A luminance format gives its luminance mask as red,
+// green and blue alike (L8, A8L8, A4L4 textures).
 struct Format {
   int bits;
   uint32_t red;
@@ -17,6 +19,13 @@ struct Format {
   uint32_t blue;
   uint32_t alpha;
 };
+
+inline bool Indexed(const Format &format) {
+  return format.bits <= 8 && (format.red | format.green | format.blue) == 0;
+}
+inline bool Luminance(const Format &format) {
+  return format.red != 0 && format.red == format.green && format.green == format.blue;
+}
 
 // The display's format at a depth: 8-bit palette indices, 16-bit 5-6-5 (or
 // 5-5-5), 24- and 32-bit with blue in the lowest byte.
@@ -38,15 +47,18 @@ uint32_t NarrowChannel(uint8_t channel, uint32_t mask);
 // grey levels).
 uint32_t ToRgb(const Format &format, uint32_t value, const uint32_t *palette);
 
-// The pixel value nearest to an 8-bit-per-channel colour (not for 8-bit formats).
+// The pixel value nearest to an 8-bit-per-channel colour (not for indexed
+// formats): luminance formats take the colour's luminance, and alpha bits
+// are set in full, since what GDI draws is opaque.
 uint32_t FromRgb(const Format &format, uint8_t red, uint8_t green, uint8_t blue);
+uint8_t Luma(uint8_t red, uint8_t green, uint8_t blue);
 
 // The index of the palette colour (256 entries of 0xRRGGBB) nearest to `rgb`
 // by squared distance; the lowest index among equals.
 uint8_t NearestIndex(const uint32_t *palette, uint32_t rgb);
 
 // Copies a source block onto a target block of the same size, converting
-// each pixel through 0xRRGGBB: 8-bit sources read their palette, 8-bit
+// each pixel through 0xRRGGBB: indexed sources read their palette, indexed
 // targets take the nearest colour of theirs. A null palette is the grey
 // ramp ToRgb assumes. The blocks must not overlap.
 void ConvertBlock(const Block &target, const Format &targetFormat, const uint32_t *targetPalette,

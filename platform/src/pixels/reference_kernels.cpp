@@ -69,7 +69,7 @@ void ConvertBlock(const Block &target, const Format &targetFormat, const uint32_
     for (int x = 0; x < target.width; ++x) {
       const uint32_t rgb = ToRgb(sourceFormat, ReadPixel(At(source, x, y), source.bytes), sourcePalette);
       const uint32_t value =
-          targetFormat.bits <= 8
+          Indexed(targetFormat)
               ? NearestIndex(targetPalette != nullptr ? targetPalette : greys, rgb)
               : FromRgb(targetFormat, static_cast<uint8_t>(rgb >> 16), static_cast<uint8_t>(rgb >> 8),
                         static_cast<uint8_t>(rgb));

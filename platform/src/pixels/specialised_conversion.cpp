@@ -45,25 +45,30 @@ class ChannelReader {
 // A target RGB format's pixel value from 0xRRGGBB, one table per channel.
 class RgbWriter {
  public:
-  explicit RgbWriter(const Format &format) {
+  explicit RgbWriter(const Format &format) : luminance_(Luminance(format)), alpha_(format.alpha) {
     for (uint32_t c = 0; c < 256; ++c) {
       red_[c] = NarrowChannel(static_cast<uint8_t>(c), format.red);
       green_[c] = NarrowChannel(static_cast<uint8_t>(c), format.green);
       blue_[c] = NarrowChannel(static_cast<uint8_t>(c), format.blue);
     }
   }
-  uint32_t Write(uint32_t rgb) const { return red_[(rgb >> 16) & 0xFF] | green_[(rgb >> 8) & 0xFF] | blue_[rgb & 0xFF]; }
+  uint32_t Write(uint32_t rgb) const {
+    if (luminance_) return red_[Luma((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF)] | alpha_;
+    return red_[(rgb >> 16) & 0xFF] | green_[(rgb >> 8) & 0xFF] | blue_[rgb & 0xFF] | alpha_;
+  }
 
  private:
+  bool luminance_;
+  uint32_t alpha_;
   uint32_t red_[256], green_[256], blue_[256];
 };
 
-// 0xRRGGBB of a source pixel: through its palette for 8-bit formats,
+// 0xRRGGBB of a source pixel: through its palette for indexed formats,
 // through its channel masks otherwise.
 class RgbReader {
  public:
   RgbReader(const Format &format, const uint32_t *palette)
-      : indexed_(format.bits <= 8), red_(format.red), green_(format.green), blue_(format.blue) {
+      : indexed_(Indexed(format)), red_(format.red), green_(format.green), blue_(format.blue) {
     for (uint32_t i = 0; i < 256; ++i) colours_[i] = palette != nullptr ? palette[i] & 0xFFFFFF : i * 0x010101u;
   }
   bool indexed() const { return indexed_; }
@@ -125,7 +130,7 @@ void ConvertBlock(const Block &target, const Format &targetFormat, const uint32_
                   const Block &source, const Format &sourceFormat, const uint32_t *sourcePalette) {
   if (target.width <= 0 || target.height <= 0) return;
   const RgbReader reader(sourceFormat, sourcePalette);
-  if (targetFormat.bits <= 8) {
+  if (Indexed(targetFormat)) {
     uint32_t greys[256];
     for (uint32_t i = 0; i < 256; ++i) greys[i] = i * 0x010101u;
     NearestCache nearest(targetPalette != nullptr ? targetPalette : greys);

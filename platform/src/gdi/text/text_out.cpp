@@ -33,7 +33,7 @@ uint32_t RgbOf(COLORREF colour) {
 // with 0x01 in its top byte (PALETTEINDEX) names an index directly.
 uint32_t PixelOf(const gdi::Canvas &canvas, const pixels::Format &format, COLORREF colour) {
   const uint32_t rgb = RgbOf(colour);
-  if (format.bits > 8) return pixels::FromRgb(format, (rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF);
+  if (!pixels::Indexed(format)) return pixels::FromRgb(format, (rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF);
   if ((colour >> 24) == 0x01) return colour & 0xFF;
   uint32_t palette[256];
   if (!canvas.Palette(palette)) {

@@ -1,0 +1,285 @@
+// The pixel stage over one span: depth values and the early depth test,
+// interpolated colours, texture sampling, the texture stages, specular and
+// fog, colour keys and the alpha test, stencil, depth writes, then the
+// chosen target writer. Pixels are handled a chunk at a time, each step a
+// loop over the pixels still alive.
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "d3d/pipeline/compare.h"
+#include "d3d/pipeline/pixel_setup.h"
+
+namespace raster {
+
+namespace {
+
+// A channel value from an interpolated float, NaN and overshoot clamped.
+inline int32_t ToChannel(float value) {
+  value = value > 0.0f ? (value < 255.0f ? value : 255.0f) : 0.0f;
+  return static_cast<int32_t>(value);
+}
+
+inline float Unit(float value) { return value > 0.0f ? (value < 1.0f ? value : 1.0f) : 0.0f; }
+
+inline uint32_t LoadWord(const uint8_t *at, int bytes) {
+  if (bytes == 2) {
+    uint16_t v;
+    std::memcpy(&v, at, 2);
+    return v;
+  }
+  uint32_t v;
+  std::memcpy(&v, at, 4);
+  return v;
+}
+
+inline void StoreWord(uint8_t *at, int bytes, uint32_t value) {
+  if (bytes == 2) {
+    const uint16_t v = static_cast<uint16_t>(value);
+    std::memcpy(at, &v, 2);
+  } else {
+    std::memcpy(at, &value, 4);
+  }
+}
+
+float FogFactor(FogMode mode, float distance, float start, float end, float density) {
+  float factor = 1.0f;
+  switch (mode) {
+    case FogMode::kLinear: factor = end != start ? (end - distance) / (end - start) : (distance < end ? 1.0f : 0.0f); break;
+    case FogMode::kExp: factor = std::exp(-density * distance); break;
+    case FogMode::kExp2: factor = std::exp(-(density * distance) * (density * distance)); break;
+    case FogMode::kNone: break;
+  }
+  return Unit(factor);
+}
+
+uint32_t StencilResult(StencilOp op, uint32_t value, uint32_t ref, uint32_t max) {
+  switch (op) {
+    case StencilOp::kKeep: return value;
+    case StencilOp::kZero: return 0;
+    case StencilOp::kReplace: return ref & max;
+    case StencilOp::kIncrementSaturate: return value < max ? value + 1 : max;
+    case StencilOp::kDecrementSaturate: return value > 0 ? value - 1 : 0;
+    case StencilOp::kInvert: return ~value & max;
+    case StencilOp::kIncrement: return (value + 1) & max;
+    case StencilOp::kDecrement: return (value - 1) & max;
+  }
+  return value;
+}
+
+// Stencil and depth for the pixels still alive, with their updates; keeps
+// those that pass both.
+int StencilAndDepth(const DrawSetup &s, uint8_t *depthRow, const uint32_t *depthValues, uint8_t *list,
+                    ChunkColours &colours, int live) {
+  const uint32_t max = s.stencilMask >> s.stencilShift;
+  const uint32_t ref = s.stencilRef & max;
+  const uint32_t writeMask = s.stencilWriteMask & max;
+  int kept = 0;
+  for (int j = 0; j < live; ++j) {
+    uint8_t *at = depthRow + list[j] * s.depthBytes;
+    uint32_t word = LoadWord(at, s.depthBytes);
+    const uint32_t stencil = (word & s.stencilMask) >> s.stencilShift;
+    StencilOp op;
+    bool pass = Passes(s.stencilFunc, ref & s.stencilReadMask, stencil & s.stencilReadMask);
+    if (!pass) {
+      op = s.stencilFail;
+    } else if (s.depthMode != DepthMode::kOff &&
+               !Passes(s.depthFunc, depthValues[list[j]], (word & s.depthMask) >> s.depthShift)) {
+      op = s.stencilDepthFail;
+      pass = false;
+    } else {
+      op = s.stencilPass;
+      if (s.depthWrite)
+        word = (word & ~s.depthMask) | ((depthValues[list[j]] << s.depthShift) & s.depthMask);
+    }
+    const uint32_t updated = (stencil & ~writeMask) | (StencilResult(op, stencil, ref, max) & writeMask);
+    word = (word & ~s.stencilMask) | ((updated << s.stencilShift) & s.stencilMask);
+    StoreWord(at, s.depthBytes, word);
+    if (!pass) continue;
+    list[kept] = list[j];
+    colours.r[kept] = colours.r[j], colours.g[kept] = colours.g[j], colours.b[kept] = colours.b[j],
+    colours.a[kept] = colours.a[j];
+    ++kept;
+  }
+  return kept;
+}
+
+// Drops pixels the colour key or the alpha test discard.
+int DiscardPixels(const DrawSetup &s, const uint8_t *kill, uint8_t *list, ChunkColours &colours, int live) {
+  int kept = 0;
+  for (int j = 0; j < live; ++j) {
+    if (kill && kill[j]) continue;
+    if (s.alphaTest && !Passes(s.alphaFunc, colours.a[j], s.alphaRef)) continue;
+    list[kept] = list[j];
+    colours.r[kept] = colours.r[j], colours.g[kept] = colours.g[j], colours.b[kept] = colours.b[j],
+    colours.a[kept] = colours.a[j];
+    ++kept;
+  }
+  return kept;
+}
+
+void DepthValues(const DrawSetup &s, const SpanValues &values, int first, int count, uint32_t *out) {
+  const float z0 = values.at[kInterpZ], dz = values.ddx[kInterpZ];
+  if (s.depthMode == DepthMode::kW) {
+    const float r0 = values.at[kInterpRhw], dr = values.ddx[kInterpRhw];
+    for (int k = 0; k < count; ++k) {
+      const float rhw = r0 + static_cast<float>(first + k) * dr;
+      out[k] = static_cast<uint32_t>(static_cast<double>(Unit(s.wScale / rhw)) * s.depthScale);
+    }
+    return;
+  }
+  if (s.depthScale <= 16777215.0) {
+    const float scale = static_cast<float>(s.depthScale);
+    for (int k = 0; k < count; ++k) out[k] = static_cast<uint32_t>(Unit(z0 + static_cast<float>(first + k) * dz) * scale);
+  } else {
+    for (int k = 0; k < count; ++k)
+      out[k] = static_cast<uint32_t>(static_cast<double>(Unit(z0 + static_cast<float>(first + k) * dz)) * s.depthScale);
+  }
+}
+
+}  // namespace
+
+void ShadeSpan(const DrawSetup &s, int x, int y, int count, const SpanValues &values) {
+  uint8_t *row = s.pixels + s.pitch * y;
+  uint8_t *depthRow = s.depthBits ? s.depthBits + s.depthPitch * y : nullptr;
+  const float *at = values.at, *ddx = values.ddx;
+  for (int first = 0; first < count; first += kChunk) {
+    const int n = std::min(kChunk, count - first);
+    const int xs = x + first;
+    uint8_t list[kChunk];
+    uint32_t depth[kChunk];
+    int live = n;
+    if (s.depthValues) DepthValues(s, values, first, n, depth);
+    uint8_t *chunkDepth = depthRow ? depthRow + static_cast<long>(xs) * s.depthBytes : nullptr;
+    if (s.depthTest) {
+      live = s.depthTestFn(chunkDepth, s.depthMask, s.depthShift, depth, list, n);
+      if (live == 0) continue;
+    } else {
+      for (int k = 0; k < n; ++k) list[k] = static_cast<uint8_t>(k);
+    }
+
+    // Pixel positions relative to the span's start.
+    float offset[kChunk];
+    for (int j = 0; j < live; ++j) offset[j] = static_cast<float>(first + list[j]);
+    auto interpolate = [&](int which, float *out) {
+      const float a = at[which], d = ddx[which];
+      for (int j = 0; j < live; ++j) out[j] = a + offset[j] * d;
+    };
+
+    ChunkColours diffuse, current;
+    {
+      float channel[kChunk];
+      int32_t *out[4] = {diffuse.r, diffuse.g, diffuse.b, diffuse.a};
+      for (int c = 0; c < 4; ++c) {
+        interpolate(kInterpAttr0 + kDiffuseR + c, channel);
+        for (int j = 0; j < live; ++j) out[c][j] = ToChannel(channel[j]);
+      }
+    }
+    ChunkColours specular;
+    const bool needSpecular = s.specular || s.stagesReadSpecular;
+    if (needSpecular) {
+      float channel[kChunk];
+      int32_t *out[3] = {specular.r, specular.g, specular.b};
+      for (int c = 0; c < 3; ++c) {
+        interpolate(kInterpAttr0 + kSpecularR + c, channel);
+        for (int j = 0; j < live; ++j) out[c][j] = ToChannel(channel[j]);
+      }
+      for (int j = 0; j < live; ++j) specular.a[j] = 255;
+    }
+
+    // w per pixel, for perspective-correct coordinates and w-based fog.
+    float w[kChunk];
+    const bool needW = (s.perspective && (s.sampled[0] || s.sampled[1])) || (s.tableFog && s.fogFromW);
+    if (needW) {
+      interpolate(kInterpRhw, w);
+      for (int j = 0; j < live; ++j) w[j] = 1.0f / w[j];
+    }
+
+    ChunkColours textures[kActiveStages];
+    uint8_t kill[kChunk];
+    bool anyKill = false;
+    for (int stage = 0; stage < s.stageCount; ++stage) {
+      if (!s.sampled[stage]) continue;
+      const Sampler &sampler = s.samplers[stage];
+      const int ui = kInterpAttr0 + kStage0U + 2 * stage, vi = ui + 1;
+      float u[kChunk], v[kChunk], lod[kChunk];
+      interpolate(ui, u);
+      interpolate(vi, v);
+      if (s.perspective)
+        for (int j = 0; j < live; ++j) u[j] *= w[j], v[j] *= w[j];
+      if (sampler.needsLod) {
+        const SamplerLevel &top = sampler.levels[0];
+        const float width = static_cast<float>(top.width), height = static_cast<float>(top.height);
+        for (int j = 0; j < live; ++j) {
+          float dudx = ddx[ui], dvdx = ddx[vi], dudy = values.ddy[ui], dvdy = values.ddy[vi];
+          if (s.perspective) {
+            const float drx = ddx[kInterpRhw], dry = values.ddy[kInterpRhw];
+            dudx = (dudx - u[j] * drx) * w[j], dvdx = (dvdx - v[j] * drx) * w[j];
+            dudy = (dudy - u[j] * dry) * w[j], dvdy = (dvdy - v[j] * dry) * w[j];
+          }
+          const float x2 = dudx * dudx * width * width + dvdx * dvdx * height * height;
+          const float y2 = dudy * dudy * width * width + dvdy * dvdy * height * height;
+          const float rho2 = std::max(x2, y2);
+          const float d = rho2 > 0.0f ? 0.5f * std::log2(rho2) + sampler.lodBias : -100.0f;
+          lod[j] = std::isfinite(d) ? d : 0.0f;
+        }
+      }
+      uint8_t stageKill[kChunk];
+      sampler.sample(sampler, u, v, lod, live, textures[stage], sampler.keyed ? stageKill : nullptr);
+      if (sampler.keyed && s.keyKill) {
+        if (!anyKill) std::memcpy(kill, stageKill, static_cast<size_t>(live));
+        else
+          for (int j = 0; j < live; ++j) kill[j] |= stageKill[j];
+        anyKill = true;
+      }
+    }
+
+    current = diffuse;
+    if (s.stageCount > 0) CombineStages(s, diffuse, specular, textures, live, current);
+
+    if (s.specular) {
+      for (int j = 0; j < live; ++j) {
+        current.r[j] = std::min(255, current.r[j] + specular.r[j]);
+        current.g[j] = std::min(255, current.g[j] + specular.g[j]);
+        current.b[j] = std::min(255, current.b[j] + specular.b[j]);
+      }
+    }
+
+    if (s.vertexFog || s.tableFog) {
+      float fog[kChunk];
+      if (s.vertexFog) {
+        interpolate(kInterpAttr0 + kFog, fog);
+      } else if (s.fogFromW) {
+        for (int j = 0; j < live; ++j) fog[j] = FogFactor(s.tableMode, w[j], s.fogStart, s.fogEnd, s.fogDensity);
+      } else {
+        interpolate(kInterpZ, fog);
+        for (int j = 0; j < live; ++j) fog[j] = FogFactor(s.tableMode, fog[j], s.fogStart, s.fogEnd, s.fogDensity);
+      }
+      int32_t *channel[3] = {current.r, current.g, current.b};
+      for (int c = 0; c < 3; ++c) {
+        const float fogColour = static_cast<float>(s.fogColour[c]);
+        for (int j = 0; j < live; ++j) {
+          const float f = Unit(fog[j]);
+          channel[c][j] = ToChannel(f * static_cast<float>(channel[c][j]) + (1.0f - f) * fogColour + 0.5f);
+        }
+      }
+    }
+
+    if (anyKill || s.alphaTest) live = DiscardPixels(s, anyKill ? kill : nullptr, list, current, live);
+    if (live == 0) continue;
+
+    if (s.stencil) {
+      live = StencilAndDepth(s, chunkDepth, depth, list, current, live);
+      if (live == 0) continue;
+    } else if (s.depthWrite) {
+      for (int j = 0; j < live; ++j) {
+        uint8_t *word = chunkDepth + list[j] * s.depthBytes;
+        const uint32_t old = LoadWord(word, s.depthBytes);
+        StoreWord(word, s.depthBytes, (old & ~s.depthMask) | ((depth[list[j]] << s.depthShift) & s.depthMask));
+      }
+    }
+    s.write(s, row, xs, list, live, current);
+  }
+}
+
+}  // namespace raster

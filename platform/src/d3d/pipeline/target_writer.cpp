@@ -1,0 +1,196 @@
+// The last step of the pixel stage: alpha blending with every factor and
+// packing into the target's format. One writer per format and blend on/off
+// is chosen per draw; blend factors are resolved once per chunk.
+#include <algorithm>
+#include <cstring>
+
+#include "d3d/pipeline/pixel_setup.h"
+#include "pixels/pixel_format.h"
+
+namespace raster {
+
+namespace {
+
+enum class Layout { k565, k555, k888, k8888, kMasked16, kMasked32 };
+
+// x / 255 rounded, for x up to 2 · 255 · 255.
+inline int32_t Div255(int32_t x) {
+  x += 128;
+  return (x + (x >> 8)) >> 8;
+}
+
+inline int32_t Widen5(uint32_t v) { return static_cast<int32_t>((v << 3) | (v >> 2)); }
+inline int32_t Widen6(uint32_t v) { return static_cast<int32_t>((v << 2) | (v >> 4)); }
+
+template <Layout L>
+inline uint32_t Load(const uint8_t *at) {
+  if constexpr (L == Layout::k888) return at[0] | (at[1] << 8) | (static_cast<uint32_t>(at[2]) << 16);
+  if constexpr (L == Layout::k565 || L == Layout::k555 || L == Layout::kMasked16) {
+    uint16_t v;
+    std::memcpy(&v, at, 2);
+    return v;
+  }
+  uint32_t v;
+  std::memcpy(&v, at, 4);
+  return v;
+}
+
+template <Layout L>
+inline void Store(uint8_t *at, uint32_t value) {
+  if constexpr (L == Layout::k888) {
+    at[0] = static_cast<uint8_t>(value);
+    at[1] = static_cast<uint8_t>(value >> 8);
+    at[2] = static_cast<uint8_t>(value >> 16);
+  } else if constexpr (L == Layout::k565 || L == Layout::k555 || L == Layout::kMasked16) {
+    const uint16_t v = static_cast<uint16_t>(value);
+    std::memcpy(at, &v, 2);
+  } else {
+    std::memcpy(at, &value, 4);
+  }
+}
+
+template <Layout L>
+inline void Unpack(const DrawSetup &setup, uint32_t v, int32_t &r, int32_t &g, int32_t &b, int32_t &a) {
+  if constexpr (L == Layout::k565) {
+    r = Widen5(v >> 11), g = Widen6((v >> 5) & 63), b = Widen5(v & 31), a = 255;
+  } else if constexpr (L == Layout::k555) {
+    r = Widen5((v >> 10) & 31), g = Widen5((v >> 5) & 31), b = Widen5(v & 31);
+    a = setup.masks[3] ? ((v & 0x8000) ? 255 : 0) : 255;
+  } else if constexpr (L == Layout::k888) {
+    r = (v >> 16) & 255, g = (v >> 8) & 255, b = v & 255, a = 255;
+  } else if constexpr (L == Layout::k8888) {
+    r = (v >> 16) & 255, g = (v >> 8) & 255, b = v & 255, a = setup.masks[3] ? static_cast<int32_t>(v >> 24) : 255;
+  } else {
+    r = pixels::WidenChannel(v, setup.masks[0]);
+    g = pixels::WidenChannel(v, setup.masks[1]);
+    b = pixels::WidenChannel(v, setup.masks[2]);
+    a = setup.masks[3] ? pixels::WidenChannel(v, setup.masks[3]) : 255;
+  }
+}
+
+template <Layout L>
+inline uint32_t Pack(const DrawSetup &setup, uint32_t r, uint32_t g, uint32_t b, uint32_t a) {
+  if constexpr (L == Layout::k565) return ((r >> 3) << 11) | ((g >> 2) << 5) | (b >> 3);
+  if constexpr (L == Layout::k555) return ((r >> 3) << 10) | ((g >> 3) << 5) | (b >> 3) | ((a >> 7) << 15 & setup.masks[3]);
+  if constexpr (L == Layout::k888) return (r << 16) | (g << 8) | b;
+  if constexpr (L == Layout::k8888) return (r << 16) | (g << 8) | b | ((a << 24) & setup.masks[3]);
+  return pixels::NarrowChannel(static_cast<uint8_t>(r), setup.masks[0]) |
+         pixels::NarrowChannel(static_cast<uint8_t>(g), setup.masks[1]) |
+         pixels::NarrowChannel(static_cast<uint8_t>(b), setup.masks[2]) |
+         pixels::NarrowChannel(static_cast<uint8_t>(a), setup.masks[3]);
+}
+
+// The factor arrays of one side of the blend.
+void Factors(BlendFactor factor, const ChunkColours &src, const ChunkColours &dst, int count, ChunkColours &out) {
+  auto fill = [&](auto channel) {
+    for (int j = 0; j < count; ++j) {
+      int32_t r, g, b, a;
+      channel(j, r, g, b, a);
+      out.r[j] = r, out.g[j] = g, out.b[j] = b, out.a[j] = a;
+    }
+  };
+  switch (factor) {
+    case BlendFactor::kZero: fill([](int, int32_t &r, int32_t &g, int32_t &b, int32_t &a) { r = g = b = a = 0; }); break;
+    case BlendFactor::kOne: fill([](int, int32_t &r, int32_t &g, int32_t &b, int32_t &a) { r = g = b = a = 255; }); break;
+    case BlendFactor::kSrcColor:
+      fill([&](int j, int32_t &r, int32_t &g, int32_t &b, int32_t &a) { r = src.r[j], g = src.g[j], b = src.b[j], a = src.a[j]; });
+      break;
+    case BlendFactor::kInvSrcColor:
+      fill([&](int j, int32_t &r, int32_t &g, int32_t &b, int32_t &a) {
+        r = 255 - src.r[j], g = 255 - src.g[j], b = 255 - src.b[j], a = 255 - src.a[j];
+      });
+      break;
+    case BlendFactor::kSrcAlpha:
+    case BlendFactor::kBothSrcAlpha:
+      fill([&](int j, int32_t &r, int32_t &g, int32_t &b, int32_t &a) { r = g = b = a = src.a[j]; });
+      break;
+    case BlendFactor::kInvSrcAlpha:
+    case BlendFactor::kBothInvSrcAlpha:
+      fill([&](int j, int32_t &r, int32_t &g, int32_t &b, int32_t &a) { r = g = b = a = 255 - src.a[j]; });
+      break;
+    case BlendFactor::kDestAlpha:
+      fill([&](int j, int32_t &r, int32_t &g, int32_t &b, int32_t &a) { r = g = b = a = dst.a[j]; });
+      break;
+    case BlendFactor::kInvDestAlpha:
+      fill([&](int j, int32_t &r, int32_t &g, int32_t &b, int32_t &a) { r = g = b = a = 255 - dst.a[j]; });
+      break;
+    case BlendFactor::kDestColor:
+      fill([&](int j, int32_t &r, int32_t &g, int32_t &b, int32_t &a) { r = dst.r[j], g = dst.g[j], b = dst.b[j], a = dst.a[j]; });
+      break;
+    case BlendFactor::kInvDestColor:
+      fill([&](int j, int32_t &r, int32_t &g, int32_t &b, int32_t &a) {
+        r = 255 - dst.r[j], g = 255 - dst.g[j], b = 255 - dst.b[j], a = 255 - dst.a[j];
+      });
+      break;
+    case BlendFactor::kSrcAlphaSat:
+      fill([&](int j, int32_t &r, int32_t &g, int32_t &b, int32_t &a) {
+        r = g = b = std::min(src.a[j], 255 - dst.a[j]);
+        a = 255;
+      });
+      break;
+  }
+}
+
+// colours = colours · source factor + destination · destination factor.
+void Blend(const DrawSetup &setup, ChunkColours &colours, const ChunkColours &dest, int count) {
+  BlendFactor srcFactor = setup.srcBlend, destFactor = setup.destBlend;
+  // The "both" factors set the destination factor as well.
+  if (srcFactor == BlendFactor::kBothSrcAlpha) destFactor = BlendFactor::kInvSrcAlpha;
+  if (srcFactor == BlendFactor::kBothInvSrcAlpha) destFactor = BlendFactor::kSrcAlpha;
+  ChunkColours fs, fd;
+  Factors(srcFactor, colours, dest, count, fs);
+  Factors(destFactor, colours, dest, count, fd);
+  auto mix = [count](int32_t *c, const int32_t *s, const int32_t *d, const int32_t *fsc, const int32_t *fdc) {
+    for (int j = 0; j < count; ++j) c[j] = std::min<int32_t>(255, Div255(s[j] * fsc[j] + d[j] * fdc[j]));
+  };
+  mix(colours.r, colours.r, dest.r, fs.r, fd.r);
+  mix(colours.g, colours.g, dest.g, fs.g, fd.g);
+  mix(colours.b, colours.b, dest.b, fs.b, fd.b);
+  mix(colours.a, colours.a, dest.a, fs.a, fd.a);
+}
+
+template <Layout L, bool B>
+void Write(const DrawSetup &setup, uint8_t *row, int x, const uint8_t *list, int count, ChunkColours &colours) {
+  constexpr int bytes = (L == Layout::k565 || L == Layout::k555 || L == Layout::kMasked16) ? 2
+                        : L == Layout::k888                                                  ? 3
+                                                                                              : 4;
+  uint8_t *first = row + static_cast<long>(x) * bytes;
+  if constexpr (B) {
+    ChunkColours dest{};
+    for (int j = 0; j < count; ++j)
+      Unpack<L>(setup, Load<L>(first + list[j] * bytes), dest.r[j], dest.g[j], dest.b[j], dest.a[j]);
+    Blend(setup, colours, dest, count);
+  }
+  for (int j = 0; j < count; ++j)
+    Store<L>(first + list[j] * bytes,
+             Pack<L>(setup, static_cast<uint32_t>(colours.r[j]), static_cast<uint32_t>(colours.g[j]),
+                     static_cast<uint32_t>(colours.b[j]), static_cast<uint32_t>(colours.a[j])));
+}
+
+template <Layout L>
+WriteFn For(bool blend) {
+  return blend ? Write<L, true> : Write<L, false>;
+}
+
+}  // namespace
+
+WriteFn ChooseWriter(const Target &target, bool blend) {
+  const uint32_t r = target.red, g = target.green, b = target.blue, a = target.alpha;
+  if (r == 0 || g == 0 || b == 0 || ((r & g) | (r & b) | (g & b)) != 0) return nullptr;
+  switch (target.bits) {
+    case 16:
+      if (r == 0xF800 && g == 0x07E0 && b == 0x001F && a == 0) return For<Layout::k565>(blend);
+      if (r == 0x7C00 && g == 0x03E0 && b == 0x001F && (a == 0 || a == 0x8000)) return For<Layout::k555>(blend);
+      if (((r | g | b | a) >> 16) != 0) return nullptr;
+      return For<Layout::kMasked16>(blend);
+    case 24:
+      if (r == 0xFF0000 && g == 0xFF00 && b == 0xFF && a == 0) return For<Layout::k888>(blend);
+      return nullptr;
+    case 32:
+      if (r == 0xFF0000 && g == 0xFF00 && b == 0xFF && (a == 0 || a == 0xFF000000u)) return For<Layout::k8888>(blend);
+      return For<Layout::kMasked32>(blend);
+    default: return nullptr;
+  }
+}
+
+}  // namespace raster
