@@ -26,6 +26,9 @@ struct DisplaySurfaceListener {
   // The DirectDraw object is about to be released: free everything made
   // from it.
   void (*onFreed)();
+  // The display surfaces are about to be released, for whatever reason (a
+  // critical report, a new mode, DDRAW_RELEASE): let go of them now.
+  void (*onLeaving)();
 };
 
 // Puts `listener` in its slot (replacing what was there). Null members are
@@ -44,3 +47,4 @@ void NotifyDisplaySurfacesReleased();
 // 0 when every listener rebuilt its part, otherwise the first failure's 1.
 int NotifyDisplaySurfacesRebuilt();
 void NotifyDisplaySurfacesFreed();
+void NotifyDisplaySurfacesLeaving();

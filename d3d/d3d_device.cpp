@@ -141,13 +141,18 @@ extern "C" int D3D_RELEASE(void) {
     glpD3D->Release();
     glpD3D = nullptr;
   }
+  ULONG remaining = 0;
   if (glpD3DDevice != nullptr) {
-    const ULONG remaining = glpD3DDevice->Release();
+    remaining = glpD3DDevice->Release();
     glpD3DDevice = nullptr;
-    if (remaining > 0) {
-      ReportLine(" !!! D3DDEVICE RefCount is greater than 0 !!!");
-      return 1;
-    }
+  }
+  if (glpDDSStandIn != nullptr) {
+    glpDDSStandIn->Release();
+    glpDDSStandIn = nullptr;
+  }
+  if (remaining > 0) {
+    ReportLine(" !!! D3DDEVICE RefCount is greater than 0 !!!");
+    return 1;
   }
   return 0;
 }

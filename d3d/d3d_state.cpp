@@ -10,6 +10,7 @@ LPDIRECT3DDEVICE7 glpD3DDevice = nullptr;
 LPDIRECTDRAWSURFACE7 glpDDSZBuffer = nullptr;
 GUID gD3DDeviceType = IID_IDirect3DRGBDevice;
 int gZBufferDepth = 0;
+LPDIRECTDRAWSURFACE7 glpDDSStandIn = nullptr;
 
 LPDIRECT3DDEVICE7 DeviceFor(const char *exportName) {
   if (glpD3DDevice == nullptr) ReportLine(" !!! %s : no Direct3D device !!!", exportName);
@@ -33,6 +34,10 @@ void ReleaseDeviceAndZBuffer() {
     if (glpDDSBack != nullptr) glpDDSBack->DeleteAttachedSurface(0, glpDDSZBuffer);
     glpDDSZBuffer->Release();
     glpDDSZBuffer = nullptr;
+  }
+  if (glpDDSStandIn != nullptr) {
+    glpDDSStandIn->Release();
+    glpDDSStandIn = nullptr;
   }
 }
 

@@ -14,6 +14,10 @@ extern LPDIRECTDRAWSURFACE7 glpDDSZBuffer;
 // it; it stays HAL when the device fell back to RGB.
 extern GUID gD3DDeviceType;
 extern int gZBufferDepth;
+// A one-pixel surface the device renders to while the display surfaces are
+// away (between their release and their rebuild, or after a new mode until
+// the device is made again): the device never holds a released surface.
+extern LPDIRECTDRAWSURFACE7 glpDDSStandIn;
 
 // The device, or null after writing " !!! <exportName> : no Direct3D device
 // !!!": the refusal of every export that needs the device and finds none.
@@ -22,8 +26,9 @@ LPDIRECT3DDEVICE7 DeviceFor(const char *exportName);
 // Counts the set bits of a mask (the digits of a format code).
 int CountBits(DWORD mask);
 
-// Releases the device and the z-buffer (detached from the back buffer first,
-// so that the back buffer can take another one) without a report line.
+// Releases the device, the z-buffer (detached from the back buffer first,
+// so that the back buffer can take another one) and the stand-in target
+// without a report line.
 void ReleaseDeviceAndZBuffer();
 
 // The common end of an export's device call: 0 for D3D_OK; otherwise the
