@@ -24,6 +24,7 @@ test_packages=(
   wine wine32:i386 wine64
   libgl1:i386 libglx-mesa0:i386 libgl1-mesa-dri:i386
   xvfb xauth
+  zlib1g-dev
 )
 
 case "$set_name" in
