@@ -13,6 +13,7 @@
 #include "core/surface_events.h"
 #include "d3d/d3d_state.h"
 #include "d3d/texture_format_matcher.h"
+#include "d3d/texture_registry.h"
 #include "display/display_state.h"
 #include "korvane.h"
 
@@ -75,7 +76,14 @@ int FollowNewBackBuffer() {
   return result;
 }
 
-void ReleaseDirect3D() { D3D_RELEASE(); }
+// Only when something was made here, so that a DirectDraw release without
+// Direct3D writes none of its lines.
+void ReleaseDirect3D() {
+  if (glpD3D != nullptr || glpD3DDevice != nullptr || glpDDSZBuffer != nullptr || glpDDSStandIn != nullptr ||
+      gTextureList != nullptr) {
+    D3D_RELEASE();
+  }
+}
 
 const SurfaceListenerRegistration gDirect3DListens(
     SurfaceListenerSlot::kDirect3D,
