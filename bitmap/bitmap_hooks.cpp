@@ -7,7 +7,7 @@
 namespace {
 
 const SurfaceListenerRegistration gBitmapsListen(SurfaceListenerSlot::kBitmaps,
-                                                 DisplaySurfaceListener{nullptr, nullptr, nullptr, Bitmap_FreeAll});
+                                                 DisplaySurfaceListener{nullptr, nullptr, nullptr, Bitmap_FreeAll, nullptr});
 
 const korvane::StateResetHook gResetBitmaps(korvane::ResetStage::kBitmaps, Bitmap_FreeAll);
 

@@ -64,6 +64,7 @@ extern "C" int KORVANE_INIT(HWND hwnd, HINSTANCE instance) {
 extern "C" void KORVANE_EXIT(void) {
   DINPUT_RELEASE();
   DSOUND_RELEASE();
+  D3D_RELEASE();
   DDRAW_RELEASE();
   DestroyWindow(ghWnd);
   FinishReportFile();

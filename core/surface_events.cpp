@@ -42,3 +42,9 @@ void NotifyDisplaySurfacesFreed() {
     if (listener.onFreed != nullptr) listener.onFreed();
   }
 }
+
+void NotifyDisplaySurfacesLeaving() {
+  for (int index = kSlotCount - 1; index >= 0; --index) {
+    if (gListeners[index].onLeaving != nullptr) gListeners[index].onLeaving();
+  }
+}

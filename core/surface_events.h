@@ -10,8 +10,9 @@
 // "rebuilt" and "freed" go from the first slot to the last, "released" from
 // the last to the first, so that what is made on the display surfaces lets
 // go of them before they go and takes them back after they are rebuilt.
-// The display owns the surfaces, so it comes first.
-enum class SurfaceListenerSlot { kDisplay, kBitmaps, kCount };
+// The display owns the surfaces, so it comes first; Direct3D, whose
+// z-buffer and device hang on the back buffer, comes last.
+enum class SurfaceListenerSlot { kDisplay, kBitmaps, kDirect3D, kCount };
 
 struct DisplaySurfaceListener {
   // KORVANE_INIT: the settings surfaces are made with go back to their
@@ -25,6 +26,9 @@ struct DisplaySurfaceListener {
   // The DirectDraw object is about to be released: free everything made
   // from it.
   void (*onFreed)();
+  // The display surfaces are about to be released, for whatever reason (a
+  // critical report, a new mode, DDRAW_RELEASE): let go of them now.
+  void (*onLeaving)();
 };
 
 // Puts `listener` in its slot (replacing what was there). Null members are
@@ -43,3 +47,4 @@ void NotifyDisplaySurfacesReleased();
 // 0 when every listener rebuilt its part, otherwise the first failure's 1.
 int NotifyDisplaySurfacesRebuilt();
 void NotifyDisplaySurfacesFreed();
+void NotifyDisplaySurfacesLeaving();

@@ -11,6 +11,6 @@ void ReleaseSurfaces() { ReleaseDisplaySurfaces(); }
 
 const SurfaceListenerRegistration gDisplayListens(
     SurfaceListenerSlot::kDisplay,
-    DisplaySurfaceListener{ResetVideoModeSettings, ReleaseSurfaces, RebuildDisplaySurfaces, nullptr});
+    DisplaySurfaceListener{ResetVideoModeSettings, ReleaseSurfaces, RebuildDisplaySurfaces, nullptr, nullptr});
 
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include "core/critical.h"
 #include "core/report.h"
+#include "core/surface_events.h"
 #include "display/display_state.h"
 #include "display/display_mode.h"
 
@@ -48,6 +49,7 @@ HRESULT FillSurface(LPDIRECTDRAWSURFACE7 surface, LPRECT rect, DWORD colour) {
 void ReleaseSurfaceSet(const char *paletteLine, const char *backLine, const char *primaryLine) {
   // Pixel exports must not reach surfaces that are going away.
   gLockedView = LockedSurfaceView{};
+  NotifyDisplaySurfacesLeaving();
   if (ReleaseAndClear(glpDDPalette) && paletteLine != nullptr) ReportDetail("%s", paletteLine);
   if (ReleaseAndClear(glpDDSBack) && backLine != nullptr) ReportDetail("%s", backLine);
   if (ReleaseAndClear(glpDDSPrimary) && primaryLine != nullptr) ReportDetail("%s", primaryLine);

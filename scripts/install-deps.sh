@@ -30,6 +30,7 @@ test_packages=(
   libgl1:i386 libglx-mesa0:i386 libgl1-mesa-dri:i386
   xvfb xauth
   dpkg-dev
+  zlib1g-dev
 )
 
 case "$set_name" in

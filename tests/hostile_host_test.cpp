@@ -59,6 +59,14 @@ struct Hostile<const char *> {
   }
 };
 
+// Pointer-sized integers carry a host variable's address (or the bits of a
+// float): the values are the addresses of the pattern blocks and null,
+// defined after them.
+template <>
+struct Hostile<unsigned long> {
+  static std::vector<unsigned long> Values();
+};
+
 // Memory a pointer parameter points at, large enough for any record an
 // export takes (a palette of 256 entries, a matrix, a rectangle), filled
 // with one repeating pattern of 32-bit words: as rectangles these are a
@@ -92,6 +100,12 @@ struct Hostile<T *> {
     return values;
   }
 };
+
+std::vector<unsigned long> Hostile<unsigned long>::Values() {
+  std::vector<unsigned long> values;
+  for (void *address : Hostile<void *>::Values()) values.push_back(reinterpret_cast<uintptr_t>(address));
+  return values;
+}
 
 // Calls `function` with the value `pick(i)` (modulo its list) of each
 // parameter i.
@@ -331,6 +345,18 @@ TEST_F(HostileHostTest, WithEveryDeviceUpNothingBreaks) {
   ASSERT_EQ(LOAD_SOUND("one.wav", 1, 2, 0), 0);
   ASSERT_EQ(SETUP_STREAM_BUFFER("one.wav", 1, 1), 0);
   STREAM_BUFFER_PLAY(1);
+  CallEverythingBadly();
+  ExpectAFreshStartToWork(reinterpret_cast<HWND>(0x5000));
+}
+
+TEST_F(HostileHostTest, WithADirect3DDeviceUpNothingBreaks) {
+  REPORT_MODE("hostile", 1);
+  ASSERT_EQ(KORVANE_INIT(TestWindow(), nullptr), 0);
+  ASSERT_EQ(DDRAW_INIT(), 0);
+  ASSERT_EQ(SET_VIDEO_MODE(640, 480, 16), 0);
+  ASSERT_EQ(D3D_INIT(), 0);
+  ASSERT_EQ(CREATE3D_DEVICE(0, 16), 0);
+  ASSERT_EQ(CREATE_BITMAP(1, 16, 16, 1), 0);
   CallEverythingBadly();
   ExpectAFreshStartToWork(reinterpret_cast<HWND>(0x5000));
 }
