@@ -15,6 +15,7 @@ set_name=${1:-test}
 demo_packages=(
   build-essential cmake ninja-build pkg-config
   libfreetype-dev libfontconfig-dev fonts-dejavu-core
+  libfluidsynth-dev timgm6mb-soundfont
 )
 test_packages=(
   "${demo_packages[@]}" python3
