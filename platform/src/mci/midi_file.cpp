@@ -122,7 +122,7 @@ class TempoMap {
     if (division & 0x8000) {
       const int framesPerSecond = -static_cast<int8_t>(division >> 8);
       const double fps = framesPerSecond == 29 ? 29.97 : framesPerSecond;
-      smpteMicrosecondsPerTick_ = 1e6 / (fps * (division & 0xFF));
+      if (framesPerSecond > 0 && (division & 0xFF) != 0) smpteMicrosecondsPerTick_ = 1e6 / (fps * (division & 0xFF));
     } else {
       ticksPerQuarter_ = division;
     }
