@@ -169,6 +169,29 @@ TEST_F(MidiTest, FailedOpenAndPlayLeaveNothingPlaying) {
   EXPECT_EQ(IS_MIDI_READY(), 0);
 }
 
+TEST_F(MidiTest, CommandsStayConsistentWhileTheMixerThreadPlays) {
+  // Real time: the mixer thread renders while the host sends commands. A
+  // minute-long song cannot end during the loop, so no answer depends on
+  // timing.
+  machine::use_real_machine_clock();
+  std::string notes;
+  for (int i = 0; i < 30; ++i) notes += kNotes;
+  WriteWholeFile("long.mid", Header(0, 1, 96) + Track(notes + kEnd));
+  ASSERT_NE(MIDI_OPEN("long.mid"), 0);
+  for (int round = 0; round < 20; ++round) {
+    ASSERT_EQ(MIDI_PLAY(), 0);
+    EXPECT_EQ(IS_MIDI_READY(), 1);
+    EXPECT_EQ(MIDI_PAUSE(), 0);
+    EXPECT_EQ(MIDI_RESUME(), 0);
+    EXPECT_EQ(IS_MIDI_READY(), 1);
+    EXPECT_EQ(MIDI_STOP(), 0);
+    EXPECT_EQ(IS_MIDI_READY(), 0);
+  }
+  ASSERT_EQ(MIDI_PLAY(), 0);
+  EXPECT_EQ(MIDI_CLOSE(), 0);
+  EXPECT_EQ(machine::open_mci_devices(), 0);
+}
+
 TEST_F(MidiTest, SharedTestFilesOpenOrAreRefused) {
   const char *folder = std::getenv("KORVANE_TESTDATA");
   if (folder == nullptr) GTEST_SKIP() << "no shared test data";
