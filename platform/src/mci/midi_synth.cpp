@@ -60,6 +60,9 @@ std::unique_ptr<MidiSynth> MidiSynth::Create(uint32_t sampleRate) {
   fluid_settings_setint(handles->settings, "synth.threadsafe-api", 0);
   fluid_settings_setint(handles->settings, "synth.cpu-cores", 1);
   fluid_settings_setint(handles->settings, "synth.polyphony", 128);
+  // FluidSynth's default gain leaves a General MIDI song some 25 dB below
+  // full scale; this brings it near the level of other sounds.
+  fluid_settings_setnum(handles->settings, "synth.gain", 0.6);
   handles->synth = new_fluid_synth(handles->settings);
   if (handles->synth == nullptr) return nullptr;
   if (fluid_synth_sfload(handles->synth, font.c_str(), 1) == FLUID_FAILED) return nullptr;
