@@ -21,3 +21,6 @@ for target in wave_file text module_loader; do
   ASAN_OPTIONS=detect_leaks=1 "$build/${target}_fuzzer" -seed=1 -max_total_time="$seconds" -timeout=10 \
     -rss_limit_mb=2048 -print_final_stats=1 "$build/corpus-$target" "$root/fuzz/corpus/$target"
 done
+# The MIDI file reader of the platform's sequencer.
+cmake --build "$build" -j 2 --target midi_parser_fuzzer
+mkdir -p "$build/corpus-midi_parser" && echo "--- midi_parser: $seconds s" && ASAN_OPTIONS=detect_leaks=1 "$build/midi_parser_fuzzer" -seed=1 -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 "$build/corpus-midi_parser" "$root/fuzz/corpus/midi_parser"

@@ -19,6 +19,7 @@ demo_packages=(
   build-essential cmake ninja-build pkg-config
   libfreetype-dev libfontconfig-dev fonts-dejavu-core
   libmikmod-dev
+  libfluidsynth-dev timgm6mb-soundfont
 )
 test_packages=(
   "${demo_packages[@]}" python3

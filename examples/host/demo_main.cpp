@@ -10,6 +10,7 @@
 #include "demo_bitmap.h"
 #include "demo_display.h"
 #include "demo_input.h"
+#include "demo_midi.h"
 #include "demo_paths.h"
 #include "demo_sound.h"
 #include "demo_text.h"
@@ -67,6 +68,7 @@ int main(int argc, char **argv) {
   RunTextDemo(frames);
   RunInputDemo(frames);
   RunSoundDemo(frames);
+  RunMidiDemo();
   printf("demo: critical errors: %d\n", ON_ERROR());
 
   KORVANE_EXIT();

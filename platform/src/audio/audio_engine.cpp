@@ -124,6 +124,19 @@ void AudioEngine::RemoveSource(AudioSource *source) {
                  sources_.end());
 }
 
+void AudioEngine::Attach(AudioSource *source) {
+  std::lock_guard<std::mutex> hold(lock_);
+  const bool known = std::any_of(sources_.begin(), sources_.end(),
+                                 [source](const Entry &entry) { return entry.source == source; });
+  if (!known) AddSource(source);
+  SourceStarted(source);
+}
+
+void AudioEngine::Detach(AudioSource *source) {
+  std::lock_guard<std::mutex> hold(lock_);
+  RemoveSource(source);
+}
+
 void AudioEngine::SourceStarted(AudioSource *source) {
   for (Entry &entry : sources_) {
     if (entry.source == source) entry.playing = true;

@@ -2,7 +2,8 @@
 // hands each block to the output sinks, paced by the machine clock. It runs
 // while an output is open (a DirectSound object exists) or a source plays.
 // Under real time a mixer thread mixes every 10 ms; under the virtual clock
-// each advance mixes exactly the frames of its time.
+// each advance mixes exactly the frames of its time. DirectSound buffers and
+// the sources of other devices are mixed alike.
 #pragma once
 
 #include <windows.h>
@@ -30,6 +31,15 @@ class AudioEngine : public ClockConsumer {
 
   // The mix lock: guards the engine and the state of every source.
   std::mutex &lock() { return lock_; }
+
+  // Sources of their own (MCI devices, a video's sound), without the mix
+  // lock: Attach puts the source into the mix, playing from the next block,
+  // and the engine runs for it whether or not a DirectSound object exists;
+  // attaching it again restarts it after its MixInto answered false.
+  // Detach takes it out: once Detach returns, the engine never calls it
+  // again, so its owner may destroy it.
+  void Attach(AudioSource *source);
+  void Detach(AudioSource *source);
 
   // Under the mix lock.
   void AddSource(AudioSource *source);
