@@ -2,7 +2,8 @@
 # Installs, through apt-get and only when something is missing, the packages
 # of one of two sets:
 #   demo  what building and running the example host needs: the compiler,
-#         CMake, and FreeType, fontconfig and the DejaVu fonts for GDI text;
+#         CMake, and FreeType, fontconfig and the DejaVu fonts for GDI text,
+#         FFmpeg's libraries for the media window's video;
 #   test  (the default) all of that, plus GoogleTest (its sources too, which
 #         the Windows build compiles with mingw), Google Benchmark, clang and
 #         its runtime for the fuzzer, the mingw cross toolchain, Wine with its
@@ -15,6 +16,7 @@ set_name=${1:-test}
 demo_packages=(
   build-essential cmake ninja-build pkg-config
   libfreetype-dev libfontconfig-dev fonts-dejavu-core
+  libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libswresample-dev
 )
 test_packages=(
   "${demo_packages[@]}" python3
