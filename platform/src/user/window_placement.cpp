@@ -22,12 +22,13 @@ struct WindowRecord {
   bool invalid = false;
   unsigned invalidations = 0;
   unsigned updates = 0;
-  std::vector<UINT> messages;
   std::shared_ptr<platform::WindowProcedure> procedure;  // null for a host window
 };
 
 std::mutex gPlacementLock;
 std::map<HWND, WindowRecord> gRecords;
+// Messages sent to each window, kept after it is destroyed.
+std::map<HWND, std::vector<UINT>> gMessages;
 // Handles of the platform's own windows: a range a host's made-up handle
 // values are unlikely to reach, never handed out twice.
 uintptr_t gNextHandle = 0x7E000000u;
@@ -130,7 +131,7 @@ extern "C" LRESULT WINAPI SendMessageA(HWND window, UINT message, WPARAM wParam,
     std::lock_guard<std::mutex> hold(gPlacementLock);
     WindowRecord *record = RecordOf(window);
     if (record == nullptr) return InvalidHandle();
-    record->messages.push_back(message);
+    gMessages[window].push_back(message);
     procedure = record->procedure;
   }
   // A host's window has no procedure here: the message is only recorded.
@@ -216,9 +217,9 @@ bool window_shown(HWND window) {
 
 std::vector<unsigned> window_messages(HWND window) {
   std::lock_guard<std::mutex> hold(gPlacementLock);
-  auto found = gRecords.find(window);
-  if (found == gRecords.end()) return {};
-  return std::vector<unsigned>(found->second.messages.begin(), found->second.messages.end());
+  auto found = gMessages.find(window);
+  if (found == gMessages.end()) return {};
+  return std::vector<unsigned>(found->second.begin(), found->second.end());
 }
 
 unsigned window_invalidations(HWND window) {
@@ -249,6 +250,7 @@ void ResetPlacement() {
   for (HWND window : own) platform::WindowsGone(window);
   std::lock_guard<std::mutex> hold(gPlacementLock);
   gRecords.clear();
+  gMessages.clear();
 }
 
 platform::ResetHook gResetPlacement(ResetPlacement);

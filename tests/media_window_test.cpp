@@ -1,0 +1,188 @@
+// The media window: an AVI opened, its frames reaching the screen inside the
+// window's rectangle only, its end reached; placement and centring; the
+// display surfaces released while the window exists and rebuilt after
+// CLOSE_MEDIA; broken and missing files refused with MCI's codes.
+#include <windows.h>
+#include <mmsystem.h>
+#include <vfw.h>
+
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "display/display_state.h"
+#include "machine.h"
+#include "machine_clock.h"
+#include "machine_display.h"
+#include "machine_windows.h"
+#include "media/media_window.h"
+#include "support/display_test.h"
+
+namespace {
+
+std::string TestAvi() {
+  const char *root = std::getenv("KORVANE_TESTDATA");
+  const std::string path = std::string(root != nullptr ? root : "../shared/testdata") + "/avi/goaudio-sample.avi";
+  struct stat status {};
+  return stat(path.c_str(), &status) == 0 ? path : std::string();
+}
+
+class MediaWindowTest : public DisplayTest {
+ protected:
+  void SetUp() override {
+    DisplayTest::SetUp();
+    machine::use_virtual_machine_clock();
+  }
+
+  void StartWithWindow() {
+    StartInMode(640, 480, 16);
+    ASSERT_EQ(CREATE_MEDIA_WINDOW(), 0);
+    ASSERT_NE(ghMediaWindow, nullptr);
+  }
+
+  // Advances in frame-sized steps until the media stops; false after `limitMs`.
+  bool PlayToEnd(double limitMs) {
+    for (double spent = 0; spent < limitMs; spent += 20) {
+      if (IS_MEDIA_READY() == 0) return true;
+      machine::advance_machine_clock(20);
+    }
+    return IS_MEDIA_READY() == 0;
+  }
+};
+
+TEST_F(MediaWindowTest, SurfacesAreReleasedWhileTheWindowExistsAndRebuiltOnceByClose) {
+  StartWithWindow();
+  EXPECT_EQ(glpDDSPrimary, nullptr);
+  EXPECT_EQ(glpDDSBack, nullptr);
+  EXPECT_EQ(CLOSE_MEDIA(), 0);
+  ASSERT_NE(glpDDSPrimary, nullptr);
+  const LPDIRECTDRAWSURFACE7 rebuilt = glpDDSPrimary;
+  // A second close in the same window leaves the working display alone.
+  EXPECT_EQ(CLOSE_MEDIA(), 0);
+  EXPECT_EQ(glpDDSPrimary, rebuilt);
+  EXPECT_EQ(machine::live_directdraw_surfaces(), 2);
+}
+
+TEST_F(MediaWindowTest, MissingAndBrokenFilesAreRefusedWithAWarningBox) {
+  StartWithWindow();
+  WriteWholeFile("broken.avi", std::string("RIFF\x10\0\0\0AVI LIST", 16) + std::string(64, '\x7f'));
+  WriteWholeFile("empty.avi", "");
+  const struct {
+    const char *name;
+    LRESULT code;
+  } cases[] = {{"missing.avi", MCIERR_FILE_NOT_FOUND}, {"broken.avi", MCIERR_INVALID_FILE},
+               {"empty.avi", MCIERR_INVALID_FILE}, {".", MCIERR_INVALID_FILE}};
+  for (const auto &each : cases) {
+    SCOPED_TRACE(each.name);
+    EXPECT_EQ(SendMessageA(ghMediaWindow, MCIWNDM_OPENA, 0, reinterpret_cast<LPARAM>(each.name)), each.code);
+    const size_t boxes = machine::message_boxes().size();
+    EXPECT_EQ(OPEN_MEDIA(each.name), IDOK);
+    ASSERT_EQ(machine::message_boxes().size(), boxes + 1);
+    EXPECT_EQ(machine::message_boxes().back().text, "Unable to open Media");
+    EXPECT_EQ(gMediaOpen, 0);
+    EXPECT_FALSE(machine::window_shown(ghMediaWindow));
+  }
+  EXPECT_EQ(OPEN_MEDIA(nullptr), IDOK);
+  // Nothing open: play fails and readiness does not wait for it.
+  EXPECT_EQ(PLAY_MEDIA(), MCIERR_INVALID_DEVICE_ID);
+  EXPECT_EQ(IS_MEDIA_READY(), 0);
+}
+
+TEST_F(MediaWindowTest, TheAviPlaysInsideItsWindowToItsEnd) {
+  const std::string avi = TestAvi();
+  if (avi.empty()) GTEST_SKIP() << "test data not present";
+  StartWithWindow();
+  const machine::FrontBuffer before = machine::front_buffer();
+  EXPECT_EQ(before.width, 0u);  // nothing drawn on the screen yet
+  EXPECT_EQ(OPEN_MEDIA(avi.c_str()), FALSE);  // ShowWindow: it was hidden
+  EXPECT_EQ(gMediaOpen, 1);
+  EXPECT_TRUE(machine::window_shown(ghMediaWindow));
+  EXPECT_EQ(IS_MEDIA_READY(), 0);  // open, not playing
+  EXPECT_EQ(CENTER_MEDIA_WINDOW(), TRUE);
+  RECT rect{};
+  ASSERT_TRUE(GetWindowRect(ghMediaWindow, &rect));
+  EXPECT_EQ(rect.left, 640 / 2 - 80 / 2);
+  EXPECT_EQ(rect.top, 480 / 2 - 60 / 2);
+  EXPECT_EQ(rect.right - rect.left, 80);
+  EXPECT_EQ(rect.bottom - rect.top, 60);
+
+  EXPECT_EQ(PLAY_MEDIA(), 0);
+  EXPECT_EQ(IS_MEDIA_READY(), 1);
+  machine::advance_machine_clock(500);
+  const machine::FrontBuffer shown = machine::front_buffer();
+  ASSERT_EQ(shown.width, 640u);
+  ASSERT_EQ(shown.height, 480u);
+  unsigned coloured = 0, outside = 0;
+  for (unsigned y = 0; y < shown.height; ++y) {
+    for (unsigned x = 0; x < shown.width; ++x) {
+      const bool inside = x >= static_cast<unsigned>(rect.left) && x < static_cast<unsigned>(rect.right) &&
+                          y >= static_cast<unsigned>(rect.top) && y < static_cast<unsigned>(rect.bottom);
+      if (shown.pixel(x, y) == 0) continue;
+      (inside ? coloured : outside) += 1;
+    }
+  }
+  EXPECT_GT(coloured, 80u * 60u / 2);  // the picture, not a black window
+  EXPECT_EQ(outside, 0u);              // the rest keeps the black display
+  // 50 frames at 15 a second: over in 3.4 s of machine time.
+  EXPECT_TRUE(PlayToEnd(4000));
+  EXPECT_EQ(SendMessageA(ghMediaWindow, MCIWNDM_GETMODEA, 0, 0), MCI_MODE_STOP);
+  EXPECT_EQ(CLOSE_MEDIA(), 0);
+  EXPECT_FALSE(machine::window_shown(ghMediaWindow));
+  EXPECT_NE(glpDDSPrimary, nullptr);
+}
+
+TEST_F(MediaWindowTest, PlacementKeepsTheSizeAndRepaintsTheHost) {
+  const std::string avi = TestAvi();
+  if (avi.empty()) GTEST_SKIP() << "test data not present";
+  StartWithWindow();
+  ASSERT_EQ(OPEN_MEDIA(avi.c_str()), FALSE);
+  ASSERT_EQ(gMediaOpen, 1);
+  for (int repeat = 0; repeat < 2; ++repeat) {
+    EXPECT_EQ(SET_MEDIA_WINDOWPOS(100, 50), TRUE);
+    RECT rect{};
+    ASSERT_TRUE(GetWindowRect(ghMediaWindow, &rect));
+    EXPECT_EQ(rect.left, 100);
+    EXPECT_EQ(rect.top, 50);
+    EXPECT_EQ(rect.right, 180);
+    EXPECT_EQ(rect.bottom, 110);
+  }
+  EXPECT_EQ(machine::window_invalidations(Window()), 2u);
+  EXPECT_EQ(machine::window_repaints(Window()), 2u);
+}
+
+TEST_F(MediaWindowTest, ClosingTheWindowSendsOnlyWhatIsOpenAndForgetsItsHandle) {
+  StartWithWindow();
+  const HWND first = ghMediaWindow;
+  EXPECT_EQ(CLOSE_MEDIA_WINDOW(), 0);
+  EXPECT_EQ(machine::window_messages(first), std::vector<unsigned>{WM_CLOSE});
+  EXPECT_FALSE(IsWindow(first));
+  EXPECT_EQ(ghMediaWindow, nullptr);
+  const std::string avi = TestAvi();
+  if (avi.empty()) return;
+  // A second window with media open gets MCI_CLOSE before WM_CLOSE, and the
+  // display comes back after its media closes.
+  ASSERT_EQ(CREATE_MEDIA_WINDOW(), 0);
+  const HWND second = ghMediaWindow;
+  ASSERT_EQ(OPEN_MEDIA(avi.c_str()), FALSE);
+  ASSERT_EQ(gMediaOpen, 1);
+  EXPECT_EQ(CLOSE_MEDIA(), 0);
+  ASSERT_EQ(OPEN_MEDIA(avi.c_str()), FALSE);
+  ASSERT_EQ(gMediaOpen, 1);
+  EXPECT_EQ(CLOSE_MEDIA_WINDOW(), 0);
+  const std::vector<unsigned> sent = machine::window_messages(second);
+  ASSERT_GE(sent.size(), 2u);
+  EXPECT_EQ(sent[sent.size() - 2], static_cast<unsigned>(MCI_CLOSE));
+  EXPECT_EQ(sent.back(), static_cast<unsigned>(WM_CLOSE));
+  EXPECT_FALSE(IsWindow(second));
+}
+
+TEST_F(MediaWindowTest, FailedCreationDestroysTheHostWindow) {
+  StartInMode(640, 480, 16);
+  machine::fail_next("MCIWndCreateA", 1, 0);
+  EXPECT_EQ(CREATE_MEDIA_WINDOW(), 1);
+  EXPECT_TRUE(machine::window_destroyed(Window()));
+}
+
+}  // namespace
