@@ -1,14 +1,18 @@
 // The media window: an AVI opened, its frames reaching the screen inside the
 // window's rectangle only, its end reached; placement and centring; the
 // display surfaces released while the window exists and rebuilt after
-// CLOSE_MEDIA; broken and missing files refused with MCI's codes.
+// CLOSE_MEDIA; broken and missing files refused with MCI's codes; the
+// video's sound in the capture; playing under real time while the host
+// moves and closes the window.
 #include <windows.h>
 #include <mmsystem.h>
 #include <vfw.h>
 
 #include <sys/stat.h>
 
+#include <cstdint>
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -16,7 +20,9 @@
 #include "machine.h"
 #include "machine_clock.h"
 #include "machine_display.h"
+#include "machine_sound.h"
 #include "machine_windows.h"
+#include "mciwnd/video_file.h"
 #include "media/media_window.h"
 #include "support/display_test.h"
 
@@ -183,6 +189,74 @@ TEST_F(MediaWindowTest, FailedCreationDestroysTheHostWindow) {
   machine::fail_next("MCIWndCreateA", 1, 0);
   EXPECT_EQ(CREATE_MEDIA_WINDOW(), 1);
   EXPECT_TRUE(machine::window_destroyed(Window()));
+}
+
+TEST_F(MediaWindowTest, TheVideosSoundReachesTheCaptureWithoutDirectSound) {
+  const std::string avi = TestAvi();
+  if (avi.empty()) GTEST_SKIP() << "test data not present";
+  // The track as the window decodes it: 16-bit stereo at the mixer's rate.
+  std::unique_ptr<platform::VideoFile> file;
+  ASSERT_EQ(platform::VideoFile::Open(avi, &file), 0u);
+  ASSERT_EQ(file->audioStreams(), 1);
+  std::vector<int16_t> track;
+  ASSERT_TRUE(file->DecodeSound(1, SIZE_MAX, &track));
+  ASSERT_GT(track.size(), static_cast<size_t>(platform::kVideoSoundRate) * 2);  // over a second
+  size_t loud = 0;
+  for (int16_t sample : track) loud += sample > 1024 || sample < -1024;
+  ASSERT_GT(loud, track.size() / 20) << "the track should not be near silence";
+
+  machine::capture_audio(true);
+  StartWithWindow();  // no DSOUND_INIT: the mixer runs for the video alone
+  ASSERT_EQ(OPEN_MEDIA(avi.c_str()), FALSE);
+  EXPECT_FALSE(machine::audio_engine_running());
+  EXPECT_EQ(PLAY_MEDIA(), 0);
+  EXPECT_TRUE(machine::audio_engine_running());
+  ASSERT_TRUE(PlayToEnd(6000));
+  EXPECT_EQ(machine::sound_output_format().nSamplesPerSec, static_cast<DWORD>(platform::kVideoSoundRate));
+  EXPECT_EQ(machine::sound_output_format().nChannels, 2);
+
+  // The mix begins when the play does, so the capture starts with the track
+  // sample for sample, and holds all of it.
+  const std::vector<short> captured = machine::captured_samples();
+  ASSERT_GE(captured.size(), track.size());
+  size_t differing = 0;
+  for (size_t i = 0; i < track.size(); ++i) differing += captured[i] != track[i];
+  EXPECT_EQ(differing, 0u);
+  // Once the track is over, the capture holds silence only.
+  size_t after = 0;
+  for (size_t i = track.size(); i < captured.size(); ++i) after += captured[i] != 0;
+  EXPECT_EQ(after, 0u);
+}
+
+TEST_F(MediaWindowTest, PlayingUnderRealTimeSurvivesTheHostMovingAndClosingTheWindow) {
+  const std::string avi = TestAvi();
+  if (avi.empty()) GTEST_SKIP() << "test data not present";
+  machine::use_real_machine_clock();
+  machine::capture_audio(true);
+  StartWithWindow();
+  // The pacer's and the mixer's threads draw and mix while the host moves,
+  // replays, reopens and closes; nothing here waits for any of them.
+  for (int round = 0; round < 3; ++round) {
+    ASSERT_EQ(OPEN_MEDIA(avi.c_str()), FALSE);
+    EXPECT_EQ(PLAY_MEDIA(), 0);
+    for (int step = 0; step < 20; ++step) {
+      EXPECT_EQ(SET_MEDIA_WINDOWPOS(step * 7, step * 3), TRUE);
+      const int ready = IS_MEDIA_READY();
+      EXPECT_TRUE(ready == 0 || ready == 1);
+      (void)machine::front_buffer();
+      (void)machine::captured_samples();
+    }
+    EXPECT_EQ(CENTER_MEDIA_WINDOW(), TRUE);
+    EXPECT_EQ(CLOSE_MEDIA(), 0);
+    EXPECT_NE(glpDDSPrimary, nullptr);
+    ASSERT_EQ(CLOSE_MEDIA_WINDOW(), 0);
+    ASSERT_EQ(CREATE_MEDIA_WINDOW(), 0);
+  }
+  ASSERT_EQ(OPEN_MEDIA(avi.c_str()), FALSE);
+  EXPECT_EQ(PLAY_MEDIA(), 0);
+  // Closing the window while it plays stops the picture and the sound.
+  EXPECT_EQ(CLOSE_MEDIA_WINDOW(), 0);
+  EXPECT_EQ(ghMediaWindow, nullptr);
 }
 
 }  // namespace
