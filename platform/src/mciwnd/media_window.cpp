@@ -220,7 +220,9 @@ void MediaWindow::UpdateDueLocked() {
 extern "C" HWND WINAPI MCIWndCreateA(HWND parent, HINSTANCE, DWORD style, LPCSTR file) {
   if (platform::TakeWin32Fault("MCIWndCreateA")) return nullptr;
   auto window = std::make_shared<platform::MediaWindow>(style);
-  const HWND handle = platform::MakeWindow(parent, RECT{0, 0, 0, 0}, window);
+  // An MCIWnd window is visible from the start, with or without a parent,
+  // as Windows makes it: a host's first ShowWindow finds it shown.
+  const HWND handle = platform::MakeWindow(parent, RECT{0, 0, 0, 0}, true, window);
   window->Attach(handle);
   platform::StartPacing(window);
   if (file != nullptr) SendMessageA(handle, MCIWNDM_OPENA, 0, reinterpret_cast<LPARAM>(file));

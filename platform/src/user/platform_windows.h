@@ -22,8 +22,9 @@ class WindowProcedure {
   virtual void Destroyed() = 0;
 };
 
-// A new window of the platform's own, hidden, at `rect` in its parent.
-HWND MakeWindow(HWND parent, const RECT &rect, std::shared_ptr<WindowProcedure> procedure);
+// A new window of the platform's own at `rect` in its parent, shown or
+// hidden.
+HWND MakeWindow(HWND parent, const RECT &rect, bool visible, std::shared_ptr<WindowProcedure> procedure);
 
 // Where a window is and whether it is shown; false for a destroyed window.
 struct WindowPlacement {

@@ -69,7 +69,7 @@ BOOL InvalidHandle() {
 
 namespace platform {
 
-HWND MakeWindow(HWND parent, const RECT &rect, std::shared_ptr<WindowProcedure> procedure) {
+HWND MakeWindow(HWND parent, const RECT &rect, bool visible, std::shared_ptr<WindowProcedure> procedure) {
   std::lock_guard<std::mutex> hold(gPlacementLock);
   const HWND window = reinterpret_cast<HWND>(gNextHandle);
   gNextHandle += 0x10;
@@ -77,6 +77,7 @@ HWND MakeWindow(HWND parent, const RECT &rect, std::shared_ptr<WindowProcedure> 
   WindowRecord &record = gRecords[window];
   record.parent = parent;
   record.rect = rect;
+  record.visible = visible;
   record.procedure = std::move(procedure);
   return window;
 }
