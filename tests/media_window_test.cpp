@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "core/state_reset.h"
 #include "display/display_state.h"
 #include "machine.h"
 #include "machine_clock.h"
@@ -226,6 +227,20 @@ TEST_F(MediaWindowTest, TheVideosSoundReachesTheCaptureWithoutDirectSound) {
   size_t after = 0;
   for (size_t i = track.size(); i < captured.size(); ++i) after += captured[i] != 0;
   EXPECT_EQ(after, 0u);
+}
+
+TEST_F(MediaWindowTest, AResetAfterTheSoundStoppedLeavesTheMixerIdle) {
+  const std::string avi = TestAvi();
+  if (avi.empty()) GTEST_SKIP() << "test data not present";
+  StartWithWindow();
+  ASSERT_EQ(OPEN_MEDIA(avi.c_str()), TRUE);
+  ASSERT_EQ(PLAY_MEDIA(), 0);
+  machine::advance_machine_clock(100);
+  EXPECT_TRUE(machine::audio_engine_running());
+  // The sound stops between two mixes; the reset comes before the next.
+  EXPECT_EQ(CLOSE_MEDIA_WINDOW(), 0);
+  korvane::ResetLibraryStateForTests(machine::reset);
+  EXPECT_FALSE(machine::audio_engine_running());
 }
 
 TEST_F(MediaWindowTest, PlayingUnderRealTimeSurvivesTheHostMovingAndClosingTheWindow) {
