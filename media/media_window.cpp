@@ -61,15 +61,23 @@ extern "C" int OPEN_MEDIA(const char *name) {
   if (gMediaOpen) SendToMediaWindow(MCI_CLOSE);
   gMediaOpen = 1;
   // A null name is refused here rather than handed to MCIWnd, which would
-  // take it as a request for its open dialog.
-  const LRESULT opened =
-      name != nullptr ? SendToMediaWindow(MCIWNDM_OPENA, 0, reinterpret_cast<LPARAM>(name)) : MCIERR_MISSING_PARAMETER;
+  // take it as a request for its open dialog. Without a media window there
+  // is nothing to open in: a message to no window answers 0, which would
+  // pass for a successful open.
+  LRESULT opened = MCIERR_MISSING_PARAMETER;
+  if (ghMediaWindow == nullptr) {
+    opened = MCIERR_NO_WINDOW;
+  } else if (name != nullptr) {
+    opened = SendToMediaWindow(MCIWNDM_OPENA, 0, reinterpret_cast<LPARAM>(name));
+  }
   if (opened == 0) return ShowWindow(ghMediaWindow, SW_SHOWNORMAL);
   gMediaOpen = 0;
   return MessageBoxA(ghWnd, "Unable to open Media", nullptr, MB_ICONWARNING);
 }
 
 extern "C" int PLAY_MEDIA(void) {
+  // No window: no play, and IS_MEDIA_READY must not wait for one.
+  if (ghMediaWindow == nullptr) return MCIERR_NO_WINDOW;
   char command[64];
   std::snprintf(command, sizeof command, "setaudio stream to %d", kAudioStream);
   SendToMediaWindow(MCIWNDM_SENDSTRINGA, 0, reinterpret_cast<LPARAM>(command));
@@ -109,8 +117,12 @@ extern "C" int CENTER_MEDIA_WINDOW(void) {
 extern "C" int CLOSE_MEDIA_WINDOW(void) {
   if (gMediaOpen) SendToMediaWindow(MCI_CLOSE);
   const int closed = static_cast<int>(SendToMediaWindow(WM_CLOSE));
-  // The window is gone: later requests must not reach a stale handle.
+  // The window is gone: later requests must not reach a stale handle, and
+  // nothing is open or playing in it any more (IS_MEDIA_READY would
+  // otherwise answer 1 for ever).
   ghMediaWindow = nullptr;
+  gMediaOpen = 0;
+  gMediaPlaying = 0;
   return closed;
 }
 

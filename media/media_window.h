@@ -6,8 +6,9 @@
 
 // The MCIWnd window; null when there is none.
 extern HWND ghMediaWindow;
-// 1 from a successful OPEN_MEDIA until CLOSE_MEDIA or a failed open.
+// 1 from a successful OPEN_MEDIA until CLOSE_MEDIA, a failed open or
+// CLOSE_MEDIA_WINDOW.
 extern int gMediaOpen;
 // 1 after a successful PLAY_MEDIA until IS_MEDIA_READY finds the media
-// stopped, and 0 after OPEN_MEDIA.
+// stopped, and 0 after OPEN_MEDIA and CLOSE_MEDIA_WINDOW.
 extern int gMediaPlaying;

@@ -185,6 +185,35 @@ TEST_F(MediaWindowTest, ClosingTheWindowSendsOnlyWhatIsOpenAndForgetsItsHandle) 
   EXPECT_FALSE(IsWindow(second));
 }
 
+TEST_F(MediaWindowTest, WithoutAWindowNothingPassesForOpenOrPlaying) {
+  const std::string avi = TestAvi();
+  StartInMode(640, 480, 16);
+  // Before any window, and after one closed while its media played.
+  for (int closedWhilePlaying = 0; closedWhilePlaying < 2; ++closedWhilePlaying) {
+    SCOPED_TRACE(closedWhilePlaying);
+    if (closedWhilePlaying) {
+      if (avi.empty()) GTEST_SKIP() << "test data not present";
+      ASSERT_EQ(CREATE_MEDIA_WINDOW(), 0);
+      ASSERT_EQ(OPEN_MEDIA(avi.c_str()), TRUE);
+      ASSERT_EQ(PLAY_MEDIA(), 0);
+      ASSERT_EQ(IS_MEDIA_READY(), 1);
+      ASSERT_EQ(CLOSE_MEDIA_WINDOW(), 0);
+    }
+    EXPECT_EQ(gMediaOpen, 0);
+    EXPECT_EQ(IS_MEDIA_READY(), 0);
+    EXPECT_EQ(PLAY_MEDIA(), MCIERR_NO_WINDOW);
+    EXPECT_EQ(IS_MEDIA_READY(), 0);
+    const size_t boxes = machine::message_boxes().size();
+    EXPECT_EQ(OPEN_MEDIA(avi.empty() ? "any.avi" : avi.c_str()), IDOK);
+    ASSERT_EQ(machine::message_boxes().size(), boxes + 1);
+    EXPECT_EQ(machine::message_boxes().back().text, "Unable to open Media");
+    EXPECT_EQ(gMediaOpen, 0);
+    // The display comes back all the same.
+    EXPECT_EQ(CLOSE_MEDIA(), 0);
+    EXPECT_NE(glpDDSPrimary, nullptr);
+  }
+}
+
 TEST_F(MediaWindowTest, FailedCreationDestroysTheHostWindow) {
   StartInMode(640, 480, 16);
   machine::fail_next("MCIWndCreateA", 1, 0);
