@@ -101,6 +101,9 @@ static int Run(HINSTANCE instance, const char *avi) {
   CHECK(gBoxesCaught == 0);
   CHECK(kv.CLOSE_MEDIA() == 0);
   CHECK(kv.CLOSE_MEDIA_WINDOW() == 0);
+  /* The window is gone: nothing plays, nothing is waited for. */
+  CHECK(kv.PLAY_MEDIA() == MCIERR_NO_WINDOW);
+  CHECK(kv.IS_MEDIA_READY() == 0);
   PumpMessages(50);
   CheckDisplayWorks();
   kv.FILE_REPORT("host: the display drew again");
