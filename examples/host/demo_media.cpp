@@ -60,7 +60,12 @@ void RunMediaDemo(const char *path) {
     return;
   }
   int polls = 0;
-  if (OPEN_MEDIA(path) == 0 && CENTER_MEDIA_WINDOW() != 0 && PLAY_MEDIA() == 0) {
+  // OPEN_MEDIA answers ShowWindow's result or its warning box's, so the
+  // play request tells whether the file opened.
+  OPEN_MEDIA(path);
+  CENTER_MEDIA_WINDOW();
+  const int played = PLAY_MEDIA();
+  if (played == 0) {
     while (IS_MEDIA_READY() == 1 && polls < kMostPolls) {
       WaitOnePoll();
       ++polls;
@@ -71,7 +76,11 @@ void RunMediaDemo(const char *path) {
     }
   }
   char line[160];
-  snprintf(line, sizeof line, "demo: video %s played for %d ms", path, polls * kPollMilliseconds);
+  if (played == 0) {
+    snprintf(line, sizeof line, "demo: video %s played for %d ms", path, polls * kPollMilliseconds);
+  } else {
+    snprintf(line, sizeof line, "demo: video %s could not be played (MCI error %d)", path, played);
+  }
   FILE_REPORT(line);
   printf("%s\n", line);
   // The display surfaces come back for the scenes after it.
