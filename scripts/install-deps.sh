@@ -4,6 +4,8 @@
 #   demo  what building and running the example host needs: the compiler,
 #         CMake, FreeType, fontconfig and the DejaVu fonts for GDI text, and
 #         libmikmod for module music;
+#         CMake, and FreeType, fontconfig and the DejaVu fonts for GDI text,
+#         FFmpeg's libraries for the media window's video;
 #   test  (the default) all of that, plus GoogleTest (its sources too, which
 #         the Windows build compiles with mingw), Google Benchmark with SDL2,
 #         SDL2_ttf and pixman for the side-by-side 2D comparison, clang and
@@ -20,6 +22,7 @@ demo_packages=(
   libfreetype-dev libfontconfig-dev fonts-dejavu-core
   libmikmod-dev
   libfluidsynth-dev timgm6mb-soundfont
+  libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libswresample-dev
 )
 test_packages=(
   "${demo_packages[@]}" python3

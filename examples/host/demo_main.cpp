@@ -11,6 +11,7 @@
 #include "demo_display.h"
 #include "demo_input.h"
 #include "demo_midi.h"
+#include "demo_media.h"
 #include "demo_paths.h"
 #include "demo_sound.h"
 #include "demo_text.h"
@@ -64,6 +65,7 @@ int main(int argc, char **argv) {
   printf("demo: %d frames, corner now at (%.3f, %.3f, %.3f), length %.3f\n", frames, corner.x,
          corner.y, corner.z, *MAGNITUDE(&corner));
   RunDisplayDemo(frames);
+  RunMediaDemo(FindVideo(argc, argv).c_str());
   RunBitmapDemo(FindSpriteFolder(argc, argv).c_str(), frames);
   RunTextDemo(frames);
   RunInputDemo(frames);

@@ -2,17 +2,20 @@
 #include "demo_paths.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 namespace {
 
-// A folder is taken when it holds the first sprite the demo loads.
-bool HoldsSprites(const std::string &folder) {
-  FILE *file = fopen((folder + "/ship.bmp").c_str(), "rb");
+bool IsFile(const std::string &path) {
+  FILE *file = fopen(path.c_str(), "rb");
   if (file == nullptr) return false;
   fclose(file);
   return true;
 }
+
+// A folder is taken when it holds the first sprite the demo loads.
+bool HoldsSprites(const std::string &folder) { return IsFile(folder + "/ship.bmp"); }
 
 // The folder part of the path the program was started by ("" for a bare
 // name, found through PATH). Both separators count, for the Windows build.
@@ -39,4 +42,21 @@ std::string FindSpriteFolder(int argc, char **argv) {
     if (HoldsSprites(folder)) return folder;
   }
   return "sprites";
+}
+
+std::string FindVideo(int argc, char **argv) {
+  for (int i = 1; i + 1 < argc; ++i) {
+    if (strcmp(argv[i], "--video") == 0) return argv[i + 1];
+  }
+  const char *testData = getenv("KORVANE_TESTDATA");
+  const std::string video = "/avi/goaudio-sample.avi";
+  const std::string candidates[] = {
+      testData != nullptr && testData[0] != '\0' ? testData + video : std::string(),
+      "../shared/testdata" + video,
+      "../../../shared/testdata" + video,
+  };
+  for (const std::string &path : candidates) {
+    if (!path.empty() && IsFile(path)) return path;
+  }
+  return "";
 }

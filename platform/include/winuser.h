@@ -44,6 +44,36 @@
 #define IDYES 6
 #define IDNO 7
 
+/* Window messages, showing and placing windows. */
+#define WM_CLOSE 0x0010
+#define WM_USER 0x0400
+
+#define SW_HIDE 0
+#define SW_SHOWNORMAL 1
+#define SW_NORMAL 1
+#define SW_SHOWMINIMIZED 2
+#define SW_SHOWMAXIMIZED 3
+#define SW_MAXIMIZE 3
+#define SW_SHOWNOACTIVATE 4
+#define SW_SHOW 5
+#define SW_MINIMIZE 6
+#define SW_SHOWMINNOACTIVE 7
+#define SW_SHOWNA 8
+#define SW_RESTORE 9
+#define SW_SHOWDEFAULT 10
+
+#define SWP_NOSIZE 0x0001
+#define SWP_NOMOVE 0x0002
+#define SWP_NOZORDER 0x0004
+#define SWP_NOREDRAW 0x0008
+#define SWP_NOACTIVATE 0x0010
+#define SWP_FRAMECHANGED 0x0020
+#define SWP_SHOWWINDOW 0x0040
+#define SWP_HIDEWINDOW 0x0080
+#define SWP_NOCOPYBITS 0x0100
+#define SWP_NOOWNERZORDER 0x0200
+#define SWP_NOSENDCHANGING 0x0400
+
 #ifdef __cplusplus
 extern "C" {
 #endif
@@ -55,6 +85,14 @@ HDC WINAPI GetDC(HWND window);
 int WINAPI ReleaseDC(HWND window, HDC dc);
 HANDLE WINAPI LoadImageA(HINSTANCE instance, LPCSTR name, UINT type, int cx, int cy, UINT flags);
 BOOL WINAPI ShowWindow(HWND window, int command);
+
+/* Window messages, showing and placing windows. */
+LRESULT WINAPI SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+BOOL WINAPI ShowWindow(HWND window, int command);
+BOOL WINAPI SetWindowPos(HWND window, HWND insertAfter, int x, int y, int cx, int cy, UINT flags);
+BOOL WINAPI GetWindowRect(HWND window, LPRECT rect);
+BOOL WINAPI InvalidateRect(HWND window, const RECT *rect, BOOL erase);
+BOOL WINAPI UpdateWindow(HWND window);
 
 #ifdef __cplusplus
 }

@@ -325,6 +325,9 @@ void AudioEngine::Reset() {
     capturing = false;
     capture_->bytes.clear();
     capture_->format = WAVEFORMATEX{};
+    // With nothing playing and no output open the engine idles, as at power
+    // on, even when the last source stopped after the last mix.
+    if (!RunningLocked()) active_ = false;
     if (name == outputName_ && target == outputTarget_) kept = output_;
   }
   if (kept != nullptr) {

@@ -66,7 +66,8 @@ FrontBuffer front_buffer() {
   FrontBuffer view;
   uint32_t colours[256];
   present::Frame frame;
-  if (!platform::FrontFrame(nullptr, colours, &frame)) return view;
+  std::shared_ptr<const void> screen;
+  if (!platform::FrontFrame(nullptr, colours, &frame, &screen)) return view;
   view.width = static_cast<unsigned>(frame.pixels.width);
   view.height = static_cast<unsigned>(frame.pixels.height);
   view.bpp = static_cast<unsigned>(frame.format.bits);

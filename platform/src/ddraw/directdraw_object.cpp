@@ -13,6 +13,7 @@
 #include "ddraw/direct3d_hook.h"
 #include "ddraw/display_device.h"
 #include "ddraw/palette.h"
+#include "ddraw/screen.h"
 #include "ddraw/surface.h"
 #include "ddraw/surface_events.h"
 
@@ -70,6 +71,7 @@ DirectDraw7::~DirectDraw7() {
   DisplayHardware &display = Display();
   if (changedMode_) {
     display.current = kDesktopMode;
+    ScreenModeChanged(static_cast<int>(kDesktopMode.width), static_cast<int>(kDesktopMode.height));
     LoseDisplaySurfaces();
   }
   if (display.exclusiveOwner == this) display.exclusiveOwner = nullptr;
@@ -184,6 +186,7 @@ HRESULT DirectDraw7::SetDisplayMode(DWORD width, DWORD height, DWORD bpp, DWORD 
   }
   DisplayHardware &display = Display();
   display.current = DisplayModeSpec{width, height, bpp};
+  ScreenModeChanged(static_cast<int>(width), static_cast<int>(height));
   // A mode change takes the display memory from every surface made before.
   LoseDisplaySurfaces();
   changedMode_ = true;
@@ -195,6 +198,7 @@ HRESULT DirectDraw7::RestoreDisplayMode() {
   if (Faulted("IDirectDraw7::RestoreDisplayMode", &fault)) return fault;
   if (changedMode_) {
     Display().current = kDesktopMode;
+    ScreenModeChanged(static_cast<int>(kDesktopMode.width), static_cast<int>(kDesktopMode.height));
     LoseDisplaySurfaces();
     changedMode_ = false;
   }
@@ -300,6 +304,7 @@ HRESULT DirectDraw7::CreateSurface(LPDDSURFACEDESC2 desc, LPDIRECTDRAWSURFACE7 *
     if (made != nullptr) {
       primary_ = made;
       Display().visiblePrimary = made;
+      PrimaryShown();
     }
   } else {
     if (!(desc->dwFlags & DDSD_WIDTH) || !(desc->dwFlags & DDSD_HEIGHT) || desc->dwWidth == 0 ||

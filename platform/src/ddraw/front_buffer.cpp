@@ -4,14 +4,31 @@
 
 #include "ddraw/display_device.h"
 #include "ddraw/palette.h"
+#include "ddraw/screen.h"
 #include "ddraw/surface.h"
 #include "present/presenter.h"
 
 namespace platform {
 
-bool FrontFrame(const RECT *area, uint32_t colours[256], present::Frame *frame) {
+namespace {
+
+bool ScreenFrame(present::Frame *frame, std::shared_ptr<const void> *screen) {
+  if (screen == nullptr) return false;
+  std::shared_ptr<const ScreenImage> image = DrawnScreen();
+  if (image == nullptr) return false;
+  const pixels::Block block{reinterpret_cast<uint8_t *>(const_cast<uint32_t *>(image->rgb.data())),
+                            static_cast<long>(image->width) * 4, image->width, image->height, 4};
+  *frame = present::Frame{block, pixels::Format{32, 0xFF0000, 0x00FF00, 0x0000FF, 0}, nullptr,
+                          present::Area{0, 0, image->width, image->height}};
+  *screen = std::move(image);
+  return true;
+}
+
+}  // namespace
+
+bool FrontFrame(const RECT *area, uint32_t colours[256], present::Frame *frame, std::shared_ptr<const void> *screen) {
   const Surface *primary = Display().visiblePrimary;
-  if (primary == nullptr) return false;
+  if (primary == nullptr) return ScreenFrame(frame, screen);
   const auto *attached = dynamic_cast<const Palette *>(primary->palette());
   if (attached != nullptr) attached->ToRgb(colours);
   const pixels::Block block = primary->PixelsForReading();
@@ -26,7 +43,8 @@ namespace {
 void PresentFront(const RECT *area) {
   uint32_t colours[256];
   present::Frame frame;
-  if (FrontFrame(area, colours, &frame)) present::Present(frame);
+  std::shared_ptr<const void> screen;
+  if (FrontFrame(area, colours, &frame, &screen)) present::Present(frame);
 }
 
 }  // namespace

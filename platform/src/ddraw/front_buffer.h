@@ -7,6 +7,7 @@
 #include <ddraw.h>
 
 #include <cstdint>
+#include <memory>
 
 #include "present/frame.h"
 
@@ -15,9 +16,11 @@ namespace platform {
 class Surface;
 
 // The visible primary as a frame whose changed part is `area` (all when
-// null); `colours` holds the palette the frame points to. False when no
-// primary is shown.
-bool FrontFrame(const RECT *area, uint32_t colours[256], present::Frame *frame);
+// null); `colours` holds the palette the frame points to. Without a visible
+// primary, the screen windows drew on (screen.h) when `screen` is given to
+// hold its image while the frame is used. False when neither is shown.
+bool FrontFrame(const RECT *area, uint32_t colours[256], present::Frame *frame,
+                std::shared_ptr<const void> *screen = nullptr);
 
 // Presents the front buffer when `drawn` is the visible primary; `area` is
 // the part drawn, null for all of it.

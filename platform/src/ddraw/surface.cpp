@@ -16,6 +16,7 @@
 #include "ddraw/display_device.h"
 #include "ddraw/front_buffer.h"
 #include "ddraw/palette.h"
+#include "ddraw/screen.h"
 #include "ddraw/surface_events.h"
 
 namespace {
@@ -49,6 +50,8 @@ Surface::Surface(DirectDraw7 *owner, DWORD width, DWORD height, const SurfaceFor
 }
 
 Surface::~Surface() {
+  // The screen goes on showing the last image of a primary that goes.
+  if (Display().visiblePrimary == this) KeepScreenImage(this);
   SurfaceReleased(this);
   for (Surface *member : chain_) delete member;
   for (IDirectDrawSurface7 *attached : attached_) attached->Release();

@@ -6,6 +6,9 @@
 
 namespace platform {
 
+// A window the platform made is live under `window`.
+void WindowCreated(HWND window);
+
 // True once DestroyWindow has succeeded for `window` (until reset).
 bool WindowDestroyed(HWND window);
 

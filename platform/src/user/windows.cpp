@@ -7,6 +7,7 @@
 
 #include "control/faults.h"
 #include "control/reset.h"
+#include "user/platform_windows.h"
 
 namespace {
 
@@ -24,12 +25,23 @@ extern "C" BOOL WINAPI DestroyWindow(HWND window) {
   if (platform::TakeWin32Fault("DestroyWindow")) {
     return FALSE;
   }
-  std::lock_guard<std::mutex> hold(gWindowLock);
-  if (window == nullptr || !gDestroyed.insert(window).second) {
-    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-    return FALSE;
+  {
+    std::lock_guard<std::mutex> hold(gWindowLock);
+    if (window == nullptr || !gDestroyed.insert(window).second) {
+      SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+      return FALSE;
+    }
   }
+  // Its children go with it; the platform's own windows among them stop.
+  const std::vector<HWND> children = platform::WindowsGone(window);
+  std::lock_guard<std::mutex> hold(gWindowLock);
+  gDestroyed.insert(children.begin(), children.end());
   return TRUE;
+}
+
+void platform::WindowCreated(HWND window) {
+  std::lock_guard<std::mutex> hold(gWindowLock);
+  gDestroyed.erase(window);
 }
 
 bool platform::WindowDestroyed(HWND window) {
