@@ -1,5 +1,5 @@
-// The state of the file-open dialog and of window showing, shared with the
-// control interface.
+// The state of the file-open dialog and of window showing (kept with the
+// window records), shared with the control interface.
 #pragma once
 
 #include <windows.h>

@@ -8,6 +8,7 @@
 
 #include "control/reset.h"
 #include "ddraw/display_device.h"
+#include "user/dialogs.h"
 #include "machine_windows.h"
 #include "user/platform_windows.h"
 #include "user/window_handles.h"
@@ -20,6 +21,7 @@ struct WindowRecord {
   RECT rect{};
   bool visible = false;
   bool invalid = false;
+  int lastShowCommand = -1;  // the last ShowWindow command, -1 before any
   unsigned invalidations = 0;
   unsigned updates = 0;
   std::shared_ptr<platform::WindowProcedure> procedure;  // null for a host window
@@ -101,6 +103,12 @@ void ResizeWindow(HWND window, int width, int height) {
   record->rect.bottom = record->rect.top + (height > 0 ? height : 0);
 }
 
+int WindowShowCommand(HWND window) {
+  std::lock_guard<std::mutex> hold(gPlacementLock);
+  auto found = gRecords.find(window);
+  return found == gRecords.end() ? -1 : found->second.lastShowCommand;
+}
+
 std::vector<HWND> WindowsGone(HWND window) {
   std::vector<HWND> gone{window};
   std::vector<std::shared_ptr<WindowProcedure>> told;
@@ -144,6 +152,7 @@ extern "C" BOOL WINAPI ShowWindow(HWND window, int command) {
   WindowRecord *record = RecordOf(window);
   if (record == nullptr) return InvalidHandle();
   const bool wasVisible = record->visible;
+  record->lastShowCommand = command;
   record->visible = command != SW_HIDE;
   if (record->visible && !wasVisible) record->invalid = true;
   return wasVisible ? TRUE : FALSE;
