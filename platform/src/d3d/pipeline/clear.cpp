@@ -79,10 +79,13 @@ void Clear(const State &state, const Target *target, const DepthBuffer *depth, c
   if (depthOk) {
     if (flags & kClearDepth) {
       const int shift = pixels::MaskShift(depth->depthMask);
-      const double unit = std::isfinite(z) ? std::clamp(static_cast<double>(z), 0.0, 1.0) : 1.0;
+      const float unit = std::isfinite(z) ? std::clamp(z, 0.0f, 1.0f) : 1.0f;
       const uint32_t top = depth->depthMask >> shift;
+      // Truncated as the pixel stage converts depth, so equal depths compare equal.
+      const uint32_t value = top <= 65535 ? static_cast<uint32_t>(unit * static_cast<float>(top))
+                                          : static_cast<uint32_t>(static_cast<double>(unit) * top);
       depthMask |= depth->depthMask;
-      depthValue |= (static_cast<uint32_t>(unit * top + 0.5) << shift) & depth->depthMask;
+      depthValue |= (value << shift) & depth->depthMask;
     }
     if ((flags & kClearStencil) && depth->stencilMask) {
       const int shift = pixels::MaskShift(depth->stencilMask);

@@ -128,7 +128,8 @@ void DepthValues(const DrawSetup &s, const SpanValues &values, int first, int co
     }
     return;
   }
-  if (s.depthScale <= 16777215.0) {
+  // The same conversion as Clear's, so that a cleared value compares equal.
+  if (s.depthScale <= 65535.0) {
     const float scale = static_cast<float>(s.depthScale);
     for (int k = 0; k < count; ++k) out[k] = static_cast<uint32_t>(Unit(z0 + static_cast<float>(first + k) * dz) * scale);
   } else {
