@@ -5,7 +5,8 @@
 #         CMake, and FreeType, fontconfig and the DejaVu fonts for GDI text;
 #   test  (the default) all of that, plus GoogleTest (its sources too, which
 #         the Windows build compiles with mingw), Google Benchmark, clang and
-#         its runtime for the fuzzer, the mingw cross toolchain, Wine with its
+#         its runtime for the fuzzer, OSMesa (the rasteriser benchmark compares
+#         with it), the mingw cross toolchain, Wine with its
 #         32-bit half (and the 32-bit OpenGL that Wine's DirectDraw needs for
 #         flip chains and video memory) and a virtual X display.
 # Usage: install-deps.sh [demo|test]
@@ -18,7 +19,7 @@ demo_packages=(
 )
 test_packages=(
   "${demo_packages[@]}" python3
-  libgtest-dev libgmock-dev googletest libbenchmark-dev
+  libgtest-dev libgmock-dev googletest libbenchmark-dev libosmesa6-dev
   clang libclang-rt-dev
   mingw-w64 g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686
   wine wine32:i386 wine64
