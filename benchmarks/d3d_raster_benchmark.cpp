@@ -309,19 +309,10 @@ class RateReporter : public benchmark::ConsoleReporter {
   void ReportRuns(const std::vector<Run> &runs) override {
     ConsoleReporter::ReportRuns(runs);
     for (const Run &run : runs) {
+      // The reported counter is already per second of process CPU time.
       auto found = run.counters.find("pixels_per_s");
-      if (found != run.counters.end() && !run.error_occurred) {
-        // Rates count against CPU time: frames · pixels / process CPU seconds.
-        const double seconds = run.GetAdjustedCPUTime() / benchmark::GetTimeUnitMultiplier(run.time_unit);
-        const Scene &scene = GetScene(SceneFromName(run.benchmark_name()));
-        rates[run.benchmark_name()] = seconds > 0 ? scene.pixels / seconds : 0;
-      }
+      if (found != run.counters.end() && !run.error_occurred) rates[run.run_name.function_name] = found->second.value;
     }
-  }
-  static SceneId SceneFromName(const std::string &name) {
-    for (int id = 0; id < kSceneCount; ++id)
-      if (name.find(kSceneNames[id]) != std::string::npos) return static_cast<SceneId>(id);
-    return kSmallGouraud;
   }
 };
 
@@ -372,10 +363,14 @@ std::map<std::string, double> RunMesaChild(const char *driver) {
 
 int main(int argc, char **argv) {
   benchmark::Initialize(&argc, argv);
+  // --raster-only: the rasteriser's scenes without Mesa (for profiling).
+  bool rasterOnly = false;
+  for (int i = 1; i < argc; ++i) rasterOnly = rasterOnly || std::strcmp(argv[i], "--raster-only") == 0;
   Register("Raster", BM_Raster);
   RateReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter, "^Raster");
 #ifdef KORVANE_HAVE_OSMESA
+  if (rasterOnly) return 0;
   const char *drivers[] = {"llvmpipe", "softpipe"};
   std::map<std::string, double> mesa[2];
   for (int d = 0; d < 2; ++d) mesa[d] = RunMesaChild(drivers[d]);

@@ -82,7 +82,7 @@ void Clear(const State &state, const Target *target, const DepthBuffer *depth, c
       const float unit = std::isfinite(z) ? std::clamp(z, 0.0f, 1.0f) : 1.0f;
       const uint32_t top = depth->depthMask >> shift;
       // Truncated as the pixel stage converts depth, so equal depths compare equal.
-      const uint32_t value = top <= 65535 ? static_cast<uint32_t>(unit * static_cast<float>(top))
+      const uint32_t value = top <= 16777215 ? static_cast<uint32_t>(static_cast<int32_t>(unit * static_cast<float>(top)))
                                           : static_cast<uint32_t>(static_cast<double>(unit) * top);
       depthMask |= depth->depthMask;
       depthValue |= (value << shift) & depth->depthMask;

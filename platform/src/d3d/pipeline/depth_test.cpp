@@ -12,15 +12,27 @@ namespace {
 
 template <typename Word, Compare C>
 int DepthTest(const uint8_t *depthRow, uint32_t mask, int shift, const uint32_t *values, uint8_t *list, int count) {
-  int kept = 0;
+  // First the outcome of every pixel (a loop the compiler vectorises), then
+  // the offsets of those that passed.
+  uint8_t pass[kChunk];
+  int passed = 0;
   for (int k = 0; k < count; ++k) {
     Word word;
     std::memcpy(&word, depthRow + k * static_cast<int>(sizeof(Word)), sizeof word);
     const uint32_t stored = (static_cast<uint32_t>(word) & mask) >> shift;
-    list[kept] = static_cast<uint8_t>(k);
-    kept += Passes<C>(values[k], stored) ? 1 : 0;
+    pass[k] = Passes<C>(values[k], stored) ? 1 : 0;
+    passed += pass[k];
   }
-  return kept;
+  if (passed == count) {
+    for (int k = 0; k < count; ++k) list[k] = static_cast<uint8_t>(k);
+    return count;
+  }
+  int kept = 0;
+  for (int k = 0; k < count && kept < passed; ++k) {
+    list[kept] = static_cast<uint8_t>(k);
+    kept += pass[k];
+  }
+  return passed;
 }
 
 template <typename Word>

@@ -102,13 +102,9 @@ bool PrepareDraw(const State &state, const Target &target, const DepthBuffer *de
     out.alphaArg1 = stage.alphaArg1, out.alphaArg2 = stage.alphaArg2;
     const bool colourReads = ReadsTexture(stage.colorOp, stage.colorArg1, stage.colorArg2);
     const bool alphaReads = ReadsTexture(stage.alphaOp, stage.alphaArg1, stage.alphaArg2);
-    bool usable = stage.texture != nullptr && (colourReads || alphaReads) &&
-                  PrepareSampler(stage, *stage.texture, s.samplers[count]);
-    if (usable && !state.colorKeyEnable) s.samplers[count].keyed = false;
-    if (usable && s.samplers[count].keyed) {
-      // The sampling loops were chosen for the key as given.
-      s.keyKill = true;
-    }
+    const bool usable = stage.texture != nullptr && (colourReads || alphaReads) &&
+                        PrepareSampler(stage, *stage.texture, state.colorKeyEnable, s.samplers[count]);
+    if (usable && s.samplers[count].keyed) s.keyKill = true;
     if (!usable) {
       if (colourReads) out.colorOp = TextureOp::kSelectArg1, out.colorArg1 = kArgCurrent;
       if (alphaReads) out.alphaOp = TextureOp::kSelectArg1, out.alphaArg1 = kArgCurrent;

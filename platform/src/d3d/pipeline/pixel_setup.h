@@ -126,14 +126,14 @@ struct DrawSetup {
 // False when the target format cannot be drawn.
 bool PrepareDraw(const State &state, const Target &target, const DepthBuffer *depth, DrawSetup &setup);
 
-// Fills a sampler for a stage's texture; false when the texture cannot be
-// read (bad format, no levels).
-bool PrepareSampler(const TextureStage &stage, const Texture &texture, Sampler &sampler);
+// Fills a sampler for a stage's texture, honouring its colour key when
+// `colourKeys`; false when the texture cannot be read (bad format, no levels).
+bool PrepareSampler(const TextureStage &stage, const Texture &texture, bool colourKeys, Sampler &sampler);
 
-// Evaluates the texture stages over a chunk: `current` starts as the
-// diffuse colour and ends as the stages' result.
+// Evaluates the texture stages over a chunk, starting from the diffuse
+// colour; the last stage's result lands in `out`.
 void CombineStages(const DrawSetup &setup, const ChunkColours &diffuse, const ChunkColours &specular,
-                   const ChunkColours *textures, int count, ChunkColours &current);
+                   const ChunkColours *textures, int count, ChunkColours &out);
 
 // Chooses the writer for a target format and blend on/off; null when the
 // format is not drawable.

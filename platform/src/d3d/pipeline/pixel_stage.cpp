@@ -119,22 +119,23 @@ int DiscardPixels(const DrawSetup &s, const uint8_t *kill, uint8_t *list, ChunkC
 }
 
 void DepthValues(const DrawSetup &s, const SpanValues &values, int first, int count, uint32_t *out) {
+  // Each step a plain loop over arrays, so that the compiler vectorises it.
+  float depth[kChunk];
   const float z0 = values.at[kInterpZ], dz = values.ddx[kInterpZ];
   if (s.depthMode == DepthMode::kW) {
     const float r0 = values.at[kInterpRhw], dr = values.ddx[kInterpRhw];
-    for (int k = 0; k < count; ++k) {
-      const float rhw = r0 + static_cast<float>(first + k) * dr;
-      out[k] = static_cast<uint32_t>(static_cast<double>(Unit(s.wScale / rhw)) * s.depthScale);
-    }
-    return;
-  }
-  // The same conversion as Clear's, so that a cleared value compares equal.
-  if (s.depthScale <= 65535.0) {
-    const float scale = static_cast<float>(s.depthScale);
-    for (int k = 0; k < count; ++k) out[k] = static_cast<uint32_t>(Unit(z0 + static_cast<float>(first + k) * dz) * scale);
+    for (int k = 0; k < count; ++k) depth[k] = s.wScale / (r0 + static_cast<float>(first + k) * dr);
   } else {
-    for (int k = 0; k < count; ++k)
-      out[k] = static_cast<uint32_t>(static_cast<double>(Unit(z0 + static_cast<float>(first + k) * dz)) * s.depthScale);
+    for (int k = 0; k < count; ++k) depth[k] = z0 + static_cast<float>(first + k) * dz;
+  }
+  for (int k = 0; k < count; ++k) depth[k] = std::max(0.0f, std::min(depth[k], 1.0f));  // NaN → 0
+  // The same conversion as Clear's, so that a cleared value compares equal.
+  // Up to 24 bits a float holds every value exactly.
+  if (s.depthScale <= 16777215.0) {
+    const float scale = static_cast<float>(s.depthScale);
+    for (int k = 0; k < count; ++k) out[k] = static_cast<uint32_t>(static_cast<int32_t>(depth[k] * scale));
+  } else {
+    for (int k = 0; k < count; ++k) out[k] = static_cast<uint32_t>(static_cast<double>(depth[k]) * s.depthScale);
   }
 }
 
@@ -235,14 +236,15 @@ void ShadeSpan(const DrawSetup &s, int x, int y, int count, const SpanValues &va
       }
     }
 
-    current = diffuse;
+    // Without texture stages the diffuse colour is the result, used in place.
+    ChunkColours &result = s.stageCount > 0 ? current : diffuse;
     if (s.stageCount > 0) CombineStages(s, diffuse, specular, textures, live, current);
 
     if (s.specular) {
       for (int j = 0; j < live; ++j) {
-        current.r[j] = std::min(255, current.r[j] + specular.r[j]);
-        current.g[j] = std::min(255, current.g[j] + specular.g[j]);
-        current.b[j] = std::min(255, current.b[j] + specular.b[j]);
+        result.r[j] = std::min(255, result.r[j] + specular.r[j]);
+        result.g[j] = std::min(255, result.g[j] + specular.g[j]);
+        result.b[j] = std::min(255, result.b[j] + specular.b[j]);
       }
     }
 
@@ -256,7 +258,7 @@ void ShadeSpan(const DrawSetup &s, int x, int y, int count, const SpanValues &va
         interpolate(kInterpZ, fog);
         for (int j = 0; j < live; ++j) fog[j] = FogFactor(s.tableMode, fog[j], s.fogStart, s.fogEnd, s.fogDensity);
       }
-      int32_t *channel[3] = {current.r, current.g, current.b};
+      int32_t *channel[3] = {result.r, result.g, result.b};
       for (int c = 0; c < 3; ++c) {
         const float fogColour = static_cast<float>(s.fogColour[c]);
         for (int j = 0; j < live; ++j) {
@@ -266,11 +268,11 @@ void ShadeSpan(const DrawSetup &s, int x, int y, int count, const SpanValues &va
       }
     }
 
-    if (anyKill || s.alphaTest) live = DiscardPixels(s, anyKill ? kill : nullptr, list, current, live);
+    if (anyKill || s.alphaTest) live = DiscardPixels(s, anyKill ? kill : nullptr, list, result, live);
     if (live == 0) continue;
 
     if (s.stencil) {
-      live = StencilAndDepth(s, chunkDepth, depth, list, current, live);
+      live = StencilAndDepth(s, chunkDepth, depth, list, result, live);
       if (live == 0) continue;
     } else if (s.depthWrite) {
       for (int j = 0; j < live; ++j) {
@@ -279,7 +281,7 @@ void ShadeSpan(const DrawSetup &s, int x, int y, int count, const SpanValues &va
         StoreWord(word, s.depthBytes, (old & ~s.depthMask) | ((depth[list[j]] << s.depthShift) & s.depthMask));
       }
     }
-    s.write(s, row, xs, list, live, current);
+    s.write(s, row, xs, list, live, result);
   }
 }
 

@@ -126,16 +126,20 @@ const int32_t *BlendWeight(TextureOp op, const Sources &sources) {
 }  // namespace
 
 void CombineStages(const DrawSetup &setup, const ChunkColours &diffuse, const ChunkColours &specular,
-                   const ChunkColours *textures, int count, ChunkColours &current) {
-  ChunkColours factor, result, scratch1, scratch2;
+                   const ChunkColours *textures, int count, ChunkColours &out) {
+  ChunkColours factor, other, scratch1, scratch2;
   const uint32_t f = setup.textureFactor;
   for (int j = 0; j < count; ++j) {
     factor.r[j] = (f >> 16) & 0xFF, factor.g[j] = (f >> 8) & 0xFF, factor.b[j] = f & 0xFF, factor.a[j] = f >> 24;
   }
+  // Stages write alternately into `out` and `other`, so that the last one
+  // writes into `out` and no stage result is copied.
+  ChunkColours *buffers[2] = {&out, &other};
+  const ChunkColours *current = &diffuse;
   for (int s = 0; s < setup.stageCount; ++s) {
     const StageSetup &stage = setup.stages[s];
-    if (stage.colorOp == TextureOp::kDisable) break;
-    const Sources sources{&diffuse, &current, &textures[s], &factor, &specular};
+    ChunkColours &result = *buffers[(setup.stageCount - 1 - s) % 2];
+    const Sources sources{&diffuse, current, &textures[s], &factor, &specular};
     // Colour.
     const Argument x = Resolve(sources, stage.colorArg1, count, scratch1);
     const Argument y = Resolve(sources, stage.colorArg2, count, scratch2);
@@ -148,21 +152,19 @@ void CombineStages(const DrawSetup &setup, const ChunkColours &diffuse, const Ch
       }
     } else {
       const int32_t *weight = BlendWeight(stage.colorOp, sources);
-      int32_t *out[3] = {result.r, result.g, result.b};
-      for (int c = 0; c < 3; ++c) Operate(stage.colorOp, out[c], x.channel[c], y.channel[c], x.alpha, weight, count);
+      int32_t *channels[3] = {result.r, result.g, result.b};
+      for (int c = 0; c < 3; ++c)
+        Operate(stage.colorOp, channels[c], x.channel[c], y.channel[c], x.alpha, weight, count);
       // Alpha: a disabled alpha operation keeps the current alpha.
       if (stage.alphaOp == TextureOp::kDisable) {
-        std::copy(current.a, current.a + count, result.a);
+        std::copy(current->a, current->a + count, result.a);
       } else {
         const Argument xa = Resolve(sources, stage.alphaArg1, count, scratch1);
         const Argument ya = Resolve(sources, stage.alphaArg2, count, scratch2);
         Operate(stage.alphaOp, result.a, xa.alpha, ya.alpha, xa.alpha, BlendWeight(stage.alphaOp, sources), count);
       }
     }
-    std::copy(result.r, result.r + count, current.r);
-    std::copy(result.g, result.g + count, current.g);
-    std::copy(result.b, result.b + count, current.b);
-    std::copy(result.a, result.a + count, current.a);
+    current = &result;
   }
 }
 

@@ -105,7 +105,7 @@ inline void Put(ChunkColours &out, int j, uint32_t argb) {
 }
 
 // Bilinear blend of four texels with 8-bit weights.
-inline uint32_t Bilinear(uint32_t t00, uint32_t t10, uint32_t t01, uint32_t t11, uint32_t fx, uint32_t fy) {
+[[gnu::always_inline]] inline uint32_t Bilinear(uint32_t t00, uint32_t t10, uint32_t t01, uint32_t t11, uint32_t fx, uint32_t fy) {
   // Two channels at a time in one 32-bit word (each product stays under 2^16).
   auto lerp = [](uint32_t a, uint32_t b, uint32_t f) {
     const uint32_t rb = ((a & 0x00FF00FF) * (256 - f) + (b & 0x00FF00FF) * f) >> 8;
@@ -151,6 +151,37 @@ void SampleFixed(const Sampler &s, const float *u, const float *v, const float *
   }
 }
 
+// The common case on its own: bilinear filtering of an unkeyed texture
+// whose sides are powers of two, wrapped in both directions.
+template <Layout L>
+void SampleBilinearWrapped(const Sampler &s, const float *u, const float *v, const float *, int count,
+                           ChunkColours &out, uint8_t *) {
+  const SamplerLevel &level = s.levels[s.firstLevel];
+  const float width = static_cast<float>(level.width), height = static_cast<float>(level.height);
+  const int wrapX = level.width - 1, wrapY = level.height - 1;
+  auto split = [](float f, int &whole, uint32_t &fraction) {
+    f = f > -4194304.0f ? (f < 4194304.0f ? f : 4194304.0f) : -4194304.0f;  // NaN too
+    int t = static_cast<int>(f);
+    t -= static_cast<float>(t) > f ? 1 : 0;
+    whole = t;
+    fraction = static_cast<uint32_t>((f - static_cast<float>(t)) * 256.0f);
+  };
+  for (int j = 0; j < count; ++j) {
+    int x, y;
+    uint32_t fx, fy;
+    split(u[j] * width - 0.5f, x, fx);
+    split(v[j] * height - 0.5f, y, fy);
+    const uint8_t *row0 = level.pixels + level.pitch * (y & wrapY);
+    const uint8_t *row1 = level.pixels + level.pitch * ((y + 1) & wrapY);
+    const int x0 = x & wrapX, x1 = (x + 1) & wrapX;
+    auto texel = [&](const uint8_t *row, int column) {
+      const SamplerLevel at{row, 0, 0, 0};
+      return Decode<L>(s, Raw<L>(at, column, 0));
+    };
+    Put(out, j, Bilinear(texel(row0, x0), texel(row0, x1), texel(row1, x0), texel(row1, x1), fx, fy));
+  }
+}
+
 // Level and filter chosen per pixel from its level of detail.
 template <Layout L>
 void SampleMipmapped(const Sampler &s, const float *u, const float *v, const float *lod, int count,
@@ -185,6 +216,7 @@ SampleFn Choose(const Sampler &s) {
   const SamplerLevel &level = s.levels[s.firstLevel];
   const bool pow2 = (level.width & (level.width - 1)) == 0 && (level.height & (level.height - 1)) == 0;
   const bool wrap = pow2 && s.addressU == TextureAddress::kWrap && s.addressV == TextureAddress::kWrap;
+  if (s.magLinear && wrap && !s.keyed) return SampleBilinearWrapped<L>;
   if (s.magLinear) return wrap ? SampleFixed<L, true, true> : SampleFixed<L, true, false>;
   return wrap ? SampleFixed<L, false, true> : SampleFixed<L, false, false>;
 }
@@ -199,7 +231,7 @@ bool ValidTextureFormat(const TexelFormat &format) {
 
 }  // namespace
 
-bool PrepareSampler(const TextureStage &stage, const Texture &texture, Sampler &s) {
+bool PrepareSampler(const TextureStage &stage, const Texture &texture, bool colourKeys, Sampler &s) {
   const TexelFormat &format = texture.format;
   if (!ValidTextureFormat(format) || texture.levels == nullptr || texture.levelCount <= 0) return false;
   s.levelCount = 0;
@@ -231,7 +263,7 @@ bool PrepareSampler(const TextureStage &stage, const Texture &texture, Sampler &
       s.widen[c][value] = pixels::WidenChannel(value, (1u << kept) - 1);
   }
   s.palette = texture.palette;
-  s.keyed = texture.hasColourKey;
+  s.keyed = colourKeys && texture.hasColourKey;
   s.keyLow = texture.keyLow;
   s.keyHigh = texture.keyHigh;
   s.addressU = stage.addressU;
