@@ -363,12 +363,17 @@ std::map<std::string, double> RunMesaChild(const char *driver) {
 
 int main(int argc, char **argv) {
   benchmark::Initialize(&argc, argv);
-  // --raster-only: the rasteriser's scenes without Mesa (for profiling).
+  // --raster-only[=SCENE]: the rasteriser's scenes (or one) without Mesa, for profiling.
   bool rasterOnly = false;
-  for (int i = 1; i < argc; ++i) rasterOnly = rasterOnly || std::strcmp(argv[i], "--raster-only") == 0;
+  std::string filter = "^Raster";
+  for (int i = 1; i < argc; ++i)
+    if (std::strncmp(argv[i], "--raster-only", 13) == 0) {
+      rasterOnly = true;
+      if (argv[i][13] == '=') filter += std::string("/") + (argv[i] + 14);
+    }
   Register("Raster", BM_Raster);
   RateReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter, "^Raster");
+  benchmark::RunSpecifiedBenchmarks(&reporter, filter);
 #ifdef KORVANE_HAVE_OSMESA
   if (rasterOnly) return 0;
   const char *drivers[] = {"llvmpipe", "softpipe"};

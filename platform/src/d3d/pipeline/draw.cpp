@@ -200,6 +200,8 @@ Result Draw(const State &state, const Target &target, const DepthBuffer *depth, 
       if (indices[i] >= vertices.count) return Result::kInvalidParams;
 
   DrawSetup setup;
+  SpanScratch scratch;
+  setup.scratch = &scratch;
   if (!PrepareDraw(state, target, depth, setup)) return Result::kInvalidParams;
 
   // The scissor rectangle: the viewport inside the target (and depth buffer).

@@ -14,6 +14,14 @@ struct ChunkColours {
   int32_t r[kChunk], g[kChunk], b[kChunk], a[kChunk];
 };
 
+// Working colours of the pixel stage, kept off the stack of the per-span
+// functions so that their frames stay small: spans of a few pixels are the
+// common case and pay for every byte a call sets up.
+struct SpanScratch {
+  ChunkColours diffuse, current, specular, textures[2];
+  ChunkColours factor, other, argument1, argument2;  // the texture stages'
+};
+
 struct DrawSetup;
 
 // Tests `count` depth values against the buffer row from its first pixel;
@@ -69,6 +77,8 @@ using WriteFn = void (*)(const DrawSetup &setup, uint8_t *row, int x, const uint
                          ChunkColours &colours);
 
 struct DrawSetup {
+  SpanScratch *scratch;  // owned by the draw
+
   // Target.
   uint8_t *pixels;
   long pitch;
@@ -113,6 +123,10 @@ struct DrawSetup {
   Compare alphaFunc;
   int alphaRef;
   bool keyKill;  // colour-keyed texels discard the pixel
+
+  // The interpolants the pixel stage reads, so that set-up computes no others.
+  int interpolants[kInterpolantCount];
+  int interpolantCount;
 
   // Fog.
   bool vertexFog, tableFog;

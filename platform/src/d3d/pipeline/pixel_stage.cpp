@@ -168,7 +168,8 @@ void ShadeSpan(const DrawSetup &s, int x, int y, int count, const SpanValues &va
       for (int j = 0; j < live; ++j) out[j] = a + offset[j] * d;
     };
 
-    ChunkColours diffuse, current;
+    SpanScratch &scratch = *s.scratch;
+    ChunkColours &diffuse = scratch.diffuse, &current = scratch.current;
     {
       float channel[kChunk];
       int32_t *out[4] = {diffuse.r, diffuse.g, diffuse.b, diffuse.a};
@@ -177,7 +178,7 @@ void ShadeSpan(const DrawSetup &s, int x, int y, int count, const SpanValues &va
         for (int j = 0; j < live; ++j) out[c][j] = ToChannel(channel[j]);
       }
     }
-    ChunkColours specular;
+    ChunkColours &specular = scratch.specular;
     const bool needSpecular = s.specular || s.stagesReadSpecular;
     if (needSpecular) {
       float channel[kChunk];
@@ -197,7 +198,7 @@ void ShadeSpan(const DrawSetup &s, int x, int y, int count, const SpanValues &va
       for (int j = 0; j < live; ++j) w[j] = 1.0f / w[j];
     }
 
-    ChunkColours textures[kActiveStages];
+    ChunkColours *textures = scratch.textures;
     uint8_t kill[kChunk];
     bool anyKill = false;
     for (int stage = 0; stage < s.stageCount; ++stage) {

@@ -137,6 +137,19 @@ void Blend(const DrawSetup &setup, ChunkColours &colours, const ChunkColours &de
   // The "both" factors set the destination factor as well.
   if (srcFactor == BlendFactor::kBothSrcAlpha) destFactor = BlendFactor::kInvSrcAlpha;
   if (srcFactor == BlendFactor::kBothInvSrcAlpha) destFactor = BlendFactor::kSrcAlpha;
+  if (srcFactor == BlendFactor::kSrcAlpha && destFactor == BlendFactor::kInvSrcAlpha) {
+    // Ordinary transparency, the common case, without factor arrays.
+    auto over = [&](int32_t *c, const int32_t *d, const int32_t *a) {
+      for (int j = 0; j < count; ++j) c[j] = Div255(c[j] * a[j] + d[j] * (255 - a[j]));
+    };
+    int32_t alpha[kChunk];
+    std::copy(colours.a, colours.a + count, alpha);
+    over(colours.r, dest.r, alpha);
+    over(colours.g, dest.g, alpha);
+    over(colours.b, dest.b, alpha);
+    over(colours.a, dest.a, alpha);
+    return;
+  }
   ChunkColours fs, fd;
   Factors(srcFactor, colours, dest, count, fs);
   Factors(destFactor, colours, dest, count, fd);

@@ -127,7 +127,9 @@ const int32_t *BlendWeight(TextureOp op, const Sources &sources) {
 
 void CombineStages(const DrawSetup &setup, const ChunkColours &diffuse, const ChunkColours &specular,
                    const ChunkColours *textures, int count, ChunkColours &out) {
-  ChunkColours factor, other, scratch1, scratch2;
+  SpanScratch &scratch = *setup.scratch;
+  ChunkColours &factor = scratch.factor, &other = scratch.other, &scratch1 = scratch.argument1,
+               &scratch2 = scratch.argument2;
   const uint32_t f = setup.textureFactor;
   for (int j = 0; j < count; ++j) {
     factor.r[j] = (f >> 16) & 0xFF, factor.g[j] = (f >> 8) & 0xFF, factor.b[j] = f & 0xFF, factor.a[j] = f >> 24;

@@ -6,7 +6,7 @@
 #include <cmath>
 #include <cstdint>
 
-#include "d3d/pipeline/pipeline_internal.h"
+#include "d3d/pipeline/pixel_setup.h"
 
 namespace raster {
 
@@ -78,14 +78,16 @@ void RasteriseTriangle(const DrawSetup &setup, const Scissor &scissor, const Scr
   const double e1x = static_cast<double>(X[1] - X[0]) / kSub, e1y = static_cast<double>(Y[1] - Y[0]) / kSub;
   const double e2x = static_cast<double>(X[2] - X[0]) / kSub, e2y = static_cast<double>(Y[2] - Y[0]) / kSub;
   const double inverseArea = 1.0 / (e1x * e2y - e2x * e1y);
+  // Only the interpolants the pixel stage reads get a plane.
+  const int *used = setup.interpolants;
+  const int usedCount = setup.interpolantCount;
   double ddx[kInterpolantCount], ddy[kInterpolantCount];
-  for (int k = 0; k < kInterpolantCount; ++k) {
+  SpanValues span;
+  for (int i = 0; i < usedCount; ++i) {
+    const int k = used[i];
     const double d1 = values[1][k] - values[0][k], d2 = values[2][k] - values[0][k];
     ddx[k] = (d1 * e2y - d2 * e1y) * inverseArea;
     ddy[k] = (d2 * e1x - d1 * e2x) * inverseArea;
-  }
-  SpanValues span;
-  for (int k = 0; k < kInterpolantCount; ++k) {
     span.ddx[k] = static_cast<float>(ddx[k]);
     span.ddy[k] = static_cast<float>(ddy[k]);
   }
@@ -104,8 +106,10 @@ void RasteriseTriangle(const DrawSetup &setup, const Scissor &scissor, const Scr
     }
     if (left > right) continue;
     const double px = static_cast<double>(left) - x0, py = static_cast<double>(y) - y0;
-    for (int k = 0; k < kInterpolantCount; ++k)
+    for (int i = 0; i < usedCount; ++i) {
+      const int k = used[i];
       span.at[k] = static_cast<float>(values[0][k] + ddx[k] * px + ddy[k] * py);
+    }
     ShadeSpan(setup, static_cast<int>(left), y, static_cast<int>(right - left + 1), span);
   }
 }
