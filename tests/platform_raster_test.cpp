@@ -1180,4 +1180,183 @@ TEST(RasterHostile, DepthBufferSmallerThanTheTarget) {
   EXPECT_TRUE(canvas.picture.Untouched());
 }
 
+// ---------------------------------------------------------------------------
+// Drawing in bands and four pixels at a time gives the same pixels as
+// drawing one triangle at a time and the generic per-pixel paths.
+
+bool SamePictures(Canvas &a, Canvas &b) {
+  for (int y = 0; y < a.target.height; ++y)
+    if (std::memcmp(a.picture.Row(y), b.picture.Row(y), static_cast<size_t>(a.target.width * a.target.bits / 8)) != 0)
+      return false;
+  return true;
+}
+
+bool SameDepth(DepthPlane &a, DepthPlane &b) {
+  for (int y = 0; y < a.buffer.height; ++y)
+    if (std::memcmp(a.picture.Row(y), b.picture.Row(y), static_cast<size_t>(a.buffer.width * a.buffer.bytesPerPixel)) != 0)
+      return false;
+  return true;
+}
+
+// Seeded triangles of every size, many crossing band edges, drawn in one
+// call and one call per triangle: depth-tested with writes, and blended
+// (where the order of overlapping triangles shows).
+TEST(RasterBands, OneDrawMatchesOneTriangleAtATime) {
+  struct Case {
+    const char *name;
+    int width, height, triangles;
+    float size;
+    bool blend;
+  } cases[] = {
+      {"SmallDepthTested", 96, 700, 3000, 12, false},
+      {"LargeDepthTested", 64, 900, 60, 400, false},
+      {"MixedBlended", 80, 600, 400, 60, true},
+      // More triangles than the store holds: it is drawn out part-way.
+      {"ManyTiny", 40, 300, 20000, 4, true},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.name);
+    std::mt19937 random(static_cast<uint32_t>(c.triangles));
+    std::uniform_real_distribution<float> x(-20, static_cast<float>(c.width) + 20),
+        y(-20, static_cast<float>(c.height) + 20), offset(-c.size, c.size), unit(0, 1);
+    std::vector<TlVertex> vertices;
+    for (int t = 0; t < c.triangles; ++t) {
+      const float cx = x(random), cy = y(random), z = unit(random);
+      for (int k = 0; k < 3; ++k)
+        vertices.push_back(Tl(cx + offset(random), cy + offset(random), static_cast<uint32_t>(random()), z));
+    }
+    Canvas together(c.width, c.height), alone(c.width, c.height);
+    DepthPlane depthTogether(c.width, c.height, 4, 0xFFFFFF), depthAlone(c.width, c.height, 4, 0xFFFFFF);
+    raster::State state = DefaultState(together);
+    state.alphaBlend = c.blend;
+    state.srcBlend = BlendFactor::kSrcAlpha;
+    state.destBlend = BlendFactor::kInvSrcAlpha;
+    state.depthFunc = c.blend ? Compare::kAlways : Compare::kLessEqual;
+    for (DepthPlane *d : {&depthTogether, &depthAlone})
+      raster::Clear(state, nullptr, &d->buffer, nullptr, 0, raster::kClearDepth, 0, 1.0f, 0);
+    ASSERT_EQ(DrawTl(state, together, vertices, Primitive::kTriangleList, &depthTogether.buffer), Result::kOk);
+    for (size_t t = 0; t < vertices.size(); t += 3)
+      ASSERT_EQ(DrawTl(state, alone, {vertices[t], vertices[t + 1], vertices[t + 2]}, Primitive::kTriangleList,
+                       &depthAlone.buffer),
+                Result::kOk);
+    EXPECT_GT(CountNonZero(together), c.width * c.height / 4);
+    EXPECT_TRUE(SamePictures(together, alone));
+    EXPECT_TRUE(SameDepth(depthTogether, depthAlone));
+    EXPECT_TRUE(together.picture.Untouched());
+    EXPECT_TRUE(depthTogether.picture.Untouched());
+  }
+}
+
+// A jittered mesh down a tall target, drawn in one call, so that its
+// triangles straddle the edges of the bands it is drawn in: every pixel is
+// covered exactly once.
+TEST(RasterBands, JitteredMeshAcrossBandEdgesCoversEachPixelOnce) {
+  constexpr int kColumns = 3, kRows = 160, kCell = 8;
+  Canvas canvas(kColumns * kCell + 4, kRows * kCell + 4);
+  const raster::State state = AdditiveState(canvas);
+  std::mt19937 random(5);
+  std::uniform_real_distribution<float> jitter(-1.9f, 1.9f);
+  std::vector<float> gx((kColumns + 1) * (kRows + 1)), gy(gx.size());
+  for (int j = 0; j <= kRows; ++j)
+    for (int i = 0; i <= kColumns; ++i) {
+      const bool inner = i > 0 && i < kColumns && j > 0 && j < kRows;
+      const size_t at = static_cast<size_t>(j * (kColumns + 1) + i);
+      gx[at] = static_cast<float>(i * kCell) + (inner ? jitter(random) : 0.0f) - 0.5f;
+      // Rows of points on exact pixel centres as well as between them.
+      const float dy = inner ? jitter(random) : 0.0f;
+      gy[at] = static_cast<float>(j * kCell) + (j % 3 == 0 ? std::round(dy) : dy) - 0.5f;
+    }
+  std::vector<TlVertex> triangles;
+  auto point = [&](int i, int j) {
+    const size_t at = static_cast<size_t>(j * (kColumns + 1) + i);
+    return Tl(gx[at], gy[at], 0xFF000001);
+  };
+  for (int j = 0; j < kRows; ++j)
+    for (int i = 0; i < kColumns; ++i)
+      for (const TlVertex &v : {point(i, j), point(i + 1, j), point(i + 1, j + 1), point(i, j), point(i, j + 1),
+                                point(i + 1, j + 1)})
+        triangles.push_back(v);
+  ASSERT_EQ(DrawTl(state, canvas, triangles), Result::kOk);
+  ExpectEachPixelOnce(canvas, 0, 0, kColumns * kCell, kRows * kCell);
+  EXPECT_TRUE(canvas.picture.Untouched());
+}
+
+// Stored depths alternate in patterns that split every group of four in
+// every way; each pixel of a constant-depth quad passes or fails on its own,
+// for spans of every length from one pixel.
+TEST(RasterDepth, MixedOutcomesWithinGroupsOfFour) {
+  constexpr int kWidth = 70, kHeight = 16;
+  for (const DepthLayout &layout : kDepthLayouts) {
+    for (const Compare compare : {Compare::kLess, Compare::kEqual, Compare::kGreaterEqual, Compare::kNotEqual}) {
+      SCOPED_TRACE(std::string(layout.name) + " func " + std::to_string(static_cast<int>(compare)));
+      Canvas canvas(kWidth, kHeight);
+      DepthPlane depth(kWidth, kHeight, layout.bytes, layout.depthMask, layout.stencilMask);
+      raster::State state = DefaultState(canvas);
+      state.depthFunc = compare;
+      state.depthWrite = false;
+      // Pixel (x, y) holds 0.25 or 0.75 by bit (x % 16) of pattern y: the
+      // sixteen patterns of four repeated along the row.
+      const uint32_t quarter = static_cast<uint32_t>(0.25 * layout.depthMask),
+                     threeQuarters = static_cast<uint32_t>(0.75 * layout.depthMask);
+      auto stored = [&](int x, int y) { return ((y >> (x % 4)) & 1) ? quarter : threeQuarters; };
+      for (int y = 0; y < kHeight; ++y)
+        for (int x = 0; x < kWidth; ++x) {
+          const uint32_t word = stored(x, y);
+          std::memcpy(depth.picture.Row(y) + x * layout.bytes, &word, static_cast<size_t>(layout.bytes));
+        }
+      // Row y is drawn from x = 0 to 1 + 4·y (spans of 1 … 61 pixels).
+      std::vector<TlVertex> strips;
+      for (int y = 0; y < kHeight; ++y) {
+        const auto quad = Quad(0, static_cast<float>(y), static_cast<float>(1 + 4 * y), static_cast<float>(y + 1),
+                               0xFFFFFFFF, 0.75f);
+        strips.insert(strips.end(), quad.begin(), quad.end());
+      }
+      ASSERT_EQ(DrawTl(state, canvas, strips, Primitive::kTriangleList, &depth.buffer), Result::kOk);
+      for (int y = 0; y < kHeight; ++y)
+        for (int x = 0; x < kWidth; ++x) {
+          const float storedDepth = stored(x, y) == quarter ? 0.25f : 0.75f;
+          const bool drawn = x < 1 + 4 * y && Reference(compare, 0.75f, storedDepth);
+          ASSERT_EQ(canvas.picture.Value(x, y) != 0, drawn) << x << "," << y;
+        }
+      EXPECT_TRUE(canvas.picture.Untouched());
+    }
+  }
+}
+
+// Bilinear filtering of a wrapped power-of-two texture takes a path of its
+// own; a colour key that matches no texel sends the same draw down the
+// general path, and both must give the same pixels, with and without
+// perspective, for coordinates far outside the texture and on texel
+// boundaries, and on spans of every length.
+TEST(RasterTexture, WrappedBilinearPathMatchesTheGeneralPath) {
+  std::mt19937 random(11);
+  std::vector<uint32_t> texels(16 * 8);
+  for (uint32_t &t : texels) t = static_cast<uint32_t>(random()) | 0x01000000u;  // never 0: the key
+  TestTexture texture(16, 8, texels);
+  std::uniform_real_distribution<float> position(-10, 90), coordinate(-40, 40), rhw(0.2f, 1.0f);
+  std::vector<TlVertex> vertices;
+  for (int t = 0; t < 60; ++t)
+    for (int k = 0; k < 3; ++k) {
+      // Every fourth triangle reads whole texel steps, so fractions of 0.
+      const float u = t % 4 == 0 ? std::round(coordinate(random) * 32) / 32 : coordinate(random);
+      vertices.push_back(Tl(position(random), position(random), 0xFFFFFFFF, 0.5f, u, coordinate(random), rhw(random)));
+    }
+  for (bool perspective : {true, false}) {
+    SCOPED_TRACE(perspective ? "perspective" : "affine");
+    Canvas fast(80, 80), general(80, 80);
+    raster::State state = DefaultState(fast);
+    state.perspective = perspective;
+    state.stages[0].texture = &texture.texture;
+    state.stages[0].magFilter = state.stages[0].minFilter = raster::TextureFilter::kLinear;
+    state.colorKeyEnable = true;
+    ASSERT_EQ(DrawTl(state, fast, vertices), Result::kOk);
+    TestTexture keyed(16, 8, texels);
+    keyed.texture.hasColourKey = true;
+    state.stages[0].texture = &keyed.texture;
+    ASSERT_EQ(DrawTl(state, general, vertices), Result::kOk);
+    EXPECT_GT(CountNonZero(fast), 80 * 80 / 4);
+    EXPECT_TRUE(SamePictures(fast, general));
+  }
+}
+
 }  // namespace
