@@ -20,6 +20,7 @@ struct ChunkColours {
 struct SpanScratch {
   ChunkColours diffuse, current, specular, textures[2];
   ChunkColours factor, other, argument1, argument2;  // the texture stages'
+  ChunkColours destination;                          // target colours read back for blending
 };
 
 struct DrawSetup;
