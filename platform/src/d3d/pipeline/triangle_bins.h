@@ -27,6 +27,7 @@ class TriangleBins {
   // The rows of one band: about this many bytes of colour and depth.
   static constexpr long kBandBytes = 128 * 1024;
   static constexpr size_t kMaxTriangles = 16384;
+  static constexpr size_t kPrefetchAhead = 4;
 
  private:
   Scissor scissor_{};
