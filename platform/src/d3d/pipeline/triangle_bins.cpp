@@ -6,7 +6,28 @@
 #include <algorithm>
 #include <cmath>
 
+#include "d3d/pipeline/pixel_setup.h"
+
 namespace raster {
+
+namespace {
+
+// Asks for a band's colour and depth rows ahead of drawing, in address
+// order, which memory serves far faster than the scattered first touches of
+// the triangles themselves.
+void PrefetchRows(const DrawSetup &setup, const Scissor &rows) {
+  auto sweep = [&](const uint8_t *base, long pitch, int bytes) {
+    for (int y = rows.top; y < rows.bottom; ++y) {
+      const uint8_t *first = base + pitch * y + static_cast<long>(rows.left) * bytes;
+      const uint8_t *end = base + pitch * y + static_cast<long>(rows.right) * bytes;
+      for (const uint8_t *at = first; at < end; at += 64) __builtin_prefetch(at, 1);
+    }
+  };
+  sweep(setup.pixels, setup.pitch, setup.bytesPerPixel);
+  if (setup.depthBits) sweep(setup.depthBits, setup.depthPitch, setup.depthBytes);
+}
+
+}  // namespace
 
 void TriangleBins::Begin(const Scissor &scissor, long rowBytes) {
   scissor_ = scissor;
@@ -51,6 +72,7 @@ void TriangleBins::Flush(const DrawSetup &setup, bool perspective) {
     Scissor bandRows{scissor_.left, scissor_.top + band * bandRows_, scissor_.right, 0};
     bandRows.bottom = std::min(scissor_.bottom, bandRows.top + bandRows_);
     const size_t listedCount = listed.size();
+    if (listedCount >= kBusyBand) PrefetchRows(setup, bandRows);
     for (size_t i = 0; i < listedCount; ++i) {
       // A band reads every few triangles of the store, too irregularly for
       // the hardware to fetch ahead: ask for the ones a little further on.

@@ -28,6 +28,9 @@ class TriangleBins {
   static constexpr long kBandBytes = 128 * 1024;
   static constexpr size_t kMaxTriangles = 16384;
   static constexpr size_t kPrefetchAhead = 4;
+  // Bands with at least this many triangles have their rows fetched whole
+  // before drawing.
+  static constexpr size_t kBusyBand = 64;
 
  private:
   Scissor scissor_{};
