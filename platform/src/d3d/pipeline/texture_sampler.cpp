@@ -165,7 +165,7 @@ void SampleFixed(const Sampler &s, const float *u, const float *v, const float *
 static_assert(kChunk % 4 == 0, "chunks hold whole groups of four pixels");
 
 // Up to four floats from `values`, zero past `available`.
-inline __m128 LoadLanes(const float *values, int available) {
+inline __m128 LoadUpToFour(const float *values, int available) {
   if (available >= 4) return _mm_loadu_ps(values);
   alignas(16) float lanes[4] = {0, 0, 0, 0};
   for (int k = 0; k < available; ++k) lanes[k] = values[k];
@@ -217,8 +217,8 @@ void SampleBilinearWrapped(const Sampler &s, const float *u, const float *v, con
                 one = _mm_set1_epi32(1), byteMask = _mm_set1_epi32(0xFF);
   for (int j = 0; j < count; j += 4) {
     __m128i x, y, fx, fy;
-    SplitLanes(_mm_sub_ps(_mm_mul_ps(LoadLanes(u + j, count - j), width), half), x, fx);
-    SplitLanes(_mm_sub_ps(_mm_mul_ps(LoadLanes(v + j, count - j), height), half), y, fy);
+    SplitLanes(_mm_sub_ps(_mm_mul_ps(LoadUpToFour(u + j, count - j), width), half), x, fx);
+    SplitLanes(_mm_sub_ps(_mm_mul_ps(LoadUpToFour(v + j, count - j), height), half), y, fy);
     alignas(16) int32_t x0[4], x1[4], y0[4], y1[4], wx[4], wy[4];
     _mm_store_si128(reinterpret_cast<__m128i *>(x0), _mm_and_si128(x, wrapX));
     _mm_store_si128(reinterpret_cast<__m128i *>(x1), _mm_and_si128(_mm_add_epi32(x, one), wrapX));
