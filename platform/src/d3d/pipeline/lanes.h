@@ -13,6 +13,7 @@ namespace raster {
 
 using FloatLanes = float __attribute__((vector_size(16)));
 using IntLanes = int32_t __attribute__((vector_size(16)));
+using WordLanes = uint32_t __attribute__((vector_size(16)));
 using ByteLanes = uint8_t __attribute__((vector_size(4)));
 constexpr int kLanes = 4;
 

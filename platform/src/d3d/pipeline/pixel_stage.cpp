@@ -296,7 +296,17 @@ void ShadeSpan(const DrawSetup &s, int x, int y, int count, const SpanValues &va
       live = StencilAndDepth(s, chunkDepth, depth, list, result, live);
       if (live == 0) continue;
     } else if (s.depthWrite) {
-      for (int j = 0; j < live; ++j) {
+      int j = 0;
+      if (live == n && s.depthBytes == 4) {
+        // Every pixel of the chunk is kept (the list is 0, 1, 2, …): whole
+        // groups of four words at once, inside the chunk.
+        for (; j + kLanes <= n; j += kLanes) {
+          uint8_t *words = chunkDepth + j * 4;
+          const WordLanes old = LoadLanes<WordLanes>(words);
+          StoreLanes(words, (old & ~s.depthMask) | ((LoadLanes<WordLanes>(depth + j) << s.depthShift) & s.depthMask));
+        }
+      }
+      for (; j < live; ++j) {
         uint8_t *word = chunkDepth + list[j] * s.depthBytes;
         const uint32_t old = LoadWord(word, s.depthBytes);
         StoreWord(word, s.depthBytes, (old & ~s.depthMask) | ((depth[list[j]] << s.depthShift) & s.depthMask));
