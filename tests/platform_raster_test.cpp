@@ -688,6 +688,55 @@ TEST(RasterTexture, StageOperationsAgainstReference) {
   EXPECT_NEAR(static_cast<int>(canvas.picture.Value(1, 1) & 0xFF), std::min(dot, 255), 1);
 }
 
+// The texture factor as an argument and as the weight of its blend, with a
+// different factor in each draw so that a stale one would show.
+TEST(RasterTexture, TextureFactorArgumentsFollowEachDraw) {
+  struct Case {
+    const char *name;
+    raster::TextureOp op;
+    uint32_t arg1, arg2;
+    uint32_t (*expected)(uint32_t factor, uint32_t diffuse);  // 0xRRGGBB
+  } cases[] = {
+      {"FactorSelected", raster::TextureOp::kSelectArg1, 3, 0, [](uint32_t f, uint32_t) { return f & 0xFFFFFF; }},
+      {"DiffuseTimesFactor", raster::TextureOp::kModulate, 0, 3,
+       [](uint32_t f, uint32_t d) {
+         uint32_t out = 0;
+         for (int shift : {0, 8, 16}) {
+           const uint32_t x = ((f >> shift) & 0xFF) * ((d >> shift) & 0xFF) + 128;
+           out |= ((x + (x >> 8)) >> 8) << shift;
+         }
+         return out;
+       }},
+      // Factor alpha 0x40 weighs diffuse (arg1) against the factor colour (arg2).
+      {"BlendFactorAlpha", raster::TextureOp::kBlendFactorAlpha, 0, 3,
+       [](uint32_t f, uint32_t d) {
+         const uint32_t weight = f >> 24;
+         uint32_t out = 0;
+         for (int shift : {0, 8, 16}) {
+           const uint32_t x = ((d >> shift) & 0xFF) * weight + ((f >> shift) & 0xFF) * (255 - weight) + 128;
+           out |= ((x + (x >> 8)) >> 8) << shift;
+         }
+         return out;
+       }},
+  };
+  const uint32_t diffuse = 0xFF80C040;
+  for (const Case &c : cases) {
+    for (uint32_t factor : {0x40FF2010u, 0x4010E0A0u}) {
+      SCOPED_TRACE(std::string(c.name) + " factor " + std::to_string(factor));
+      Canvas canvas(8, 8);
+      raster::State state = DefaultState(canvas);
+      state.textureFactor = factor;
+      state.stages[0].colorOp = c.op;
+      state.stages[0].colorArg1 = c.arg1;
+      state.stages[0].colorArg2 = c.arg2;
+      state.stages[0].alphaOp = raster::TextureOp::kSelectArg1;
+      state.stages[0].alphaArg1 = 0;
+      ASSERT_EQ(DrawTl(state, canvas, Quad(0, 0, 8, 8, diffuse)), Result::kOk);
+      EXPECT_EQ(canvas.Rgb(3, 5), c.expected(factor, diffuse));
+    }
+  }
+}
+
 TEST(RasterTexture, UntexturedDefaultStageGivesDiffuse) {
   Canvas canvas(4, 4);
   raster::State state = DefaultState(canvas);  // stage 0 modulates a texture that is not there
