@@ -2,16 +2,17 @@
 # Installs, through apt-get and only when something is missing, the packages
 # of one of two sets:
 #   demo  what building and running the example host needs: the compiler,
-#         CMake, FreeType, fontconfig and the DejaVu fonts for GDI text, and
-#         libmikmod for module music;
-#         CMake, and FreeType, fontconfig and the DejaVu fonts for GDI text,
-#         FFmpeg's libraries for the media window's video;
+#         CMake, FreeType, fontconfig and the DejaVu fonts for GDI text,
+#         libmikmod for module music, FluidSynth with a General MIDI sound
+#         font for the MIDI sequencer, and FFmpeg's libraries for the media
+#         window's video;
 #   test  (the default) all of that, plus GoogleTest (its sources too, which
 #         the Windows build compiles with mingw), Google Benchmark with SDL2,
-#         SDL2_ttf and pixman for the side-by-side 2D comparison, clang and
-#         its runtime for the fuzzer, the mingw cross toolchain, Wine with its
-#         32-bit half (and the 32-bit OpenGL that Wine's DirectDraw needs for
-#         flip chains and video memory), a virtual X display, and dpkg-dev
+#         SDL2_ttf and pixman for the side-by-side 2D comparison and OSMesa
+#         for the rasteriser's, zlib for the packed reference images, clang
+#         and its runtime for the fuzzer, the mingw cross toolchain, Wine with
+#         its 32-bit half (and the 32-bit OpenGL that Wine's DirectDraw needs
+#         for flip chains and video memory), a virtual X display, and dpkg-dev
 #         for fetching libmikmod's source for the Windows build.
 # Usage: install-deps.sh [demo|test]
 set -euo pipefail
@@ -27,7 +28,7 @@ demo_packages=(
 test_packages=(
   "${demo_packages[@]}" python3
   libgtest-dev libgmock-dev googletest libbenchmark-dev
-  libsdl2-dev libsdl2-ttf-dev libpixman-1-dev
+  libsdl2-dev libsdl2-ttf-dev libpixman-1-dev libosmesa6-dev
   clang libclang-rt-dev
   mingw-w64 g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686
   wine wine32:i386 wine64

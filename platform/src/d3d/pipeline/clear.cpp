@@ -23,19 +23,26 @@ bool Cut(const ClearRect &rect, const Viewport &vp, int width, int height, Clear
   return out.left < out.right && out.top < out.bottom;
 }
 
+template <int Bytes>
+void FillRow(uint8_t *at, long count, const uint8_t *packed) {
+  for (long x = 0; x < count; ++x, at += Bytes) std::memcpy(at, packed, Bytes);
+}
+
 void FillTarget(const Target &t, const ClearRect &r, uint32_t colour) {
   const uint8_t red = (colour >> 16) & 0xFF, green = (colour >> 8) & 0xFF, blue = colour & 0xFF,
                 alpha = colour >> 24;
   const uint32_t value = pixels::NarrowChannel(red, t.red) | pixels::NarrowChannel(green, t.green) |
                          pixels::NarrowChannel(blue, t.blue) | pixels::NarrowChannel(alpha, t.alpha);
+  uint8_t packed[4];
+  for (int b = 0; b < 4; ++b) packed[b] = static_cast<uint8_t>(value >> (8 * b));
   const int bytes = t.bits / 8;
   for (long y = r.top; y < r.bottom; ++y) {
     uint8_t *at = t.pixels + t.pitch * y + r.left * bytes;
-    for (long x = r.left; x < r.right; ++x, at += bytes) {
-      uint8_t packed[4];
-      for (int b = 0; b < 4; ++b) packed[b] = static_cast<uint8_t>(value >> (8 * b));
-      std::memcpy(at, packed, static_cast<size_t>(bytes));
-    }
+    const long count = r.right - r.left;
+    // A loop per pixel size, so that each store is a plain move.
+    if (bytes == 4) FillRow<4>(at, count, packed);
+    else if (bytes == 3) FillRow<3>(at, count, packed);
+    else FillRow<2>(at, count, packed);
   }
 }
 
@@ -79,10 +86,13 @@ void Clear(const State &state, const Target *target, const DepthBuffer *depth, c
   if (depthOk) {
     if (flags & kClearDepth) {
       const int shift = pixels::MaskShift(depth->depthMask);
-      const double unit = std::isfinite(z) ? std::clamp(static_cast<double>(z), 0.0, 1.0) : 1.0;
+      const float unit = std::isfinite(z) ? std::clamp(z, 0.0f, 1.0f) : 1.0f;
       const uint32_t top = depth->depthMask >> shift;
+      // Truncated as the pixel stage converts depth, so equal depths compare equal.
+      const uint32_t value = top <= 16777215 ? static_cast<uint32_t>(static_cast<int32_t>(unit * static_cast<float>(top)))
+                                          : static_cast<uint32_t>(static_cast<double>(unit) * top);
       depthMask |= depth->depthMask;
-      depthValue |= (static_cast<uint32_t>(unit * top + 0.5) << shift) & depth->depthMask;
+      depthValue |= (value << shift) & depth->depthMask;
     }
     if ((flags & kClearStencil) && depth->stencilMask) {
       const int shift = pixels::MaskShift(depth->stencilMask);

@@ -8,6 +8,7 @@
 
 #include "d3d/pipeline/clipping.h"
 #include "d3d/pipeline/pixel_setup.h"
+#include "d3d/pipeline/triangle_bins.h"
 #include "d3d/pipeline/vertex_processing.h"
 
 namespace raster {
@@ -59,6 +60,7 @@ struct Pass {
   int planeCount;
   float vx, vy, halfWidth, halfHeight, minZ, depthRange;
   Extents *extents;
+  TriangleBins *bins;  // solid triangles are held back here and drawn band by band
 };
 
 ScreenVertex Project(const Pass &pass, const ClipVertex &c) {
@@ -133,7 +135,7 @@ void DrawTriangle(const Pass &pass, const ClipVertex &a, const ClipVertex &b, co
       break;
     default:
       for (int i = 1; i + 1 < count; ++i)
-        RasteriseTriangle(pass.setup, pass.scissor, polygon[0], polygon[i], polygon[i + 1], perspective, false);
+        pass.bins->Add(pass.setup, polygon[0], polygon[i], polygon[i + 1], perspective);
       break;
   }
 }
@@ -200,6 +202,8 @@ Result Draw(const State &state, const Target &target, const DepthBuffer *depth, 
       if (indices[i] >= vertices.count) return Result::kInvalidParams;
 
   DrawSetup setup;
+  SpanScratch scratch;
+  setup.scratch = &scratch;
   if (!PrepareDraw(state, target, depth, setup)) return Result::kInvalidParams;
 
   // The scissor rectangle: the viewport inside the target (and depth buffer).
@@ -225,10 +229,12 @@ Result Draw(const State &state, const Target &target, const DepthBuffer *depth, 
   processed.resize(vertices.count);
   for (uint32_t i = 0; i < vertices.count; ++i) processor.Process(i, processed[i]);
 
+  thread_local TriangleBins bins;
+  bins.Begin(scissor, target.pitch + (setup.depthBits ? depth->pitch : 0));
   Pass pass{state, setup, scissor, processor.Transformed(), {}, 0,
             static_cast<float>(vp.x), static_cast<float>(vp.y), static_cast<float>(vp.width) * 0.5f,
             static_cast<float>(vp.height) * 0.5f, vp.minZ, vp.maxZ - vp.minZ,
-            (flags & kDrawDoNotUpdateExtents) ? nullptr : extents};
+            (flags & kDrawDoNotUpdateExtents) ? nullptr : extents, &bins};
   if (!(pass.halfWidth > 0.0f && pass.halfHeight > 0.0f)) return Result::kOk;
   SetPlanes(pass, state.clipping && !(flags & kDrawDoNotClip));
 
@@ -258,6 +264,7 @@ Result Draw(const State &state, const Target &target, const DepthBuffer *depth, 
       for (uint32_t i = 1; i + 1 < n; ++i) DrawTriangle(pass, vertex(0), vertex(i), vertex(i + 1), vertex(i));
       break;
   }
+  bins.Flush(setup, state.perspective);
   return Result::kOk;
 }
 

@@ -43,7 +43,9 @@ float FarW(const Matrix &projection) {
 }  // namespace
 
 bool PrepareDraw(const State &state, const Target &target, const DepthBuffer *depth, DrawSetup &s) {
+  SpanScratch *scratch = s.scratch;
   std::memset(static_cast<void *>(&s), 0, sizeof s);
+  s.scratch = scratch;
   s.write = ChooseWriter(target, state.alphaBlend);
   if (s.write == nullptr) return false;
   s.pixels = target.pixels;
@@ -102,13 +104,9 @@ bool PrepareDraw(const State &state, const Target &target, const DepthBuffer *de
     out.alphaArg1 = stage.alphaArg1, out.alphaArg2 = stage.alphaArg2;
     const bool colourReads = ReadsTexture(stage.colorOp, stage.colorArg1, stage.colorArg2);
     const bool alphaReads = ReadsTexture(stage.alphaOp, stage.alphaArg1, stage.alphaArg2);
-    bool usable = stage.texture != nullptr && (colourReads || alphaReads) &&
-                  PrepareSampler(stage, *stage.texture, s.samplers[count]);
-    if (usable && !state.colorKeyEnable) s.samplers[count].keyed = false;
-    if (usable && s.samplers[count].keyed) {
-      // The sampling loops were chosen for the key as given.
-      s.keyKill = true;
-    }
+    const bool usable = stage.texture != nullptr && (colourReads || alphaReads) &&
+                        PrepareSampler(stage, *stage.texture, state.colorKeyEnable, s.samplers[count]);
+    if (usable && s.samplers[count].keyed) s.keyKill = true;
     if (!usable) {
       if (colourReads) out.colorOp = TextureOp::kSelectArg1, out.colorArg1 = kArgCurrent;
       if (alphaReads) out.alphaOp = TextureOp::kSelectArg1, out.alphaArg1 = kArgCurrent;
@@ -142,6 +140,17 @@ bool PrepareDraw(const State &state, const Target &target, const DepthBuffer *de
     s.fogColour[1] = static_cast<int>((state.fogColour >> 8) & 0xFF);
     s.fogColour[2] = static_cast<int>(state.fogColour & 0xFF);
   }
+
+  const bool sampling = s.sampled[0] || s.sampled[1];
+  auto need = [&s](int interpolant) { s.interpolants[s.interpolantCount++] = interpolant; };
+  if (s.depthValues || (s.tableFog && !s.fogFromW)) need(kInterpZ);
+  if (sampling || s.depthMode == DepthMode::kW || (s.tableFog && s.fogFromW)) need(kInterpRhw);
+  for (int c = kDiffuseR; c <= kDiffuseA; ++c) need(kInterpAttr0 + c);
+  if (s.specular || s.stagesReadSpecular)
+    for (int c = kSpecularR; c <= kSpecularB; ++c) need(kInterpAttr0 + c);
+  if (s.vertexFog) need(kInterpAttr0 + kFog);
+  for (int stage = 0; stage < kActiveStages; ++stage)
+    if (s.sampled[stage]) need(kInterpAttr0 + kStage0U + 2 * stage), need(kInterpAttr0 + kStage0V + 2 * stage);
   return true;
 }
 

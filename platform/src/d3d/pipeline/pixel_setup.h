@@ -14,6 +14,15 @@ struct ChunkColours {
   int32_t r[kChunk], g[kChunk], b[kChunk], a[kChunk];
 };
 
+// Working colours of the pixel stage, kept off the stack of the per-span
+// functions so that their frames stay small: spans of a few pixels are the
+// common case and pay for every byte a call sets up.
+struct SpanScratch {
+  ChunkColours diffuse, current, specular, textures[2];
+  ChunkColours factor, other, argument1, argument2;  // the texture stages'
+  ChunkColours destination;                          // target colours read back for blending
+};
+
 struct DrawSetup;
 
 // Tests `count` depth values against the buffer row from its first pixel;
@@ -69,6 +78,8 @@ using WriteFn = void (*)(const DrawSetup &setup, uint8_t *row, int x, const uint
                          ChunkColours &colours);
 
 struct DrawSetup {
+  SpanScratch *scratch;  // owned by the draw
+
   // Target.
   uint8_t *pixels;
   long pitch;
@@ -114,6 +125,10 @@ struct DrawSetup {
   int alphaRef;
   bool keyKill;  // colour-keyed texels discard the pixel
 
+  // The interpolants the pixel stage reads, so that set-up computes no others.
+  int interpolants[kInterpolantCount];
+  int interpolantCount;
+
   // Fog.
   bool vertexFog, tableFog;
   FogMode tableMode;
@@ -126,14 +141,14 @@ struct DrawSetup {
 // False when the target format cannot be drawn.
 bool PrepareDraw(const State &state, const Target &target, const DepthBuffer *depth, DrawSetup &setup);
 
-// Fills a sampler for a stage's texture; false when the texture cannot be
-// read (bad format, no levels).
-bool PrepareSampler(const TextureStage &stage, const Texture &texture, Sampler &sampler);
+// Fills a sampler for a stage's texture, honouring its colour key when
+// `colourKeys`; false when the texture cannot be read (bad format, no levels).
+bool PrepareSampler(const TextureStage &stage, const Texture &texture, bool colourKeys, Sampler &sampler);
 
-// Evaluates the texture stages over a chunk: `current` starts as the
-// diffuse colour and ends as the stages' result.
+// Evaluates the texture stages over a chunk, starting from the diffuse
+// colour; the last stage's result lands in `out`.
 void CombineStages(const DrawSetup &setup, const ChunkColours &diffuse, const ChunkColours &specular,
-                   const ChunkColours *textures, int count, ChunkColours &current);
+                   const ChunkColours *textures, int count, ChunkColours &out);
 
 // Chooses the writer for a target format and blend on/off; null when the
 // format is not drawable.

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "d3d/pipeline/compare.h"
+#include "d3d/pipeline/lanes.h"
 #include "d3d/pipeline/pixel_setup.h"
 
 namespace raster {
@@ -119,21 +120,35 @@ int DiscardPixels(const DrawSetup &s, const uint8_t *kill, uint8_t *list, ChunkC
 }
 
 void DepthValues(const DrawSetup &s, const SpanValues &values, int first, int count, uint32_t *out) {
+  alignas(16) float depth[kChunk];
+  const int groups = WholeGroups(count);
   const float z0 = values.at[kInterpZ], dz = values.ddx[kInterpZ];
-  if (s.depthMode == DepthMode::kW) {
-    const float r0 = values.at[kInterpRhw], dr = values.ddx[kInterpRhw];
-    for (int k = 0; k < count; ++k) {
-      const float rhw = r0 + static_cast<float>(first + k) * dr;
-      out[k] = static_cast<uint32_t>(static_cast<double>(Unit(s.wScale / rhw)) * s.depthScale);
-    }
-    return;
+  const float r0 = values.at[kInterpRhw], dr = values.ddx[kInterpRhw];
+  const bool fromW = s.depthMode == DepthMode::kW;
+  for (int k = 0; k < groups; k += kLanes) {
+    const FloatLanes at = Ramp(first + k);
+    // Clamped as max(0, min(depth, 1)) would: NaN reads as 0.
+    StoreLanes(depth + k, ClampLanes(fromW ? s.wScale / (r0 + at * dr) : z0 + at * dz, 0.0f, 1.0f));
   }
+  // The same conversion as Clear's, so that a cleared value compares equal.
+  // Up to 24 bits a float holds every value exactly.
   if (s.depthScale <= 16777215.0) {
     const float scale = static_cast<float>(s.depthScale);
-    for (int k = 0; k < count; ++k) out[k] = static_cast<uint32_t>(Unit(z0 + static_cast<float>(first + k) * dz) * scale);
+    for (int k = 0; k < groups; k += kLanes)
+      StoreLanes(out + k, __builtin_convertvector(LoadLanes<FloatLanes>(depth + k) * scale, IntLanes));
   } else {
-    for (int k = 0; k < count; ++k)
-      out[k] = static_cast<uint32_t>(static_cast<double>(Unit(z0 + static_cast<float>(first + k) * dz)) * s.depthScale);
+    for (int k = 0; k < count; ++k) out[k] = static_cast<uint32_t>(static_cast<double>(depth[k]) * s.depthScale);
+  }
+}
+
+// Interpolated colour channels as 0 … 255 integers, whole groups at a time.
+void ColourChannels(const float *offset, int groups, const float *at, const float *ddx, int firstInterpolant,
+                    int32_t *const *out, int channels) {
+  for (int c = 0; c < channels; ++c) {
+    const float a = at[firstInterpolant + c], d = ddx[firstInterpolant + c];
+    for (int j = 0; j < groups; j += kLanes)
+      StoreLanes(out[c] + j,
+                 __builtin_convertvector(ClampLanes(a + LoadLanes<FloatLanes>(offset + j) * d, 0.0f, 255.0f), IntLanes));
   }
 }
 
@@ -146,67 +161,75 @@ void ShadeSpan(const DrawSetup &s, int x, int y, int count, const SpanValues &va
   for (int first = 0; first < count; first += kChunk) {
     const int n = std::min(kChunk, count - first);
     const int xs = x + first;
-    uint8_t list[kChunk];
-    uint32_t depth[kChunk];
+    alignas(16) uint8_t list[kChunk];
+    alignas(16) uint32_t depth[kChunk];
     int live = n;
     if (s.depthValues) DepthValues(s, values, first, n, depth);
     uint8_t *chunkDepth = depthRow ? depthRow + static_cast<long>(xs) * s.depthBytes : nullptr;
     if (s.depthTest) {
       live = s.depthTestFn(chunkDepth, s.depthMask, s.depthShift, depth, list, n);
       if (live == 0) continue;
-    } else {
-      for (int k = 0; k < n; ++k) list[k] = static_cast<uint8_t>(k);
     }
+    const int groups = WholeGroups(live);
 
-    // Pixel positions relative to the span's start.
-    float offset[kChunk];
-    for (int j = 0; j < live; ++j) offset[j] = static_cast<float>(first + list[j]);
+    // Pixel positions relative to the span's start; when every pixel is
+    // alive the list is 0, 1, 2, … and the positions a plain ramp.
+    alignas(16) float offset[kChunk];
+    if (live == n) {
+      for (int j = 0; j < groups; j += kLanes) {
+        StoreLanes(list + j, ByteLanes{static_cast<uint8_t>(j), static_cast<uint8_t>(j + 1),
+                                       static_cast<uint8_t>(j + 2), static_cast<uint8_t>(j + 3)});
+        StoreLanes(offset + j, Ramp(first + j));
+      }
+    } else {
+      for (int j = live; j < groups; ++j) list[j] = 0;
+      for (int j = 0; j < groups; j += kLanes)
+        StoreLanes(offset + j, __builtin_convertvector(
+                                   __builtin_convertvector(LoadLanes<ByteLanes>(list + j), IntLanes) + first, FloatLanes));
+    }
     auto interpolate = [&](int which, float *out) {
       const float a = at[which], d = ddx[which];
-      for (int j = 0; j < live; ++j) out[j] = a + offset[j] * d;
+      for (int j = 0; j < groups; j += kLanes) StoreLanes(out + j, a + LoadLanes<FloatLanes>(offset + j) * d);
     };
 
-    ChunkColours diffuse, current;
+    SpanScratch &scratch = *s.scratch;
+    ChunkColours &diffuse = scratch.diffuse, &current = scratch.current;
     {
-      float channel[kChunk];
-      int32_t *out[4] = {diffuse.r, diffuse.g, diffuse.b, diffuse.a};
-      for (int c = 0; c < 4; ++c) {
-        interpolate(kInterpAttr0 + kDiffuseR + c, channel);
-        for (int j = 0; j < live; ++j) out[c][j] = ToChannel(channel[j]);
-      }
+      int32_t *const out[4] = {diffuse.r, diffuse.g, diffuse.b, diffuse.a};
+      ColourChannels(offset, groups, at, ddx, kInterpAttr0 + kDiffuseR, out, 4);
     }
-    ChunkColours specular;
+    ChunkColours &specular = scratch.specular;
     const bool needSpecular = s.specular || s.stagesReadSpecular;
     if (needSpecular) {
-      float channel[kChunk];
-      int32_t *out[3] = {specular.r, specular.g, specular.b};
-      for (int c = 0; c < 3; ++c) {
-        interpolate(kInterpAttr0 + kSpecularR + c, channel);
-        for (int j = 0; j < live; ++j) out[c][j] = ToChannel(channel[j]);
-      }
-      for (int j = 0; j < live; ++j) specular.a[j] = 255;
+      int32_t *const out[3] = {specular.r, specular.g, specular.b};
+      ColourChannels(offset, groups, at, ddx, kInterpAttr0 + kSpecularR, out, 3);
+      for (int j = 0; j < groups; j += kLanes) StoreLanes(specular.a + j, IntLanes{} + 255);
     }
 
     // w per pixel, for perspective-correct coordinates and w-based fog.
-    float w[kChunk];
+    alignas(16) float w[kChunk];
     const bool needW = (s.perspective && (s.sampled[0] || s.sampled[1])) || (s.tableFog && s.fogFromW);
     if (needW) {
-      interpolate(kInterpRhw, w);
-      for (int j = 0; j < live; ++j) w[j] = 1.0f / w[j];
+      const float a = at[kInterpRhw], d = ddx[kInterpRhw];
+      for (int j = 0; j < groups; j += kLanes) StoreLanes(w + j, 1.0f / (a + LoadLanes<FloatLanes>(offset + j) * d));
     }
 
-    ChunkColours textures[kActiveStages];
+    ChunkColours *textures = scratch.textures;
     uint8_t kill[kChunk];
     bool anyKill = false;
     for (int stage = 0; stage < s.stageCount; ++stage) {
       if (!s.sampled[stage]) continue;
       const Sampler &sampler = s.samplers[stage];
       const int ui = kInterpAttr0 + kStage0U + 2 * stage, vi = ui + 1;
-      float u[kChunk], v[kChunk], lod[kChunk];
+      alignas(16) float u[kChunk], v[kChunk], lod[kChunk];
       interpolate(ui, u);
       interpolate(vi, v);
       if (s.perspective)
-        for (int j = 0; j < live; ++j) u[j] *= w[j], v[j] *= w[j];
+        for (int j = 0; j < groups; j += kLanes) {
+          const FloatLanes pixelW = LoadLanes<FloatLanes>(w + j);
+          StoreLanes(u + j, LoadLanes<FloatLanes>(u + j) * pixelW);
+          StoreLanes(v + j, LoadLanes<FloatLanes>(v + j) * pixelW);
+        }
       if (sampler.needsLod) {
         const SamplerLevel &top = sampler.levels[0];
         const float width = static_cast<float>(top.width), height = static_cast<float>(top.height);
@@ -234,14 +257,15 @@ void ShadeSpan(const DrawSetup &s, int x, int y, int count, const SpanValues &va
       }
     }
 
-    current = diffuse;
+    // Without texture stages the diffuse colour is the result, used in place.
+    ChunkColours &result = s.stageCount > 0 ? current : diffuse;
     if (s.stageCount > 0) CombineStages(s, diffuse, specular, textures, live, current);
 
     if (s.specular) {
       for (int j = 0; j < live; ++j) {
-        current.r[j] = std::min(255, current.r[j] + specular.r[j]);
-        current.g[j] = std::min(255, current.g[j] + specular.g[j]);
-        current.b[j] = std::min(255, current.b[j] + specular.b[j]);
+        result.r[j] = std::min(255, result.r[j] + specular.r[j]);
+        result.g[j] = std::min(255, result.g[j] + specular.g[j]);
+        result.b[j] = std::min(255, result.b[j] + specular.b[j]);
       }
     }
 
@@ -255,7 +279,7 @@ void ShadeSpan(const DrawSetup &s, int x, int y, int count, const SpanValues &va
         interpolate(kInterpZ, fog);
         for (int j = 0; j < live; ++j) fog[j] = FogFactor(s.tableMode, fog[j], s.fogStart, s.fogEnd, s.fogDensity);
       }
-      int32_t *channel[3] = {current.r, current.g, current.b};
+      int32_t *channel[3] = {result.r, result.g, result.b};
       for (int c = 0; c < 3; ++c) {
         const float fogColour = static_cast<float>(s.fogColour[c]);
         for (int j = 0; j < live; ++j) {
@@ -265,20 +289,30 @@ void ShadeSpan(const DrawSetup &s, int x, int y, int count, const SpanValues &va
       }
     }
 
-    if (anyKill || s.alphaTest) live = DiscardPixels(s, anyKill ? kill : nullptr, list, current, live);
+    if (anyKill || s.alphaTest) live = DiscardPixels(s, anyKill ? kill : nullptr, list, result, live);
     if (live == 0) continue;
 
     if (s.stencil) {
-      live = StencilAndDepth(s, chunkDepth, depth, list, current, live);
+      live = StencilAndDepth(s, chunkDepth, depth, list, result, live);
       if (live == 0) continue;
     } else if (s.depthWrite) {
-      for (int j = 0; j < live; ++j) {
+      int j = 0;
+      if (live == n && s.depthBytes == 4) {
+        // Every pixel of the chunk is kept (the list is 0, 1, 2, …): whole
+        // groups of four words at once, inside the chunk.
+        for (; j + kLanes <= n; j += kLanes) {
+          uint8_t *words = chunkDepth + j * 4;
+          const WordLanes old = LoadLanes<WordLanes>(words);
+          StoreLanes(words, (old & ~s.depthMask) | ((LoadLanes<WordLanes>(depth + j) << s.depthShift) & s.depthMask));
+        }
+      }
+      for (; j < live; ++j) {
         uint8_t *word = chunkDepth + list[j] * s.depthBytes;
         const uint32_t old = LoadWord(word, s.depthBytes);
         StoreWord(word, s.depthBytes, (old & ~s.depthMask) | ((depth[list[j]] << s.depthShift) & s.depthMask));
       }
     }
-    s.write(s, row, xs, list, live, current);
+    s.write(s, row, xs, list, live, result);
   }
 }
 

@@ -4,6 +4,10 @@
 #include <algorithm>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "d3d/pipeline/pixel_setup.h"
 #include "pixels/pixel_format.h"
 
@@ -137,6 +141,19 @@ void Blend(const DrawSetup &setup, ChunkColours &colours, const ChunkColours &de
   // The "both" factors set the destination factor as well.
   if (srcFactor == BlendFactor::kBothSrcAlpha) destFactor = BlendFactor::kInvSrcAlpha;
   if (srcFactor == BlendFactor::kBothInvSrcAlpha) destFactor = BlendFactor::kSrcAlpha;
+  if (srcFactor == BlendFactor::kSrcAlpha && destFactor == BlendFactor::kInvSrcAlpha) {
+    // Ordinary transparency, the common case, without factor arrays.
+    auto over = [&](int32_t *c, const int32_t *d, const int32_t *a) {
+      for (int j = 0; j < count; ++j) c[j] = Div255(c[j] * a[j] + d[j] * (255 - a[j]));
+    };
+    int32_t alpha[kChunk];
+    std::copy(colours.a, colours.a + count, alpha);
+    over(colours.r, dest.r, alpha);
+    over(colours.g, dest.g, alpha);
+    over(colours.b, dest.b, alpha);
+    over(colours.a, dest.a, alpha);
+    return;
+  }
   ChunkColours fs, fd;
   Factors(srcFactor, colours, dest, count, fs);
   Factors(destFactor, colours, dest, count, fd);
@@ -149,14 +166,90 @@ void Blend(const DrawSetup &setup, ChunkColours &colours, const ChunkColours &de
   mix(colours.a, colours.a, dest.a, fs.a, fd.a);
 }
 
+#if defined(__SSE2__)
+// 32-bit targets with the common transparency (source alpha over inverse
+// source alpha) or no blending, four pixels at a time: the source colours
+// packed into 0xAARRGGBB words, the blend in 16-bit lanes with the same
+// rounding as Div255, runs of four neighbouring pixels read and written
+// whole.
+bool IsOver(const DrawSetup &setup) {
+  const BlendFactor source = setup.srcBlend, dest = setup.destBlend;
+  return source == BlendFactor::kBothSrcAlpha ||
+         (source == BlendFactor::kSrcAlpha && dest == BlendFactor::kInvSrcAlpha);
+}
+
+inline __m128i PackSource(const ChunkColours &colours, int j) {
+  auto lanes = [&](const int32_t *channel) { return _mm_loadu_si128(reinterpret_cast<const __m128i *>(channel + j)); };
+  // Channels are 0 … 255: the saturating packs keep them as they are.
+  const __m128i br = _mm_packs_epi32(lanes(colours.b), lanes(colours.r));  // b0..b3 r0..r3
+  const __m128i ga = _mm_packs_epi32(lanes(colours.g), lanes(colours.a));  // g0..g3 a0..a3
+  const __m128i bgLow = _mm_unpacklo_epi16(br, ga);                         // b0 g0 b1 g1 …
+  const __m128i raHigh = _mm_unpackhi_epi16(br, ga);                        // r0 a0 r1 a1 …
+  const __m128i bgra = _mm_unpacklo_epi32(bgLow, raHigh);                   // pixels 0, 1 as 16-bit b g r a
+  const __m128i bgraHigh = _mm_unpackhi_epi32(bgLow, raHigh);              // pixels 2, 3
+  return _mm_packus_epi16(bgra, bgraHigh);
+}
+
+// source · alpha + dest · (255 − alpha), rounded as Div255, per 16-bit lane.
+inline __m128i OverLanes(__m128i source, __m128i dest) {
+  __m128i alpha = _mm_shufflelo_epi16(source, 0xFF);
+  alpha = _mm_shufflehi_epi16(alpha, 0xFF);
+  const __m128i inverse = _mm_sub_epi16(_mm_set1_epi16(255), alpha);
+  __m128i x = _mm_add_epi16(_mm_mullo_epi16(source, alpha), _mm_mullo_epi16(dest, inverse));
+  x = _mm_add_epi16(x, _mm_set1_epi16(128));
+  return _mm_srli_epi16(_mm_add_epi16(x, _mm_srli_epi16(x, 8)), 8);
+}
+
+void Write8888(const DrawSetup &setup, uint8_t *row, int x, const uint8_t *list, int count, ChunkColours &colours,
+               bool over) {
+  uint32_t *first = reinterpret_cast<uint32_t *>(row) + x;
+  // Without an alpha channel the destination's alpha reads as 255 and none is
+  // stored.
+  const __m128i destAlpha = _mm_set1_epi32(setup.masks[3] ? 0 : static_cast<int>(0xFF000000u));
+  const __m128i keep = _mm_set1_epi32(static_cast<int>(0x00FFFFFFu | setup.masks[3]));
+  const __m128i zero = _mm_setzero_si128();
+  for (int j = 0; j < count; j += 4) {
+    const int lanes = std::min(4, count - j);
+    const bool run = lanes == 4 && list[j + 3] - list[j] == 3;
+    __m128i pixels = PackSource(colours, j);
+    if (over) {
+      __m128i dest;
+      if (run) {
+        dest = _mm_loadu_si128(reinterpret_cast<const __m128i *>(first + list[j]));
+      } else {
+        alignas(16) uint32_t words[4] = {0, 0, 0, 0};
+        for (int k = 0; k < lanes; ++k) std::memcpy(&words[k], first + list[j + k], 4);
+        dest = _mm_load_si128(reinterpret_cast<const __m128i *>(words));
+      }
+      dest = _mm_or_si128(dest, destAlpha);
+      pixels = _mm_packus_epi16(OverLanes(_mm_unpacklo_epi8(pixels, zero), _mm_unpacklo_epi8(dest, zero)),
+                                OverLanes(_mm_unpackhi_epi8(pixels, zero), _mm_unpackhi_epi8(dest, zero)));
+    }
+    pixels = _mm_and_si128(pixels, keep);
+    if (run) {
+      _mm_storeu_si128(reinterpret_cast<__m128i *>(first + list[j]), pixels);
+    } else {
+      alignas(16) uint32_t words[4];
+      _mm_store_si128(reinterpret_cast<__m128i *>(words), pixels);
+      for (int k = 0; k < lanes; ++k) std::memcpy(first + list[j + k], &words[k], 4);
+    }
+  }
+}
+#endif
+
 template <Layout L, bool B>
 void Write(const DrawSetup &setup, uint8_t *row, int x, const uint8_t *list, int count, ChunkColours &colours) {
   constexpr int bytes = (L == Layout::k565 || L == Layout::k555 || L == Layout::kMasked16) ? 2
                         : L == Layout::k888                                                  ? 3
                                                                                               : 4;
   uint8_t *first = row + static_cast<long>(x) * bytes;
+#if defined(__SSE2__)
+  if constexpr (L == Layout::k8888) {
+    if (!B || IsOver(setup)) return Write8888(setup, row, x, list, count, colours, B);
+  }
+#endif
   if constexpr (B) {
-    ChunkColours dest{};
+    ChunkColours &dest = setup.scratch->destination;
     for (int j = 0; j < count; ++j)
       Unpack<L>(setup, Load<L>(first + list[j] * bytes), dest.r[j], dest.g[j], dest.b[j], dest.a[j]);
     Blend(setup, colours, dest, count);

@@ -6,6 +6,10 @@
 #include <cmath>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "d3d/pipeline/pixel_setup.h"
 #include "pixels/pixel_format.h"
 
@@ -105,7 +109,7 @@ inline void Put(ChunkColours &out, int j, uint32_t argb) {
 }
 
 // Bilinear blend of four texels with 8-bit weights.
-inline uint32_t Bilinear(uint32_t t00, uint32_t t10, uint32_t t01, uint32_t t11, uint32_t fx, uint32_t fy) {
+[[gnu::always_inline]] inline uint32_t Bilinear(uint32_t t00, uint32_t t10, uint32_t t01, uint32_t t11, uint32_t fx, uint32_t fy) {
   // Two channels at a time in one 32-bit word (each product stays under 2^16).
   auto lerp = [](uint32_t a, uint32_t b, uint32_t f) {
     const uint32_t rb = ((a & 0x00FF00FF) * (256 - f) + (b & 0x00FF00FF) * f) >> 8;
@@ -151,6 +155,135 @@ void SampleFixed(const Sampler &s, const float *u, const float *v, const float *
   }
 }
 
+// The common case on its own: bilinear filtering of an unkeyed texture
+// whose sides are powers of two, wrapped in both directions.
+#if defined(__SSE2__)
+// Four pixels at a time: texel positions and weights in vector registers,
+// each pixel's four texels blended as 16-bit lanes. The arithmetic is that
+// of Bilinear channel by channel, so the colours are the same.
+
+static_assert(kChunk % 4 == 0, "chunks hold whole groups of four pixels");
+
+// Up to four floats from `values`, zero past `available`.
+inline __m128 LoadUpToFour(const float *values, int available) {
+  if (available >= 4) return _mm_loadu_ps(values);
+  alignas(16) float lanes[4] = {0, 0, 0, 0};
+  for (int k = 0; k < available; ++k) lanes[k] = values[k];
+  return _mm_load_ps(lanes);
+}
+
+// floor(f) and the 8-bit fraction f − floor(f), with f held to ±2^22 (NaN
+// to the lower bound) as the scalar loop does.
+inline void SplitLanes(__m128 f, __m128i &whole, __m128i &fraction) {
+  const __m128 low = _mm_set1_ps(-4194304.0f), high = _mm_set1_ps(4194304.0f);
+  const __m128 belowHigh = _mm_cmplt_ps(f, high);
+  f = _mm_or_ps(_mm_and_ps(belowHigh, f), _mm_andnot_ps(belowHigh, high));
+  const __m128 aboveLow = _mm_cmpgt_ps(f, low);
+  f = _mm_or_ps(_mm_and_ps(aboveLow, f), _mm_andnot_ps(aboveLow, low));
+  __m128i t = _mm_cvttps_epi32(f);
+  // Truncation went up for negative values: step down (the mask is −1).
+  t = _mm_add_epi32(t, _mm_castps_si128(_mm_cmpgt_ps(_mm_cvtepi32_ps(t), f)));
+  whole = t;
+  fraction = _mm_cvttps_epi32(_mm_mul_ps(_mm_sub_ps(f, _mm_cvtepi32_ps(t)), _mm_set1_ps(256.0f)));
+}
+
+// One pixel: its four texels (00, 10, 01, 11) and 16-bit weights for x and y
+// (256 − f in the low four lanes, f in the high four); the result's low four
+// 16-bit lanes hold the blended channels.
+inline __m128i BlendLanes(uint32_t t00, uint32_t t10, uint32_t t01, uint32_t t11, __m128i weightX, __m128i weightY) {
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i texels = _mm_set_epi32(static_cast<int>(t11), static_cast<int>(t01), static_cast<int>(t10),
+                                       static_cast<int>(t00));
+  const __m128i top = _mm_mullo_epi16(_mm_unpacklo_epi8(texels, zero), weightX);
+  const __m128i bottom = _mm_mullo_epi16(_mm_unpackhi_epi8(texels, zero), weightX);
+  const __m128i topRow = _mm_srli_epi16(_mm_add_epi16(top, _mm_srli_si128(top, 8)), 8);
+  const __m128i bottomRow = _mm_srli_epi16(_mm_add_epi16(bottom, _mm_srli_si128(bottom, 8)), 8);
+  const __m128i column = _mm_mullo_epi16(_mm_unpacklo_epi64(topRow, bottomRow), weightY);
+  return _mm_srli_epi16(_mm_add_epi16(column, _mm_srli_si128(column, 8)), 8);
+}
+
+inline __m128i Weights(int fraction) {
+  return _mm_unpacklo_epi64(_mm_set1_epi16(static_cast<short>(256 - fraction)),
+                            _mm_set1_epi16(static_cast<short>(fraction)));
+}
+
+template <Layout L>
+void SampleBilinearWrapped(const Sampler &s, const float *u, const float *v, const float *, int count,
+                           ChunkColours &out, uint8_t *) {
+  const SamplerLevel &level = s.levels[s.firstLevel];
+  const __m128 width = _mm_set1_ps(static_cast<float>(level.width)),
+               height = _mm_set1_ps(static_cast<float>(level.height)), half = _mm_set1_ps(0.5f);
+  const __m128i wrapX = _mm_set1_epi32(level.width - 1), wrapY = _mm_set1_epi32(level.height - 1),
+                one = _mm_set1_epi32(1), byteMask = _mm_set1_epi32(0xFF);
+  for (int j = 0; j < count; j += 4) {
+    __m128i x, y, fx, fy;
+    SplitLanes(_mm_sub_ps(_mm_mul_ps(LoadUpToFour(u + j, count - j), width), half), x, fx);
+    SplitLanes(_mm_sub_ps(_mm_mul_ps(LoadUpToFour(v + j, count - j), height), half), y, fy);
+    alignas(16) int32_t x0[4], x1[4], y0[4], y1[4], wx[4], wy[4];
+    _mm_store_si128(reinterpret_cast<__m128i *>(x0), _mm_and_si128(x, wrapX));
+    _mm_store_si128(reinterpret_cast<__m128i *>(x1), _mm_and_si128(_mm_add_epi32(x, one), wrapX));
+    _mm_store_si128(reinterpret_cast<__m128i *>(y0), _mm_and_si128(y, wrapY));
+    _mm_store_si128(reinterpret_cast<__m128i *>(y1), _mm_and_si128(_mm_add_epi32(y, one), wrapY));
+    _mm_store_si128(reinterpret_cast<__m128i *>(wx), fx);
+    _mm_store_si128(reinterpret_cast<__m128i *>(wy), fy);
+    __m128i blended[4];
+    const int lanes = std::min(4, count - j);
+    for (int k = 0; k < 4; ++k) {
+      if (k >= lanes) {
+        blended[k] = _mm_setzero_si128();
+        continue;
+      }
+      const uint8_t *row0 = level.pixels + level.pitch * y0[k], *row1 = level.pixels + level.pitch * y1[k];
+      auto texel = [&](const uint8_t *row, int column) {
+        const SamplerLevel at{row, 0, 0, 0};
+        return Decode<L>(s, Raw<L>(at, column, 0));
+      };
+      blended[k] = BlendLanes(texel(row0, x0[k]), texel(row0, x1[k]), texel(row1, x0[k]), texel(row1, x1[k]),
+                              Weights(wx[k]), Weights(wy[k]));
+    }
+    // Four pixels' channels back to 0xAARRGGBB words, then split by channel.
+    const __m128i argb = _mm_packus_epi16(_mm_unpacklo_epi64(blended[0], blended[1]),
+                                          _mm_unpacklo_epi64(blended[2], blended[3]));
+    // The chunk's arrays hold kChunk entries, a multiple of four, so whole
+    // groups fit; lanes past `count` are never read.
+    _mm_storeu_si128(reinterpret_cast<__m128i *>(out.b + j), _mm_and_si128(argb, byteMask));
+    _mm_storeu_si128(reinterpret_cast<__m128i *>(out.g + j), _mm_and_si128(_mm_srli_epi32(argb, 8), byteMask));
+    _mm_storeu_si128(reinterpret_cast<__m128i *>(out.r + j), _mm_and_si128(_mm_srli_epi32(argb, 16), byteMask));
+    _mm_storeu_si128(reinterpret_cast<__m128i *>(out.a + j), _mm_srli_epi32(argb, 24));
+  }
+}
+#else
+template <Layout L>
+void SampleBilinearWrapped(const Sampler &s, const float *u, const float *v, const float *, int count,
+                           ChunkColours &out, uint8_t *) {
+  const SamplerLevel &level = s.levels[s.firstLevel];
+  const float width = static_cast<float>(level.width), height = static_cast<float>(level.height);
+  const int wrapX = level.width - 1, wrapY = level.height - 1;
+  auto split = [](float f, int &whole, uint32_t &fraction) {
+    f = f > -4194304.0f ? (f < 4194304.0f ? f : 4194304.0f) : -4194304.0f;  // NaN too
+    int t = static_cast<int>(f);
+    t -= static_cast<float>(t) > f ? 1 : 0;
+    whole = t;
+    fraction = static_cast<uint32_t>((f - static_cast<float>(t)) * 256.0f);
+  };
+  for (int j = 0; j < count; ++j) {
+    int x, y;
+    uint32_t fx, fy;
+    split(u[j] * width - 0.5f, x, fx);
+    split(v[j] * height - 0.5f, y, fy);
+    const uint8_t *row0 = level.pixels + level.pitch * (y & wrapY);
+    const uint8_t *row1 = level.pixels + level.pitch * ((y + 1) & wrapY);
+    const int x0 = x & wrapX, x1 = (x + 1) & wrapX;
+    auto texel = [&](const uint8_t *row, int column) {
+      const SamplerLevel at{row, 0, 0, 0};
+      return Decode<L>(s, Raw<L>(at, column, 0));
+    };
+    Put(out, j, Bilinear(texel(row0, x0), texel(row0, x1), texel(row1, x0), texel(row1, x1), fx, fy));
+  }
+}
+
+#endif
+
 // Level and filter chosen per pixel from its level of detail.
 template <Layout L>
 void SampleMipmapped(const Sampler &s, const float *u, const float *v, const float *lod, int count,
@@ -185,6 +318,7 @@ SampleFn Choose(const Sampler &s) {
   const SamplerLevel &level = s.levels[s.firstLevel];
   const bool pow2 = (level.width & (level.width - 1)) == 0 && (level.height & (level.height - 1)) == 0;
   const bool wrap = pow2 && s.addressU == TextureAddress::kWrap && s.addressV == TextureAddress::kWrap;
+  if (s.magLinear && wrap && !s.keyed) return SampleBilinearWrapped<L>;
   if (s.magLinear) return wrap ? SampleFixed<L, true, true> : SampleFixed<L, true, false>;
   return wrap ? SampleFixed<L, false, true> : SampleFixed<L, false, false>;
 }
@@ -199,7 +333,7 @@ bool ValidTextureFormat(const TexelFormat &format) {
 
 }  // namespace
 
-bool PrepareSampler(const TextureStage &stage, const Texture &texture, Sampler &s) {
+bool PrepareSampler(const TextureStage &stage, const Texture &texture, bool colourKeys, Sampler &s) {
   const TexelFormat &format = texture.format;
   if (!ValidTextureFormat(format) || texture.levels == nullptr || texture.levelCount <= 0) return false;
   s.levelCount = 0;
@@ -231,7 +365,7 @@ bool PrepareSampler(const TextureStage &stage, const Texture &texture, Sampler &
       s.widen[c][value] = pixels::WidenChannel(value, (1u << kept) - 1);
   }
   s.palette = texture.palette;
-  s.keyed = texture.hasColourKey;
+  s.keyed = colourKeys && texture.hasColourKey;
   s.keyLow = texture.keyLow;
   s.keyHigh = texture.keyHigh;
   s.addressU = stage.addressU;

@@ -6,7 +6,7 @@
 #include <cmath>
 #include <cstdint>
 
-#include "d3d/pipeline/pipeline_internal.h"
+#include "d3d/pipeline/pixel_setup.h"
 
 namespace raster {
 
@@ -31,6 +31,48 @@ Edge MakeEdge(int64_t ax, int64_t ay, int64_t bx, int64_t by) {
   e.bias = topLeft ? 0 : 1;
   return e;
 }
+
+// An edge's bound on x, row by row, without a division per row: the exact
+// quotient and remainder of N / D stepped as N changes by a fixed amount.
+// A pixel centre X = 16·x is inside when dx·(Y − ay) − dy·(X − ax) − bias ≥ 0:
+// left edges (dy < 0) give x ≥ ⌈N / D⌉, right edges (dy > 0) x ≤ ⌊N / D⌋.
+struct EdgeWalk {
+  bool left = false, flat = false;
+  int64_t quotient = 0, remainder = 0, divisor = 1, stepQuotient = 0, stepRemainder = 0;
+  int64_t k = 0, kStep = 0;  // for edges without height: inside when k ≥ 0
+
+  EdgeWalk(const Edge &e, int firstRow) {
+    k = e.dx * (static_cast<int64_t>(firstRow) * kSub - e.ay) + e.dy * e.ax - e.bias;
+    kStep = e.dx * kSub;
+    flat = e.dy == 0;
+    left = e.dy < 0;
+    if (flat) return;
+    divisor = (left ? -e.dy : e.dy) * kSub;
+    const int64_t n = left ? -k : k, step = left ? -kStep : kStep;
+    quotient = FloorDiv(n, divisor);
+    remainder = n - quotient * divisor;
+    stepQuotient = FloorDiv(step, divisor);
+    stepRemainder = step - stepQuotient * divisor;
+  }
+  void Limit(int64_t &first, int64_t &last) const {
+    if (flat) {
+      if (k < 0) last = first - 1;
+    } else if (left) {
+      first = std::max(first, quotient + (remainder != 0 ? 1 : 0));
+    } else {
+      last = std::min(last, quotient);
+    }
+  }
+  void NextRow() {
+    if (flat) {
+      k += kStep;
+      return;
+    }
+    quotient += stepQuotient;
+    remainder += stepRemainder;
+    if (remainder >= divisor) remainder -= divisor, ++quotient;
+  }
+};
 
 // Values to interpolate at a vertex, in Interpolant order.
 void Values(const ScreenVertex &v, bool perspective, float *out) {
@@ -78,34 +120,34 @@ void RasteriseTriangle(const DrawSetup &setup, const Scissor &scissor, const Scr
   const double e1x = static_cast<double>(X[1] - X[0]) / kSub, e1y = static_cast<double>(Y[1] - Y[0]) / kSub;
   const double e2x = static_cast<double>(X[2] - X[0]) / kSub, e2y = static_cast<double>(Y[2] - Y[0]) / kSub;
   const double inverseArea = 1.0 / (e1x * e2y - e2x * e1y);
+  // Only the interpolants the pixel stage reads get a plane.
+  const int *used = setup.interpolants;
+  const int usedCount = setup.interpolantCount;
   double ddx[kInterpolantCount], ddy[kInterpolantCount];
-  for (int k = 0; k < kInterpolantCount; ++k) {
+  SpanValues span;
+  for (int i = 0; i < usedCount; ++i) {
+    const int k = used[i];
     const double d1 = values[1][k] - values[0][k], d2 = values[2][k] - values[0][k];
     ddx[k] = (d1 * e2y - d2 * e1y) * inverseArea;
     ddy[k] = (d2 * e1x - d1 * e2x) * inverseArea;
-  }
-  SpanValues span;
-  for (int k = 0; k < kInterpolantCount; ++k) {
     span.ddx[k] = static_cast<float>(ddx[k]);
     span.ddy[k] = static_cast<float>(ddy[k]);
   }
 
-  const Edge edges[3] = {MakeEdge(X[0], Y[0], X[1], Y[1]), MakeEdge(X[1], Y[1], X[2], Y[2]),
-                         MakeEdge(X[2], Y[2], X[0], Y[0])};
+  EdgeWalk edges[3] = {EdgeWalk(MakeEdge(X[0], Y[0], X[1], Y[1]), top), EdgeWalk(MakeEdge(X[1], Y[1], X[2], Y[2]), top),
+                       EdgeWalk(MakeEdge(X[2], Y[2], X[0], Y[0]), top)};
   for (int y = top; y <= bottom; ++y) {
-    const int64_t sampleY = static_cast<int64_t>(y) * kSub;
     int64_t left = scissor.left, right = scissor.right - 1;
-    for (const Edge &e : edges) {
-      // Inside: dx·(Y − ay) − dy·(X − ax) − bias ≥ 0 with X = 16·x.
-      const int64_t k = e.dx * (sampleY - e.ay) + e.dy * e.ax - e.bias;
-      if (e.dy < 0) left = std::max(left, CeilDiv(-k, -e.dy * kSub));
-      else if (e.dy > 0) right = std::min(right, FloorDiv(k, e.dy * kSub));
-      else if (k < 0) right = left - 1;
+    for (EdgeWalk &e : edges) {
+      e.Limit(left, right);
+      e.NextRow();
     }
     if (left > right) continue;
     const double px = static_cast<double>(left) - x0, py = static_cast<double>(y) - y0;
-    for (int k = 0; k < kInterpolantCount; ++k)
+    for (int i = 0; i < usedCount; ++i) {
+      const int k = used[i];
       span.at[k] = static_cast<float>(values[0][k] + ddx[k] * px + ddy[k] * py);
+    }
     ShadeSpan(setup, static_cast<int>(left), y, static_cast<int>(right - left + 1), span);
   }
 }

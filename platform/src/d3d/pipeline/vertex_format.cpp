@@ -12,7 +12,7 @@ uint32_t PositionSize(uint32_t code) {
     case fvf::kXyz: return 12;
     case fvf::kXyzRhw: return 16;
     case 0: return 0;
-    default: return 12 + 4 * (((code & fvf::kPositionMask) - fvf::kXyz) / 2);  // XYZB1 … XYZB5: blend weights
+    default: return 12 + 4 * (((code & fvf::kPositionMask) - fvf::kXyzRhw) / 2);  // XYZB1 … XYZB5: blend weights
   }
 }
 
