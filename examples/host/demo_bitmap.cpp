@@ -1,6 +1,7 @@
 // The demo's bitmap part. A star field bitmap is built once with the pixel
 // exports, three sprites come from BMP files (24-bit, RLE8 and 4-bit), and
-// every frame copies the field, moves the sprites with transparent blits
+// every frame copies the field, draws the Direct3D cube over it (when the
+// cube part started), moves the sprites with transparent blits
 // (some partly off the screen, so clipping shows), draws a rock stretched
 // to twice its size and mirrored, and flips. The last frame is saved.
 #include "demo_bitmap.h"
@@ -11,6 +12,7 @@
 
 #include <ddraw.h>
 
+#include "demo_cube.h"
 #include "korvane.h"
 
 namespace {
@@ -41,6 +43,7 @@ void BuildStarField(int width, int height) {
 
 void DrawFrame(int frame, int width, int height) {
   BLITFAST(kField, 0, 0);
+  DrawCubeFrame(frame);
   const double t = frame * 0.15;
   TRANS_BLITFAST(kShip, frame * 23 % (width + 64) - 32, height / 2 + static_cast<int>(60 * std::sin(t)));
   for (int i = 0; i < 6; ++i) {

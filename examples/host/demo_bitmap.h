@@ -3,6 +3,7 @@
 #pragma once
 
 // Runs in the video mode the display part set: loads the sprites from
-// `spriteFolder`, draws and flips `frames` frames, and saves the screen as
+// `spriteFolder`, draws and flips `frames` frames (the cube of demo_cube.h
+// between the backdrop and the sprites), and saves the screen as
 // korvane_demo_shot.bmp with SAVE_BMP.
 void RunBitmapDemo(const char *spriteFolder, int frames);

@@ -1,13 +1,17 @@
 // The example host: drives the library as a game would, headless by default.
 // It opens a detailed report, starts the library, spins a cube's corner
 // around with the library's maths for a few "frames" and logs each frame to
-// the report, then shuts down and prints the report it wrote.
+// the report, runs its parts (display, a Direct3D cube behind the bitmap
+// sprites, text, input, sound, MIDI), then shuts down and prints the report
+// it wrote.
 #include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <iostream>
+#include <string>
 
 #include "demo_bitmap.h"
+#include "demo_cube.h"
 #include "demo_display.h"
 #include "demo_input.h"
 #include "demo_midi.h"
@@ -66,7 +70,9 @@ int main(int argc, char **argv) {
          corner.y, corner.z, *MAGNITUDE(&corner));
   RunDisplayDemo(frames);
   RunMediaDemo(FindVideo(argc, argv).c_str());
-  RunBitmapDemo(FindSpriteFolder(argc, argv).c_str(), frames);
+  const std::string spriteFolder = FindSpriteFolder(argc, argv);
+  StartCubeDemo(spriteFolder.c_str());
+  RunBitmapDemo(spriteFolder.c_str(), frames);
   RunTextDemo(frames);
   RunInputDemo(frames);
   RunSoundDemo(frames);

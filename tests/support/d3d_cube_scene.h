@@ -11,6 +11,8 @@
 #include <stdio.h>
 #include <string.h>
 
+#include "cube_mesh.h"
+
 #define CUBE_SCENE_BACKGROUND 0x00203040u
 #define CUBE_TEXTURE_SIZE 64
 
@@ -57,40 +59,6 @@ static int WriteCubeTexture(const char *path) {
   return 0;
 }
 
-/* The cube: six faces of four vertices each, with their normals and the
-   whole texture on every face. */
-static void CubeVertices(D3DVERTEX vertices[24], WORD indices[36]) {
-  static const float kFaces[6][3][3] = {
-      /* normal, then the face's right and up directions */
-      {{0, 0, -1}, {1, 0, 0}, {0, 1, 0}},  {{0, 0, 1}, {-1, 0, 0}, {0, 1, 0}},
-      {{-1, 0, 0}, {0, 0, -1}, {0, 1, 0}}, {{1, 0, 0}, {0, 0, 1}, {0, 1, 0}},
-      {{0, 1, 0}, {1, 0, 0}, {0, 0, 1}},   {{0, -1, 0}, {1, 0, 0}, {0, 0, -1}},
-  };
-  static const float kCorners[4][2] = {{-1, 1}, {1, 1}, {1, -1}, {-1, -1}};
-  int face, corner;
-  for (face = 0; face < 6; ++face) {
-    const float *n = kFaces[face][0], *r = kFaces[face][1], *u = kFaces[face][2];
-    for (corner = 0; corner < 4; ++corner) {
-      D3DVERTEX *v = &vertices[face * 4 + corner];
-      const float a = kCorners[corner][0], b = kCorners[corner][1];
-      v->x = n[0] + a * r[0] + b * u[0];
-      v->y = n[1] + a * r[1] + b * u[1];
-      v->z = n[2] + a * r[2] + b * u[2];
-      v->nx = n[0];
-      v->ny = n[1];
-      v->nz = n[2];
-      v->tu = (a + 1) * 0.5f;
-      v->tv = (1 - b) * 0.5f;
-    }
-    indices[face * 6 + 0] = (WORD)(face * 4);
-    indices[face * 6 + 1] = (WORD)(face * 4 + 1);
-    indices[face * 6 + 2] = (WORD)(face * 4 + 2);
-    indices[face * 6 + 3] = (WORD)(face * 4);
-    indices[face * 6 + 4] = (WORD)(face * 4 + 2);
-    indices[face * 6 + 5] = (WORD)(face * 4 + 3);
-  }
-}
-
 static void SetMatrix(D3DMATRIX *m, const float values[16]) { memcpy(m, values, sizeof *m); }
 
 /* Sets viewport, transforms, material, light and states, then clears and
@@ -106,8 +74,8 @@ static int DrawCubeScene(int width, int height, int textureId) {
   D3DMATRIX world, view, projection;
   D3DMATERIAL7 material;
   D3DLIGHT7 light;
-  D3DVERTEX vertices[24];
-  WORD indices[36];
+  D3DVERTEX vertices[CUBE_MESH_VERTICES];
+  WORD indices[CUBE_MESH_INDICES];
   /* 60-degree vertical field, near 1, far 100. */
   const float yScale = 1.7320508f, xScale = yScale * (float)height / (float)width;
   const float q = 100.0f / 99.0f;
@@ -147,7 +115,8 @@ static int DrawCubeScene(int width, int height, int textureId) {
   failures += KV(CLEAR_VIEWPORT)(D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, CUBE_SCENE_BACKGROUND, 1.0f, 0);
   failures += KV(BEGIN_SCENE)();
   failures += KV(SET_TEXTURE)(0, textureId);
-  failures += KV(DRAW_INDEXED_PRIMITIVE)(D3DPT_TRIANGLELIST, D3DFVF_VERTEX, vertices, 24, indices, 36, 0);
+  failures += KV(DRAW_INDEXED_PRIMITIVE)(D3DPT_TRIANGLELIST, D3DFVF_VERTEX, vertices, CUBE_MESH_VERTICES,
+                                         indices, CUBE_MESH_INDICES, 0);
   failures += KV(END_SCENE)();
   return failures;
 }
