@@ -40,6 +40,25 @@
 #define IDYES 6
 #define IDNO 7
 
+/* Messages and the message queue. */
+#define WM_NULL 0x0000
+#define WM_CLOSE 0x0010
+#define WM_QUIT 0x0012
+#define WM_USER 0x0400
+#define PM_NOREMOVE 0x0000
+#define PM_REMOVE 0x0001
+#define PM_NOYIELD 0x0002
+
+typedef struct tagMSG {
+  HWND hwnd;
+  UINT message;
+  WPARAM wParam;
+  LPARAM lParam;
+  DWORD time;
+  POINT pt;
+} MSG, *PMSG, *LPMSG;
+/* End of messages and the message queue. */
+
 #ifdef __cplusplus
 extern "C" {
 #endif
@@ -50,6 +69,14 @@ BOOL WINAPI IsWindow(HWND window);
 HDC WINAPI GetDC(HWND window);
 int WINAPI ReleaseDC(HWND window, HDC dc);
 HANDLE WINAPI LoadImageA(HINSTANCE instance, LPCSTR name, UINT type, int cx, int cy, UINT flags);
+
+/* Messages and the message queue. */
+BOOL WINAPI PeekMessageA(LPMSG msg, HWND window, UINT filterMin, UINT filterMax, UINT removeFlags);
+BOOL WINAPI GetMessageA(LPMSG msg, HWND window, UINT filterMin, UINT filterMax);
+BOOL WINAPI TranslateMessage(const MSG *msg);
+LRESULT WINAPI DispatchMessageA(const MSG *msg);
+BOOL WINAPI PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+/* End of messages and the message queue. */
 
 #ifdef __cplusplus
 }

@@ -15,6 +15,7 @@
 #include "ddraw/palette.h"
 #include "ddraw/surface.h"
 #include "ddraw/surface_events.h"
+#include "present/presenter.h"
 
 namespace {
 
@@ -83,7 +84,11 @@ DirectDraw7::~DirectDraw7() {
     LoseDisplaySurfaces();
   }
   if (display.exclusiveOwner == this) display.exclusiveOwner = nullptr;
-  --gLiveObjects;
+  // The last DirectDraw object gone: nothing shows the display any more.
+  if (--gLiveObjects == 0) {
+    display.window = nullptr;
+    present::DisplayClosed();
+  }
 }
 
 HRESULT DirectDraw7::QueryInterface(REFIID riid, void **object) {
@@ -138,6 +143,7 @@ HRESULT DirectDraw7::SetCooperativeLevel(HWND window, DWORD flags) {
   }
   exclusive_ = exclusive;
   cooperativeFlags_ = flags;
+  if (window != nullptr) display.window = window;
   return DD_OK;
 }
 

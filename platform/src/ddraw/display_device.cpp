@@ -32,6 +32,7 @@ void ResetDisplay() {
   // run before is still alive (a surface whose device context never came
   // back keeps it).
   display.exclusiveOwner = nullptr;
+  display.window = nullptr;
 }
 
 ResetHook gResetDisplay(ResetDisplay);

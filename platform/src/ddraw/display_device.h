@@ -33,6 +33,9 @@ struct DisplayHardware {
   // The object holding exclusive access, and the primary shown on screen.
   const void *exclusiveOwner = nullptr;
   Surface *visiblePrimary = nullptr;
+  // The window the last cooperative level named: presenters post its
+  // messages (a closed window's WM_CLOSE) there.
+  HWND window = nullptr;
 };
 
 DisplayHardware &Display();

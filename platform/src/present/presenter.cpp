@@ -78,6 +78,16 @@ void Present(const Frame &frame) {
   if (presenter != nullptr) presenter->Present(frame);
 }
 
+void DisplayClosed() {
+  std::shared_ptr<Presenter> presenter;
+  {
+    InUse &inUse = Current();
+    std::lock_guard<std::mutex> hold(inUse.lock);
+    presenter = inUse.presenter;
+  }
+  if (presenter != nullptr) presenter->DisplayClosed();
+}
+
 bool UseDriver(const std::string &name) {
   const Driver *driver = Find(name);
   if (driver == nullptr) return false;

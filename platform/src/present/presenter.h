@@ -17,6 +17,9 @@ class Presenter {
   virtual ~Presenter() = default;
   // Shows a new frame; called on the drawing thread, with no lock held.
   virtual void Present(const Frame &frame) = 0;
+  // The display that drew the frames is gone (its DirectDraw object was
+  // released): a window driver closes its window until the next frame.
+  virtual void DisplayClosed() {}
 };
 
 struct Driver {
@@ -36,6 +39,9 @@ void Present(const Frame &frame);
 bool UseDriver(const std::string &name);
 std::string DriverName();
 unsigned FramesPresented();
+
+// Tells the driver in use, if one was started, that the display is gone.
+void DisplayClosed();
 
 // Back to the environment's driver (KORVANE_VIDEO, the default when unset or
 // unknown), not yet started, and no frame counted.
