@@ -19,6 +19,7 @@
 #include <future>
 #include <mutex>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "dinput/sdl_input.h"
@@ -74,11 +75,11 @@ Area ClippedChange(const Frame &frame) {
   return cut;
 }
 
-// Copies `frame` into `held`: only the changed rows and columns when the
-// shape is the one held, all of it otherwise.
-void HoldFrame(const Frame &frame, HeldFrame *held) {
+// Copies `frame` into `held`: only the changed rows and columns when `held`
+// holds the frame before in the same shape, all of it otherwise.
+void HoldFrame(const Frame &frame, bool heldIsCurrent, HeldFrame *held) {
   const pixels::Block &from = frame.pixels;
-  const bool sameShape = held->width == from.width && held->height == from.height && held->bytes == from.bytes &&
+  const bool sameShape = heldIsCurrent && held->width == from.width && held->height == from.height && held->bytes == from.bytes &&
                          SameFormat(held->format, frame.format);
   const Area area = sameShape ? ClippedChange(frame) : Area{0, 0, from.width, from.height};
   if (!sameShape) {
@@ -137,7 +138,8 @@ class SdlWindowPresenter final : public Presenter {
     if (frame.pixels.width <= 0 || frame.pixels.height <= 0 || frame.pixels.bytes <= 0) return;
     {
       std::lock_guard<std::mutex> hold(mailbox_);
-      HoldFrame(frame, &given_);
+      HoldFrame(frame, givenIsCurrent_, &given_);
+      givenIsCurrent_ = true;
       givenHostWindow_ = frame.hostWindow;
       givenGeneration_ = ++gFramesGiven;
     }
@@ -152,6 +154,7 @@ class SdlWindowPresenter final : public Presenter {
     {
       std::lock_guard<std::mutex> hold(mailbox_);
       closeAsked_ = true;
+      closedAtGeneration_ = givenGeneration_;
     }
     Wake();
   }
@@ -233,8 +236,8 @@ class SdlWindowPresenter final : public Presenter {
     }
   }
 
-  // Takes what the display's thread left: a close, a new frame; false once
-  // the driver stops.
+  // Takes what the display's thread left: a close, then a frame given after
+  // it; false once the driver stops.
   bool TakeMailbox() {
     bool close = false;
     {
@@ -243,19 +246,21 @@ class SdlWindowPresenter final : public Presenter {
       if (closeAsked_) {
         closeAsked_ = false;
         close = true;
-        shownGeneration_ = givenGeneration_;  // frames of the closed display are not shown
-      } else if (givenGeneration_ != shownGeneration_) {
-        held_ = given_;  // copied, not swapped: the next change updates only its part
+        // Frames of the closed display are not shown; later ones reopen.
+        shownGeneration_ = std::max(shownGeneration_, closedAtGeneration_);
+        framePending_ = false;
+      }
+      if (givenGeneration_ != shownGeneration_) {
+        // Swapped, not copied, so that the display's thread never waits
+        // for a copy; the frame it writes next is then written whole.
+        std::swap(held_, given_);
+        givenIsCurrent_ = false;
         hostWindow_ = givenHostWindow_;
         shownGeneration_ = givenGeneration_;
         framePending_ = true;
       }
     }
-    if (close) {
-      CloseWindow();
-      framePending_ = false;
-      return true;
-    }
+    if (close) CloseWindow();
     if (framePending_) UploadFrame();
     return true;
   }
@@ -402,9 +407,11 @@ class SdlWindowPresenter final : public Presenter {
   // Shared with the display's thread, under mailbox_.
   std::mutex mailbox_;
   HeldFrame given_;
+  bool givenIsCurrent_ = false;  // given_ holds the last frame handed over
   void *givenHostWindow_ = nullptr;
   uint64_t givenGeneration_ = 0;
   bool closeAsked_ = false;
+  uint64_t closedAtGeneration_ = 0;
   bool stopping_ = false;
   uint64_t shownGeneration_ = 0;  // the newest generation taken by the window's thread
 
