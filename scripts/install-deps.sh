@@ -2,12 +2,15 @@
 # Installs, through apt-get and only when something is missing, the packages
 # of one of two sets:
 #   demo  what building and running the example host needs: the compiler,
-#         CMake, and FreeType, fontconfig and the DejaVu fonts for GDI text;
+#         CMake, FreeType, fontconfig and the DejaVu fonts for GDI text, and
+#         SDL2 for the window and sound card drivers;
 #   test  (the default) all of that, plus GoogleTest (its sources too, which
 #         the Windows build compiles with mingw), Google Benchmark, clang and
 #         its runtime for the fuzzer, the mingw cross toolchain, Wine with its
 #         32-bit half (and the 32-bit OpenGL that Wine's DirectDraw needs for
-#         flip chains and video memory) and a virtual X display.
+#         flip chains and video memory), a virtual X display, and the
+#         desktop the window suites run on: a window manager (openbox) and
+#         the X tools that inject input and read the screen back.
 # Usage: install-deps.sh [demo|test]
 set -euo pipefail
 set_name=${1:-test}
@@ -15,6 +18,7 @@ set_name=${1:-test}
 demo_packages=(
   build-essential cmake ninja-build pkg-config
   libfreetype-dev libfontconfig-dev fonts-dejavu-core
+  libsdl2-dev
 )
 test_packages=(
   "${demo_packages[@]}" python3
@@ -24,6 +28,7 @@ test_packages=(
   wine wine32:i386 wine64
   libgl1:i386 libglx-mesa0:i386 libgl1-mesa-dri:i386
   xvfb xauth
+  openbox xdotool x11-apps x11-utils
 )
 
 case "$set_name" in

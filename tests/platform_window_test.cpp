@@ -214,6 +214,33 @@ TEST_F(WindowTest, ModeChangeResizesTheWindow) {
   EXPECT_TRUE(WaitFor([] { return machine::video_window().width == 640 && machine::video_window().height == 480; }));
 }
 
+// Full screen covers the whole screen with the picture scaled, aspect kept;
+// Alt+Enter goes back to the window and forth again.
+TEST_F(WindowTest, FullScreenCoversTheScreenAndAltEnterToggles) {
+  StartMode(320, 240, 32);
+  machine::set_window_fullscreen(true);
+  DrawScene(320, 240);
+  ASSERT_TRUE(FrameShown());
+  int screenWidth = 0, screenHeight = 0;
+  std::string geometry;
+  ASSERT_TRUE(Shell("xdotool getdisplaygeometry", &geometry));
+  ASSERT_EQ(std::sscanf(geometry.c_str(), "%d %d", &screenWidth, &screenHeight), 2);
+  ASSERT_TRUE(WaitFor([&] {
+    const machine::VideoWindow window = machine::video_window();
+    return window.fullscreen && window.width == screenWidth && window.height == screenHeight;
+  }));
+  ASSERT_EQ(SAVE_BMP("full"), 0);
+  const Image frame = x_display::ReadBmp24("full.bmp");
+  const Image shot = x_display::CaptureWindow(XWindow());
+  ASSERT_EQ(shot.width, screenWidth);
+  EXPECT_EQ(Mismatches(shot, frame, false), 0);
+
+  ASSERT_TRUE(Shell("xdotool windowactivate --sync " + std::to_string(XWindow())));
+  ASSERT_TRUE(Shell("xdotool key alt+Return"));
+  EXPECT_TRUE(WaitFor([] { return !machine::window_fullscreen() && !machine::video_window().fullscreen; }));
+  EXPECT_TRUE(WaitFor([] { return machine::video_window().width < 1000; }));
+}
+
 // The window belongs to this process as X sees it (_NET_WM_PID), and is
 // gone within a second of KORVANE_EXIT.
 TEST_F(WindowTest, WindowCarriesThePidAndGoesWithTheLibrary) {
