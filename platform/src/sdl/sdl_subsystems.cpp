@@ -16,10 +16,8 @@ std::mutex &SubsystemLock() {
   return lock;
 }
 
-void SetHintsOnce() {
-  static bool set = false;
-  if (set) return;
-  set = true;
+// Set before each start: SDL forgets its hints when it quits.
+void SetHints() {
   // The host's process keeps its own signal handling: Ctrl+C still ends it.
   SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
   // Closing the window is the host's business (WM_CLOSE), not a quit event.
@@ -35,19 +33,27 @@ void SetHintsOnce() {
   SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
 }
 
+// With no subsystem left running SDL lets go of everything it holds (its
+// hints, error text and event queue), as a program that never used it.
+void QuitWhenUnused() {
+  if (SDL_WasInit(SDL_INIT_EVERYTHING) == 0) SDL_Quit();
+}
+
 }  // namespace
 
 bool Start(uint32_t subsystems) {
   std::lock_guard<std::mutex> hold(SubsystemLock());
-  SetHintsOnce();
+  SetHints();
   if (SDL_InitSubSystem(subsystems) == 0) return true;
   std::fprintf(stderr, "SDL: cannot start (%s)\n", SDL_GetError());
+  QuitWhenUnused();
   return false;
 }
 
 void Stop(uint32_t subsystems) {
   std::lock_guard<std::mutex> hold(SubsystemLock());
   SDL_QuitSubSystem(subsystems);
+  QuitWhenUnused();
 }
 
 }  // namespace platform::sdl
