@@ -9,6 +9,7 @@
 #include <SDL.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <thread>
 
@@ -111,6 +112,57 @@ TEST_F(MessageQueueTest, BadArgumentsAndDeadWindowsFailWithoutWaiting) {
   EXPECT_EQ(msg.hwnd, nullptr);
   machine::fail_next("PostMessageA", 1, 0);
   EXPECT_FALSE(PostMessageA(Window(1), WM_USER, 0, 0));
+}
+
+// A window's text: kept per window, copied with truncation to the buffer
+// given, refused for null and destroyed windows, dropped on destruction.
+TEST_F(MessageQueueTest, WindowTextIsKeptPerWindowAndCopiedWithinTheBuffer) {
+  ASSERT_TRUE(SetWindowTextA(Window(1), "Blast Corps"));
+  ASSERT_TRUE(SetWindowTextA(Window(2), "Other"));
+  struct ReadCase {
+    const char *name;
+    HWND window;
+    int maxCount;
+    int expectedCount;
+    const char *expectedText;
+  };
+  const ReadCase cases[] = {
+      {"whole", Window(1), 64, 11, "Blast Corps"},
+      {"exact room for the null", Window(1), 12, 11, "Blast Corps"},
+      {"truncated", Window(1), 6, 5, "Blast"},
+      {"room for the null only", Window(1), 1, 0, ""},
+      {"another window's own", Window(2), 64, 5, "Other"},
+      {"never set", Window(4), 64, 0, ""},
+  };
+  for (const ReadCase &c : cases) {
+    char text[65];  // one guard byte beyond the largest maxCount
+    std::memset(text, 'x', sizeof(text));
+    EXPECT_EQ(GetWindowTextA(c.window, text, c.maxCount), c.expectedCount) << c.name;
+    EXPECT_STREQ(text, c.expectedText) << c.name;
+    EXPECT_EQ(text[c.maxCount], 'x') << c.name << ": wrote past the buffer";
+  }
+  EXPECT_EQ(GetWindowTextLengthA(Window(1)), 11);
+
+  char text[16] = "untouched";
+  EXPECT_EQ(GetWindowTextA(Window(1), nullptr, 16), 0);
+  EXPECT_EQ(GetWindowTextA(Window(1), text, 0), 0);
+  EXPECT_STREQ(text, "untouched");
+  // A null text clears the title.
+  ASSERT_TRUE(SetWindowTextA(Window(2), nullptr));
+  EXPECT_EQ(GetWindowTextLengthA(Window(2)), 0);
+
+  EXPECT_FALSE(SetWindowTextA(nullptr, "none"));
+  ASSERT_TRUE(DestroyWindow(Window(1)));
+  SetLastError(0);
+  EXPECT_EQ(GetWindowTextA(Window(1), text, 16), 0);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_WINDOW_HANDLE));
+  EXPECT_STREQ(text, "");
+  EXPECT_FALSE(SetWindowTextA(Window(1), "again"));
+  EXPECT_EQ(GetWindowTextLengthA(Window(1)), 0);
+  // Reset forgets every text.
+  ASSERT_TRUE(SetWindowTextA(Window(5), "kept until reset"));
+  machine::reset();
+  EXPECT_EQ(GetWindowTextLengthA(Window(5)), 0);
 }
 
 TEST_F(MessageQueueTest, GetMessageWaitsForAPostAndAnswersFalseForQuit) {

@@ -257,6 +257,27 @@ TEST_F(WindowTest, WindowCarriesThePidAndGoesWithTheLibrary) {
   EXPECT_TRUE(WaitFor([&] { return !Shell("xwininfo -id " + id + " >/dev/null"); }, 1.0));
 }
 
+// The window's title is the host window's text, following it as it
+// changes, and the program's name while the host window has none.
+TEST_F(WindowTest, TitleFollowsTheHostWindowsText) {
+  ASSERT_TRUE(SetWindowTextA(HostWindow(), "Host game 1"));
+  StartMode(320, 240, 16);
+  DrawScene(320, 240);
+  ASSERT_TRUE(FrameShown());
+  const std::string id = std::to_string(XWindow());
+  auto titleIs = [&](const std::string &expected) {
+    return WaitFor([&] {
+      std::string name;
+      return Shell("xdotool getwindowname " + id, &name) && name == expected + "\n";
+    });
+  };
+  EXPECT_TRUE(titleIs("Host game 1"));
+  ASSERT_TRUE(SetWindowTextA(HostWindow(), "Host game 2: level 3"));
+  EXPECT_TRUE(titleIs("Host game 2: level 3"));
+  ASSERT_TRUE(SetWindowTextA(HostWindow(), ""));
+  EXPECT_TRUE(titleIs(program_invocation_short_name));
+}
+
 struct KeyCase {
   const char *xdotoolName;
   int dik;

@@ -78,6 +78,12 @@ LRESULT WINAPI DispatchMessageA(const MSG *msg);
 BOOL WINAPI PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 /* End of messages and the message queue. */
 
+/* A window's text (its title). */
+BOOL WINAPI SetWindowTextA(HWND window, LPCSTR text);
+int WINAPI GetWindowTextA(HWND window, LPSTR text, int maxCount);
+int WINAPI GetWindowTextLengthA(HWND window);
+/* End of a window's text. */
+
 #ifdef __cplusplus
 }
 #endif

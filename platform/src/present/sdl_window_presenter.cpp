@@ -18,6 +18,7 @@
 #include <cstring>
 #include <future>
 #include <mutex>
+#include <string>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -25,6 +26,7 @@
 #include "dinput/sdl_input.h"
 #include "present/sdl_window_layout.h"
 #include "sdl/sdl_subsystems.h"
+#include "user/window_handles.h"
 
 namespace present {
 
@@ -102,9 +104,11 @@ void HoldFrame(const Frame &frame, bool heldIsCurrent, HeldFrame *held) {
   }
 }
 
-// The window's title: the host program's name (the host's windows have no
-// text the platform could read).
-const char *WindowTitle() {
+// The window's title: the text of the host window the display belongs to,
+// or, while it has none, the host program's name.
+std::string WindowTitle(void *hostWindow) {
+  std::string title = hostWindow != nullptr ? platform::WindowText(static_cast<HWND>(hostWindow)) : std::string();
+  if (!title.empty()) return title;
   return program_invocation_short_name != nullptr ? program_invocation_short_name : "Korvane";
 }
 
@@ -184,6 +188,7 @@ class SdlWindowPresenter final : public Presenter {
       }
       if (!TakeMailbox()) break;
       ApplySettings();
+      FollowTitle();
       FollowMouseCapture();
       if (needsPaint_) Paint();
       PublishStatus();
@@ -294,7 +299,10 @@ class SdlWindowPresenter final : public Presenter {
     FitToScreen(&width, &height);
     fullscreen_ = gFullscreen;
     const Uint32 flags = SDL_WINDOW_RESIZABLE | (fullscreen_ ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
-    window_ = SDL_CreateWindow(WindowTitle(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width, height, flags);
+    title_ = WindowTitle(hostWindow_);
+    titleWindow_ = hostWindow_;
+    titleChanges_ = platform::WindowTextChanges();
+    window_ = SDL_CreateWindow(title_.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width, height, flags);
     if (window_ == nullptr) {
       std::fprintf(stderr, "window: cannot open (%s)\n", SDL_GetError());
       return false;
@@ -361,6 +369,20 @@ class SdlWindowPresenter final : public Presenter {
       fullscreen_ = fullscreen;
       needsPaint_ = true;
     }
+  }
+
+  // The title follows the host window's text (and another host window);
+  // looked at again only when some window's text changed.
+  void FollowTitle() {
+    if (window_ == nullptr) return;
+    const uint64_t changes = platform::WindowTextChanges();
+    if (hostWindow_ == titleWindow_ && changes == titleChanges_) return;
+    titleWindow_ = hostWindow_;
+    titleChanges_ = changes;
+    std::string title = WindowTitle(hostWindow_);
+    if (title == title_) return;
+    title_ = std::move(title);
+    SDL_SetWindowTitle(window_, title_.c_str());
   }
 
   // The pointer is hidden and held by the window while the host holds the
@@ -431,6 +453,9 @@ class SdlWindowPresenter final : public Presenter {
   HeldFrame held_;
   std::vector<uint32_t> rgb_;
   void *hostWindow_ = nullptr;
+  std::string title_;
+  void *titleWindow_ = nullptr;  // the host window title_ was taken from
+  uint64_t titleChanges_ = 0;
   bool framePending_ = false;
   bool needsPaint_ = false;
   bool integerScaling_ = false;

@@ -24,11 +24,14 @@ extern "C" BOOL WINAPI DestroyWindow(HWND window) {
   if (platform::TakeWin32Fault("DestroyWindow")) {
     return FALSE;
   }
-  std::lock_guard<std::mutex> hold(gWindowLock);
-  if (window == nullptr || !gDestroyed.insert(window).second) {
-    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-    return FALSE;
+  {
+    std::lock_guard<std::mutex> hold(gWindowLock);
+    if (window == nullptr || !gDestroyed.insert(window).second) {
+      SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+      return FALSE;
+    }
   }
+  platform::ForgetWindowText(window);
   return TRUE;
 }
 
