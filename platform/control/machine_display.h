@@ -127,6 +127,10 @@ struct VideoWindow {
   uint64_t paints = 0;
   // Time the display's thread spent handing frames over, in total.
   uint64_t host_nanoseconds = 0;
+  // The refresh period of the real display, when the window presents with
+  // its vsync and the vertical blank follows it; 0 when the platform's
+  // 60 Hz clock paces the blank.
+  double refresh_period_ms = 0;
 };
 VideoWindow video_window();
 

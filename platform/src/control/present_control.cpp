@@ -68,6 +68,7 @@ VideoWindow video_window() {
   window.frames_shown = status.framesShown;
   window.paints = status.paints;
   window.host_nanoseconds = status.hostNanoseconds;
+  window.refresh_period_ms = status.refreshPeriodMs;
   return window;
 }
 

@@ -185,7 +185,9 @@ HRESULT DirectDraw7::GetVerticalBlankStatus(BOOL *inBlank) {
   HRESULT fault;
   if (Faulted("IDirectDraw7::GetVerticalBlankStatus", &fault)) return fault;
   if (inBlank == nullptr) return DDERR_INVALIDPARAMS;
-  *inBlank = std::fmod(DisplayNowMs(), kFramePeriodMs) < kBlankMs;
+  const FrameGrid frames = DisplayFrames();
+  const double now = DisplayNowMs();
+  *inBlank = now - frames.FrameStart(now) < frames.blankMs();
   return DD_OK;
 }
 
@@ -220,17 +222,17 @@ HRESULT DirectDraw7::RestoreDisplayMode() {
 HRESULT DirectDraw7::WaitForVerticalBlank(DWORD flags, HANDLE) {
   HRESULT fault;
   if (Faulted("IDirectDraw7::WaitForVerticalBlank", &fault)) return fault;
+  const FrameGrid frames = DisplayFrames();
   const double now = DisplayNowMs();
-  // The frame the clock is in; the small margin keeps a clock that stands
-  // exactly on a frame's start in that frame despite rounding.
-  const double frameStart = std::floor((now + 1e-6) / kFramePeriodMs) * kFramePeriodMs;
+  const double frameStart = frames.FrameStart(now);
+  const double period = frames.periodMs;
+  const double blank = frames.blankMs();
   switch (flags) {
     case DDWAITVB_BLOCKBEGIN:
-      DisplayWaitUntilMs(frameStart + kFramePeriodMs);
+      DisplayWaitUntilMs(frameStart + period);
       return DD_OK;
     case DDWAITVB_BLOCKEND:
-      DisplayWaitUntilMs(now < frameStart + kBlankMs ? frameStart + kBlankMs
-                                                     : frameStart + kFramePeriodMs + kBlankMs);
+      DisplayWaitUntilMs(now < frameStart + blank ? frameStart + blank : frameStart + period + blank);
       return DD_OK;
     case DDWAITVB_BLOCKBEGINEVENT: return DDERR_UNSUPPORTED;
     default: return DDERR_INVALIDPARAMS;

@@ -88,6 +88,16 @@ void DisplayClosed() {
   if (presenter != nullptr) presenter->DisplayClosed();
 }
 
+Refresh DisplayRefresh() {
+  std::shared_ptr<Presenter> presenter;
+  {
+    InUse &inUse = Current();
+    std::lock_guard<std::mutex> hold(inUse.lock);
+    presenter = inUse.presenter;
+  }
+  return presenter != nullptr ? presenter->DisplayRefresh() : Refresh{};
+}
+
 bool UseDriver(const std::string &name) {
   const Driver *driver = Find(name);
   if (driver == nullptr) return false;

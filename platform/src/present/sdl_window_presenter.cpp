@@ -23,6 +23,7 @@
 #include <utility>
 #include <vector>
 
+#include "clock/machine_clock.h"
 #include "dinput/sdl_input.h"
 #include "present/sdl_window_layout.h"
 #include "sdl/sdl_subsystems.h"
@@ -153,6 +154,8 @@ class SdlWindowPresenter final : public Presenter {
     Published().status.hostNanoseconds +=
         static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::nanoseconds>(spent).count());
   }
+
+  Refresh DisplayRefresh() const override { return Refresh{refreshPeriodMs_, blankAtNs_}; }
 
   void DisplayClosed() override {
     {
@@ -307,7 +310,10 @@ class SdlWindowPresenter final : public Presenter {
       std::fprintf(stderr, "window: cannot open (%s)\n", SDL_GetError());
       return false;
     }
-    renderer_ = SDL_CreateRenderer(window_, -1, 0);
+    // Presenting with the display's vsync where the renderer can: the
+    // vertical blank then follows the real display. Otherwise any renderer.
+    renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_PRESENTVSYNC);
+    if (renderer_ == nullptr) renderer_ = SDL_CreateRenderer(window_, -1, 0);
     if (renderer_ == nullptr) {
       std::fprintf(stderr, "window: cannot draw (%s)\n", SDL_GetError());
       CloseWindow();
@@ -319,9 +325,21 @@ class SdlWindowPresenter final : public Presenter {
     if (SDL_GetWindowWMInfo(window_, &info) && info.subsystem == SDL_SYSWM_X11) {
       nativeWindow_ = static_cast<unsigned long>(info.info.x11.window);
     }
+    SDL_RendererInfo renderer{};
+    vsync_ = SDL_GetRendererInfo(renderer_, &renderer) == 0 && (renderer.flags & SDL_RENDERER_PRESENTVSYNC) != 0;
     textureWidth_ = 0;
     textureHeight_ = 0;
     return true;
+  }
+
+  // The period of the display the window is on, when presenting waits for
+  // its blank and it tells its refresh rate; 0 otherwise.
+  double VsyncPeriodMs() const {
+    if (!vsync_ || window_ == nullptr) return 0;
+    SDL_DisplayMode mode{};
+    const int display = SDL_GetWindowDisplayIndex(window_);
+    if (display < 0 || SDL_GetCurrentDisplayMode(display, &mode) != 0 || mode.refresh_rate <= 0) return 0;
+    return 1000.0 / mode.refresh_rate;
   }
 
   // A new frame size: a new texture, and a windowed window takes the mode's
@@ -352,6 +370,8 @@ class SdlWindowPresenter final : public Presenter {
     nativeWindow_ = 0;
     textureWidth_ = 0;
     textureHeight_ = 0;
+    vsync_ = false;
+    refreshPeriodMs_ = 0;
     needsPaint_ = false;
     if (focused_) platform::dinput::SdlFocusChanged(false);
     focused_ = false;
@@ -406,7 +426,11 @@ class SdlWindowPresenter final : public Presenter {
       const SDL_Rect target{place.x, place.y, place.width, place.height};
       SDL_RenderCopy(renderer_, texture_, nullptr, &target);
     }
+    const double period = VsyncPeriodMs();
     SDL_RenderPresent(renderer_);
+    // With vsync, presenting returns just after a blank of the display.
+    if (period > 0) blankAtNs_ = platform::MachineClock::Get().Now();
+    refreshPeriodMs_ = period;
     outputWidth_ = width;
     outputHeight_ = height;
     paintedShown_ = paintedGeneration_;
@@ -424,6 +448,7 @@ class SdlWindowPresenter final : public Presenter {
     status.focused = focused_;
     status.framesShown = paintedShown_;
     status.paints = paints_;
+    status.refreshPeriodMs = refreshPeriodMs_;
   }
 
   // Shared with the display's thread, under mailbox_.
@@ -439,6 +464,9 @@ class SdlWindowPresenter final : public Presenter {
 
   std::thread thread_;
   std::atomic<bool> wakePosted_{false};
+  // The display's blanks, read by the display's thread.
+  std::atomic<double> refreshPeriodMs_{0};
+  std::atomic<uint64_t> blankAtNs_{0};
   std::atomic<uint32_t> wakeEvent_{0};
 
   // The window's thread's own.
@@ -462,6 +490,7 @@ class SdlWindowPresenter final : public Presenter {
   bool fullscreen_ = false;
   bool focused_ = false;
   bool mouseCaptured_ = false;
+  bool vsync_ = false;  // presenting waits for the display's blank
   uint64_t paintedGeneration_ = 0;
   uint64_t paintedShown_ = 0;
   uint64_t paints_ = 0;

@@ -36,6 +36,7 @@ struct WindowStatus {
   uint64_t framesShown = 0;  // the number of the newest frame painted into the window
   uint64_t paints = 0;
   uint64_t hostNanoseconds = 0;  // time the display's thread spent handing frames over
+  double refreshPeriodMs = 0;    // the display's refresh presenting waits for, 0 without vsync
 };
 WindowStatus WindowDriverStatus();
 
