@@ -17,6 +17,8 @@
 #include "korvane.h"
 #include "machine.h"
 #include "machine_display.h"
+#include "ddraw/display_device.h"
+#include "machine_clock.h"
 #include "present/sdl_window_layout.h"
 #include "support/test_machine.h"
 #include "support/x_display.h"
@@ -400,6 +402,38 @@ TEST_F(WindowTest, OpeningAndClosingTenTimes) {
 }
 
 // The host thread's cost of presenting: a figure for the log, not a limit.
+// The vertical blank follows the real display while the window presents
+// with its vsync and the display tells its refresh (a virtual desktop may
+// not), the platform's 60 Hz otherwise; the virtual clock keeps 60 Hz so
+// that stepped runs stay exact. A wait for the blank ends in a later frame
+// of whichever grid is in force.
+TEST_F(WindowTest, VerticalBlankFollowsTheDisplaysRefresh) {
+  StartMode(320, 240, 16);
+  DrawScene(320, 240);
+  ASSERT_TRUE(FrameShown());
+  const double refreshMs = machine::video_window().refresh_period_ms;
+  const platform::FrameGrid real = platform::DisplayFrames();
+  EXPECT_DOUBLE_EQ(real.periodMs, refreshMs > 0 ? refreshMs : 1000.0 / 60.0);
+  std::printf("vertical blank: every %.3f ms (%s)\n", real.periodMs,
+              refreshMs > 0 ? "the display's refresh" : "the 60 Hz clock: no refresh rate with vsync here");
+  // Waiting for the blank to begin ends in a later frame; waiting for its
+  // end, past the blank of the frame the wait began in.
+  const double frameBefore = real.FrameStart(platform::DisplayNowMs());
+  ASSERT_EQ(WAIT_FOR_VB(1), 0);
+  const double frameAfter = real.FrameStart(platform::DisplayNowMs());
+  EXPECT_GT(frameAfter, frameBefore);
+  ASSERT_EQ(WAIT_FOR_VB(0), 0);
+  EXPECT_GE(platform::DisplayNowMs(), frameAfter + real.blankMs());
+
+  machine::use_virtual_machine_clock();
+  const platform::FrameGrid stepped = platform::DisplayFrames();
+  EXPECT_DOUBLE_EQ(stepped.periodMs, 1000.0 / 60.0);
+  EXPECT_DOUBLE_EQ(stepped.originMs, 0.0);
+  ASSERT_EQ(WAIT_FOR_VB(1), 0);
+  EXPECT_NEAR(platform::DisplayNowMs(), 1000.0 / 60.0, 1e-3);
+  machine::use_real_machine_clock();
+}
+
 TEST_F(WindowTest, PresentationCostOnTheHostThread) {
   StartMode(640, 480, 32);
   constexpr int kFrames = 300;
