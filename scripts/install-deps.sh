@@ -4,16 +4,18 @@
 #   demo  what building and running the example host needs: the compiler,
 #         CMake, FreeType, fontconfig and the DejaVu fonts for GDI text,
 #         libmikmod for module music, FluidSynth with a General MIDI sound
-#         font for the MIDI sequencer, and FFmpeg's libraries for the media
-#         window's video;
+#         font for the MIDI sequencer, FFmpeg's libraries for the media
+#         window's video, and SDL2 for the window and sound card drivers;
 #   test  (the default) all of that, plus GoogleTest (its sources too, which
 #         the Windows build compiles with mingw), Google Benchmark with SDL2,
 #         SDL2_ttf and pixman for the side-by-side 2D comparison and OSMesa
 #         for the rasteriser's, zlib for the packed reference images, clang
 #         and its runtime for the fuzzer, the mingw cross toolchain, Wine with
 #         its 32-bit half (and the 32-bit OpenGL that Wine's DirectDraw needs
-#         for flip chains and video memory), a virtual X display, and dpkg-dev
-#         for fetching libmikmod's source for the Windows build.
+#         for flip chains and video memory), a virtual X display with the
+#         desktop the window suites run on (openbox and the X tools that
+#         inject input and read the screen back), and dpkg-dev for fetching
+#         libmikmod's source for the Windows build.
 # Usage: install-deps.sh [demo|test]
 set -euo pipefail
 set_name=${1:-test}
@@ -24,6 +26,7 @@ demo_packages=(
   libmikmod-dev
   libfluidsynth-dev timgm6mb-soundfont
   libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libswresample-dev
+  libsdl2-dev
 )
 test_packages=(
   "${demo_packages[@]}" python3
@@ -36,6 +39,7 @@ test_packages=(
   xvfb xauth
   dpkg-dev
   zlib1g-dev
+  openbox xdotool x11-apps x11-utils
 )
 
 case "$set_name" in

@@ -2,12 +2,15 @@
 // mouse and a joystick, read once per frame with DINPUT_UPDATE. Headless on
 // the portable platform, a scripted sequence of key presses, mouse moves,
 // joystick motion and a focus loss plays through the control interface, so
-// the report shows the input taking effect; on Windows the real devices are
-// read.
+// the report shows the input taking effect; on Windows, and in a desktop
+// window, the real devices are read once per display frame.
 #include "demo_input.h"
 
+#include <chrono>
 #include <cstdio>
+#include <thread>
 
+#include "demo_desktop.h"
 #include "korvane.h"
 
 #ifndef _WIN32
@@ -67,9 +70,10 @@ int AttachDemoJoystick() {
 }  // namespace
 
 void RunInputDemo(int frames) {
+  const bool real = WindowOnDesktop();
   int joystick = 0;
 #ifndef _WIN32
-  joystick = AttachDemoJoystick();
+  if (!real) joystick = AttachDemoJoystick();
 #endif
   if (DINPUT_INIT() != 0 || KEYBOARD_INIT(0) != 0 || MOUSE_INIT() != 0) {
     printf("demo: input is not available\n");
@@ -85,8 +89,10 @@ void RunInputDemo(int frames) {
   int mouseX = 0, mouseY = 0, presses = 0;
   for (int frame = 0; frame < frames; ++frame) {
 #ifndef _WIN32
-    PlayScript(frame, joystick);
+    if (!real) PlayScript(frame, joystick);
 #endif
+    // A player needs time to press keys: one display frame per frame.
+    if (real) std::this_thread::sleep_for(std::chrono::microseconds(16667));
     DINPUT_UPDATE();
     mouseX += MOUSE_X();
     mouseY += MOUSE_Y();

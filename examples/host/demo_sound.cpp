@@ -4,18 +4,22 @@
 // tune playing on top (demo_music.cpp). Headless on the
 // portable platform, a scripted player presses the keys, the audio clock is
 // virtual (20 ms per frame, so the run is quick and repeatable) and the card
-// records what it plays to korvane_demo.wav; on Windows the frames are real.
+// records what it plays to korvane_demo.wav; on Windows, and on a desktop's
+// sound card, the frames are real and so is the player.
 #include "demo_sound.h"
 
 #include "demo_music.h"
 
+#include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <fstream>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "demo_desktop.h"
 #include "korvane.h"
 
 #ifdef _WIN32
@@ -116,19 +120,27 @@ void PrepareHeadlessCard() {
 }
 #endif
 
-void WaitOneFrame() {
+void WaitOneFrame(bool real) {
 #ifdef _WIN32
+  (void)real;
   Sleep(kFrameMilliseconds);
 #else
-  machine::advance_audio_clock(kFrameMilliseconds);
+  if (real) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(kFrameMilliseconds));
+  } else {
+    machine::advance_audio_clock(kFrameMilliseconds);
+  }
 #endif
 }
 
 }  // namespace
 
 void RunSoundDemo(int frames) {
+  // The sound card pulls the mix in real time; the scripted player stays
+  // with the headless run, whose virtual clock it is timed by.
+  const bool real = SoundCardOnDesktop();
 #ifndef _WIN32
-  PrepareHeadlessCard();
+  if (!real) PrepareHeadlessCard();
 #endif
   if (DSOUND_INIT(DSSCL_PRIORITY, 2, 44100, 16) != 0) {
     printf("demo: sound is not available\n");
@@ -149,7 +161,7 @@ void RunSoundDemo(int frames) {
   int lasers = 0, pops = 0, spaceBefore = 0, buttonBefore = 0;
   for (int frame = 0; frame < frames; ++frame) {
 #ifndef _WIN32
-    PlayScript(frame);
+    if (!real) PlayScript(frame);
 #endif
     DINPUT_UPDATE();
     const int space = KEYBOARD_KEYSTATE(kKeySpace) != 0;
@@ -160,7 +172,7 @@ void RunSoundDemo(int frames) {
     spaceBefore = space;
     buttonBefore = button;
     STREAM_BUFFER_UPDATE();
-    WaitOneFrame();
+    WaitOneFrame(real);
   }
   char line[128];
   snprintf(line, sizeof line, "demo: sound over %d frames: %d lasers, %d pops, music streamed", frames, lasers, pops);
@@ -173,6 +185,10 @@ void RunSoundDemo(int frames) {
   FREE_SOUND(kPop);
 #ifndef _WIN32
   const char *named = std::getenv("KORVANE_AUDIO_WAV");
-  printf("demo: audio recorded to %s\n", named != nullptr && named[0] != '\0' ? named : "korvane_demo.wav");
+  if (named != nullptr && named[0] != '\0') {
+    printf("demo: audio recorded to %s\n", named);
+  } else if (!real) {
+    printf("demo: audio recorded to korvane_demo.wav\n");
+  }
 #endif
 }

@@ -100,4 +100,38 @@ struct PresentedFrame {
 };
 PresentedFrame last_presented_frame();
 
+// The window driver ("window", KORVANE_VIDEO=window): the front buffer in a
+// desktop window through SDL2, opened on the first frame at the mode's size
+// (never larger than the screen), scaled to the window with its aspect kept
+// between black bars, closed when the last DirectDraw object goes. Its
+// close button posts WM_CLOSE to the window the display's cooperative level
+// named; its keyboard, mouse, focus and SDL's joysticks feed DirectInput.
+// use_video_driver("window") is false where no display can be opened.
+// Integer scaling (whole multiples only) is off by default; full screen
+// (the desktop's size, aspect kept) starts as KORVANE_FULLSCREEN=1 says and
+// Alt+Enter toggles it. reset() restores both defaults.
+void set_window_integer_scaling(bool on);
+void set_window_fullscreen(bool on);
+bool window_fullscreen();
+struct VideoWindow {
+  bool open = false;
+  unsigned long x11_window = 0;  // the X11 window id (0 under another system)
+  int width = 0;                 // the drawable area in pixels
+  int height = 0;
+  bool fullscreen = false;
+  bool focused = false;
+  // Frames are numbered as the display hands them over: the number of the
+  // last one handed over and of the newest one painted into the window.
+  uint64_t frames_given = 0;
+  uint64_t frames_shown = 0;
+  uint64_t paints = 0;
+  // Time the display's thread spent handing frames over, in total.
+  uint64_t host_nanoseconds = 0;
+  // The refresh period of the real display, when the window presents with
+  // its vsync and the vertical blank follows it; 0 when the platform's
+  // 60 Hz clock paces the blank.
+  double refresh_period_ms = 0;
+};
+VideoWindow video_window();
+
 }  // namespace machine

@@ -72,6 +72,22 @@ void record_audio_wav(const std::string &path);
 bool use_audio_driver(const std::string &driver, const std::string &target = "");
 std::string audio_driver();
 
+// The sound card driver, "device" (KORVANE_AUDIO=device): the mix played on
+// the machine's audio device through SDL2 (16-bit stereo at 44100 Hz, other
+// output formats converted). Its target, when given, is a WAV file that
+// records the same sound (KORVANE_AUDIO_WAV does that when both are set).
+// use_audio_driver("device") is false where no audio device can be opened.
+// Under real time the device paces the mixer: each of its requests is mixed
+// when it comes, so the card plays exactly the mix. The latency asked of the
+// next device opened is KORVANE_AUDIO_LATENCY_MS (1 to 1000), 20 ms by
+// default; audio_device_buffer_ms is that of the device open now (0 when
+// none). An underrun is a request the running mixer could not fill.
+// reset() restores the latency and the underrun count.
+void set_audio_latency_ms(unsigned milliseconds);
+unsigned audio_latency_ms();
+double audio_device_buffer_ms();
+unsigned audio_underruns();
+
 // Whether the audio engine runs: while a DirectSound object exists or any
 // source plays.
 bool audio_engine_running();

@@ -74,6 +74,23 @@
 #define SWP_NOOWNERZORDER 0x0200
 #define SWP_NOSENDCHANGING 0x0400
 
+/* Messages and the message queue. */
+#define WM_NULL 0x0000
+#define WM_QUIT 0x0012
+#define PM_NOREMOVE 0x0000
+#define PM_REMOVE 0x0001
+#define PM_NOYIELD 0x0002
+
+typedef struct tagMSG {
+  HWND hwnd;
+  UINT message;
+  WPARAM wParam;
+  LPARAM lParam;
+  DWORD time;
+  POINT pt;
+} MSG, *PMSG, *LPMSG;
+/* End of messages and the message queue. */
+
 #ifdef __cplusplus
 extern "C" {
 #endif
@@ -93,6 +110,20 @@ BOOL WINAPI SetWindowPos(HWND window, HWND insertAfter, int x, int y, int cx, in
 BOOL WINAPI GetWindowRect(HWND window, LPRECT rect);
 BOOL WINAPI InvalidateRect(HWND window, const RECT *rect, BOOL erase);
 BOOL WINAPI UpdateWindow(HWND window);
+
+/* Messages and the message queue. */
+BOOL WINAPI PeekMessageA(LPMSG msg, HWND window, UINT filterMin, UINT filterMax, UINT removeFlags);
+BOOL WINAPI GetMessageA(LPMSG msg, HWND window, UINT filterMin, UINT filterMax);
+BOOL WINAPI TranslateMessage(const MSG *msg);
+LRESULT WINAPI DispatchMessageA(const MSG *msg);
+BOOL WINAPI PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+/* End of messages and the message queue. */
+
+/* A window's text (its title). */
+BOOL WINAPI SetWindowTextA(HWND window, LPCSTR text);
+int WINAPI GetWindowTextA(HWND window, LPSTR text, int maxCount);
+int WINAPI GetWindowTextLengthA(HWND window);
+/* End of a window's text. */
 
 #ifdef __cplusplus
 }

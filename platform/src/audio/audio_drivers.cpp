@@ -3,6 +3,7 @@
 #include "audio/audio_sink.h"
 
 #include "audio/memory_sink.h"
+#include "audio/sdl_device_sink.h"
 #include "audio/wav_file_sink.h"
 
 namespace platform {
@@ -17,11 +18,16 @@ class NullSink : public AudioSink {
 std::shared_ptr<AudioSink> OpenNull(const std::string &) { return std::make_shared<NullSink>(); }
 std::shared_ptr<AudioSink> OpenMemory(const std::string &) { return std::make_shared<MemorySink>(); }
 std::shared_ptr<AudioSink> OpenWav(const std::string &path) { return std::make_shared<WavFileSink>(path); }
+// The sound card; a target is a WAV file that records the same sound.
+std::shared_ptr<AudioSink> OpenDevice(const std::string &path) {
+  return SdlDeviceSink::Open(path.empty() ? nullptr : OpenWav(path));
+}
 
 const AudioDriver kDrivers[] = {
     {"none", OpenNull},
     {"wav", OpenWav},
     {"memory", OpenMemory},
+    {"device", OpenDevice},
 };
 
 }  // namespace

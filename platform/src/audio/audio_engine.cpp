@@ -58,8 +58,9 @@ bool ConvertBlock(const int32_t *mix, uint32_t frames, const WAVEFORMATEX &forma
   return audible;
 }
 
-// The output the environment names: KORVANE_AUDIO_DRIVER=name[:target], or
-// KORVANE_AUDIO_WAV=path; none otherwise.
+// The output the environment names: KORVANE_AUDIO_DRIVER=name[:target],
+// KORVANE_AUDIO=device (the sound card, recording to KORVANE_AUDIO_WAV too
+// when that is set), or KORVANE_AUDIO_WAV=path; none otherwise.
 void EnvironmentOutput(std::string *name, std::string *target) {
   *name = "none";
   target->clear();
@@ -75,10 +76,28 @@ void EnvironmentOutput(std::string *name, std::string *target) {
     target->clear();
   }
   const char *path = std::getenv("KORVANE_AUDIO_WAV");
-  if (path != nullptr && path[0] != '\0') {
+  const bool recording = path != nullptr && path[0] != '\0';
+  // The sound card, recording to the WAV file as well when one is named.
+  const char *card = std::getenv("KORVANE_AUDIO");
+  if (card != nullptr && std::string(card) == "device") {
+    *name = "device";
+    if (recording) *target = path;
+    return;
+  }
+  if (recording) {
     *name = "wav";
     *target = path;
   }
+}
+
+// A sink of the driver, or, when a sound card cannot open here, the WAV
+// recording it was to make beside it (the null sink without one).
+std::shared_ptr<AudioSink> OpenOrFallBack(std::string *name, const std::string &target) {
+  std::shared_ptr<AudioSink> sink = FindAudioDriver(*name)->open(target);
+  if (sink != nullptr) return sink;
+  *name = target.empty() ? "none" : "wav";
+  std::fprintf(stderr, "sound card: using the \"%s\" driver instead\n", name->c_str());
+  return FindAudioDriver(*name)->open(target);
 }
 
 }  // namespace
@@ -91,7 +110,7 @@ AudioEngine &AudioEngine::Get() {
 AudioEngine::AudioEngine() : format_(DefaultFormat()), capture_(std::make_shared<MemorySink>()) {
   std::string name, target;
   EnvironmentOutput(&name, &target);
-  output_ = FindAudioDriver(name)->open(target);
+  output_ = OpenOrFallBack(&name, target);
   outputName_ = name;
   outputTarget_ = target;
   MachineClock &clock = MachineClock::Get();
@@ -276,6 +295,12 @@ void AudioEngine::ThreadMain() {
     }
     wake_.wait_for(hold, kRealClockPeriod);
     if (stopping_ || !active_) continue;
+    if (output_ != nullptr && output_->PacesMixing()) {
+      // The device asks for the mix; the clock only stays in step, so that
+      // mixing on it resumes from now when the device goes.
+      Rebase();
+      continue;
+    }
     uint64_t now = MachineClock::Get().Now();
     const uint64_t mixedNs = framesSinceOrigin_ * kNanosecondsPerSecond / format_.nSamplesPerSec;
     if (now > origin_ + mixedNs + kMaxCatchUpNs) {
@@ -305,7 +330,29 @@ void AudioEngine::ReplaceOutput(const std::string &name, const std::string &targ
 bool AudioEngine::UseDriver(const std::string &name, const std::string &target) {
   const AudioDriver *driver = FindAudioDriver(name);
   if (driver == nullptr) return false;
-  ReplaceOutput(name, target, driver->open(target));
+  std::shared_ptr<AudioSink> sink = driver->open(target);
+  if (sink == nullptr) return false;
+  ReplaceOutput(name, target, std::move(sink));
+  return true;
+}
+
+bool AudioEngine::MixForDevice(uint32_t deviceFrames, uint32_t deviceRate) {
+  std::shared_ptr<AudioSink> output;
+  {
+    std::lock_guard<std::mutex> hold(lock_);
+    if (!active_ || virtual_ || deviceRate == 0) return false;
+    uint64_t frames = (static_cast<uint64_t>(deviceFrames) * format_.nSamplesPerSec + deviceRate - 1) / deviceRate;
+    while (frames > 0) {
+      const uint32_t block = static_cast<uint32_t>(std::min<uint64_t>(frames, kMixBlockFrames));
+      MixBlockLocked(block);
+      frames -= block;
+    }
+    if (RunningLocked()) return true;
+    active_ = false;
+    output = output_;
+  }
+  // Everything played stopped: the recording beside the device is completed.
+  if (output != nullptr) output->Flush();
   return true;
 }
 
@@ -334,7 +381,8 @@ void AudioEngine::Reset() {
     kept->Flush();
     return;
   }
-  UseDriver(name, target);
+  if (UseDriver(name, target)) return;
+  ReplaceOutput(name, target, OpenOrFallBack(&name, target));
 }
 
 namespace {

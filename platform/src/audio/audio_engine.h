@@ -62,13 +62,20 @@ class AudioEngine : public ClockConsumer {
   // Without the mix lock.
   bool Running();
 
-  // The output driver (without the mix lock): false for an unknown driver.
+  // A sound card's request (without the mix lock): mixes what `deviceFrames`
+  // at `deviceRate` need and writes it to the output; false, mixing
+  // nothing, while the engine is idle or the virtual clock paces it.
+  bool MixForDevice(uint32_t deviceFrames, uint32_t deviceRate);
+
+  // The output driver (without the mix lock): false for an unknown driver
+  // or one that cannot open here.
   bool UseDriver(const std::string &name, const std::string &target);
   std::string DriverName();
 
   // The power-on engine: default format, no capture, the output the
-  // environment names (KORVANE_AUDIO_DRIVER=name[:target], or
-  // KORVANE_AUDIO_WAV=path). A recording already going to that same place
+  // environment names (KORVANE_AUDIO_DRIVER=name[:target], KORVANE_AUDIO=device
+  // for the sound card, or KORVANE_AUDIO_WAV=path, which the sound card also
+  // records to when both are set). A recording already going to that same place
   // goes on.
   void Reset();
 

@@ -25,11 +25,15 @@ class AudioSink {
   virtual void Flush() {}
   // Flushes and lets go of the file or device; later writes are dropped.
   virtual void Close() {}
+  // True for a sink whose device asks for the mix (a sound card): the
+  // engine then mixes when asked instead of on its own clock.
+  virtual bool PacesMixing() const { return false; }
 };
 
 struct AudioDriver {
   const char *name;
-  // A new sink; `target` names the file or device where the driver needs one.
+  // A new sink, or null when it cannot open here; `target` names the file
+  // where the driver needs one.
   std::shared_ptr<AudioSink> (*open)(const std::string &target);
 };
 

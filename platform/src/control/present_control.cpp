@@ -4,12 +4,14 @@
 #include "machine_display.h"
 #include "present/headless_presenter.h"
 #include "present/presenter.h"
+#include "present/sdl_window_presenter.h"
 
 namespace {
 
 void ResetPresenting() {
   present::ResetPresenting();
   present::ForgetHeadlessFrame();
+  present::ResetWindowSettings();
 }
 
 platform::ResetHook gResetPresenting(ResetPresenting);
@@ -47,6 +49,27 @@ PresentedFrame last_presented_frame() {
   frame.pixels = kept.pixels;
   frame.palette = kept.palette;
   return frame;
+}
+
+void set_window_integer_scaling(bool on) { present::SetWindowIntegerScaling(on); }
+void set_window_fullscreen(bool on) { present::SetWindowFullscreen(on); }
+bool window_fullscreen() { return present::WindowFullscreen(); }
+
+VideoWindow video_window() {
+  const present::WindowStatus status = present::WindowDriverStatus();
+  VideoWindow window;
+  window.open = status.open;
+  window.x11_window = status.nativeWindow;
+  window.width = status.width;
+  window.height = status.height;
+  window.fullscreen = status.fullscreen;
+  window.focused = status.focused;
+  window.frames_given = status.framesGiven;
+  window.frames_shown = status.framesShown;
+  window.paints = status.paints;
+  window.host_nanoseconds = status.hostNanoseconds;
+  window.refresh_period_ms = status.refreshPeriodMs;
+  return window;
 }
 
 }  // namespace machine

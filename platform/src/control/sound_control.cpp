@@ -4,6 +4,8 @@
 #include <cstring>
 
 #include "audio/audio_engine.h"
+#include "audio/sdl_device_sink.h"
+#include "control/reset.h"
 #include "dsound/sound_buffer.h"
 #include "dsound/sound_card.h"
 #include "machine_clock.h"
@@ -13,6 +15,8 @@ namespace {
 
 platform::SoundCard &Card() { return platform::SoundCard::Get(); }
 platform::AudioEngine &Engine() { return platform::AudioEngine::Get(); }
+
+platform::ResetHook gResetDeviceFigures(platform::ResetDeviceFigures);
 
 }  // namespace
 
@@ -111,5 +115,10 @@ WAVEFORMATEX sound_output_format() {
   std::lock_guard<std::mutex> hold(Card().lock());
   return Card().format();
 }
+
+void set_audio_latency_ms(unsigned milliseconds) { platform::SetDeviceLatencyMs(milliseconds); }
+unsigned audio_latency_ms() { return platform::DeviceLatencyMs(); }
+double audio_device_buffer_ms() { return platform::DeviceBufferMs(); }
+unsigned audio_underruns() { return platform::DeviceUnderruns(); }
 
 }  // namespace machine

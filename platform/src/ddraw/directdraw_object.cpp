@@ -16,6 +16,7 @@
 #include "ddraw/screen.h"
 #include "ddraw/surface.h"
 #include "ddraw/surface_events.h"
+#include "present/presenter.h"
 
 namespace {
 
@@ -75,7 +76,11 @@ DirectDraw7::~DirectDraw7() {
     LoseDisplaySurfaces();
   }
   if (display.exclusiveOwner == this) display.exclusiveOwner = nullptr;
-  --gLiveObjects;
+  // The last DirectDraw object gone: nothing shows the display any more.
+  if (--gLiveObjects == 0) {
+    display.window = nullptr;
+    present::DisplayClosed();
+  }
 }
 
 HRESULT DirectDraw7::QueryInterface(REFIID riid, void **object) {
@@ -130,6 +135,7 @@ HRESULT DirectDraw7::SetCooperativeLevel(HWND window, DWORD flags) {
   }
   exclusive_ = exclusive;
   cooperativeFlags_ = flags;
+  if (window != nullptr) display.window = window;
   return DD_OK;
 }
 
@@ -171,7 +177,9 @@ HRESULT DirectDraw7::GetVerticalBlankStatus(BOOL *inBlank) {
   HRESULT fault;
   if (Faulted("IDirectDraw7::GetVerticalBlankStatus", &fault)) return fault;
   if (inBlank == nullptr) return DDERR_INVALIDPARAMS;
-  *inBlank = std::fmod(DisplayNowMs(), kFramePeriodMs) < kBlankMs;
+  const FrameGrid frames = DisplayFrames();
+  const double now = DisplayNowMs();
+  *inBlank = now - frames.FrameStart(now) < frames.blankMs();
   return DD_OK;
 }
 
@@ -208,17 +216,17 @@ HRESULT DirectDraw7::RestoreDisplayMode() {
 HRESULT DirectDraw7::WaitForVerticalBlank(DWORD flags, HANDLE) {
   HRESULT fault;
   if (Faulted("IDirectDraw7::WaitForVerticalBlank", &fault)) return fault;
+  const FrameGrid frames = DisplayFrames();
   const double now = DisplayNowMs();
-  // The frame the clock is in; the small margin keeps a clock that stands
-  // exactly on a frame's start in that frame despite rounding.
-  const double frameStart = std::floor((now + 1e-6) / kFramePeriodMs) * kFramePeriodMs;
+  const double frameStart = frames.FrameStart(now);
+  const double period = frames.periodMs;
+  const double blank = frames.blankMs();
   switch (flags) {
     case DDWAITVB_BLOCKBEGIN:
-      DisplayWaitUntilMs(frameStart + kFramePeriodMs);
+      DisplayWaitUntilMs(frameStart + period);
       return DD_OK;
     case DDWAITVB_BLOCKEND:
-      DisplayWaitUntilMs(now < frameStart + kBlankMs ? frameStart + kBlankMs
-                                                     : frameStart + kFramePeriodMs + kBlankMs);
+      DisplayWaitUntilMs(now < frameStart + blank ? frameStart + blank : frameStart + period + blank);
       return DD_OK;
     case DDWAITVB_BLOCKBEGINEVENT: return DDERR_UNSUPPORTED;
     default: return DDERR_INVALIDPARAMS;

@@ -6,6 +6,7 @@
 
 #include "clock/machine_clock.h"
 #include "control/reset.h"
+#include "present/presenter.h"
 
 namespace platform {
 
@@ -32,6 +33,7 @@ void ResetDisplay() {
   // run before is still alive (a surface whose device context never came
   // back keeps it).
   display.exclusiveOwner = nullptr;
+  display.window = nullptr;
 }
 
 ResetHook gResetDisplay(ResetDisplay);
@@ -87,6 +89,25 @@ void DescribePixelFormat(const pixels::Format &format, DDPIXELFORMAT *out) {
 
 // The display reads the machine clock in milliseconds since it started.
 double DisplayNowMs() { return MachineClock::Get().Milliseconds(); }
+
+FrameGrid DisplayFrames() {
+  FrameGrid grid;
+  MachineClock &clock = MachineClock::Get();
+  if (clock.IsVirtual()) return grid;
+  const present::Refresh refresh = present::DisplayRefresh();
+  if (!(refresh.periodMs > 0)) return grid;
+  grid.periodMs = refresh.periodMs;
+  // Signed: the blank may have passed before the clock last started at zero.
+  grid.originMs = (static_cast<double>(refresh.blankAtNs) - static_cast<double>(clock.StartedAt())) /
+                  static_cast<double>(kNanosecondsPerMillisecond);
+  return grid;
+}
+
+// The small margin keeps a clock that stands exactly on a frame's start in
+// that frame despite rounding.
+double FrameGrid::FrameStart(double nowMs) const {
+  return originMs + std::floor((nowMs - originMs + 1e-6) / periodMs) * periodMs;
+}
 
 void DisplayWaitUntilMs(double when) {
   if (!(when > 0)) return;

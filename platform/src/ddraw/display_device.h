@@ -33,6 +33,9 @@ struct DisplayHardware {
   // The object holding exclusive access, and the primary shown on screen.
   const void *exclusiveOwner = nullptr;
   Surface *visiblePrimary = nullptr;
+  // The window the last cooperative level named: presenters post its
+  // messages (a closed window's WM_CLOSE) there.
+  HWND window = nullptr;
 };
 
 DisplayHardware &Display();
@@ -54,7 +57,19 @@ double DisplayNowMs();
 void DisplayWaitUntilMs(double when);
 
 constexpr double kFramePeriodMs = 1000.0 / 60.0;
-// The vertical blank is the first part of each frame period.
-constexpr double kBlankMs = kFramePeriodMs / 20.0;
+
+// The display's frames on the display clock: their period, and when one of
+// them began. The real display's refresh while a window driver presents
+// with its vsync on the real-time clock; the platform's own 60 Hz, starting
+// at the clock's zero, otherwise (always on the virtual clock).
+struct FrameGrid {
+  double periodMs = kFramePeriodMs;
+  double originMs = 0;
+  // The vertical blank is the first part of each frame.
+  double blankMs() const { return periodMs / 20.0; }
+  // The start of the frame `nowMs` falls in.
+  double FrameStart(double nowMs) const;
+};
+FrameGrid DisplayFrames();
 
 }  // namespace platform

@@ -34,7 +34,8 @@ bool FrontFrame(const RECT *area, uint32_t colours[256], present::Frame *frame, 
   const pixels::Block block = primary->PixelsForReading();
   const present::Area whole{0, 0, block.width, block.height};
   *frame = present::Frame{block, primary->format(), attached != nullptr ? colours : nullptr,
-                          area != nullptr ? present::Area{area->left, area->top, area->right, area->bottom} : whole};
+                          area != nullptr ? present::Area{area->left, area->top, area->right, area->bottom} : whole,
+                          Display().window};
   return true;
 }
 

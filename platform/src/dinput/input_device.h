@@ -80,6 +80,10 @@ class InputDevice : public IDirectInputDevice7A {
   void OnJoystickObject(const Joystick &joystick, DWORD offset);
   void OnFocusLost();
   void Unplug();
+  // An acquired mouse with exclusive cooperation (a window hides the pointer).
+  bool HoldsMouseExclusively() const {
+    return kind_ == DeviceKind::kMouse && acquired_ && (cooperation_ & DISCL_EXCLUSIVE) != 0;
+  }
 
  private:
   // Axis settings: X, Y, Z, RX, RY, RZ, slider 0, slider 1.

@@ -27,6 +27,9 @@ struct Frame {
   const uint32_t *palette;
   // What changed since the frame before; a presenter may still show all.
   Area changed;
+  // The host window the display belongs to (the one its cooperative level
+  // named), or null: a window driver posts its messages there.
+  void *hostWindow = nullptr;
 };
 
 // The frame as the viewer sees it: 0xRRGGBB per pixel, row by row.

@@ -78,6 +78,26 @@ void Present(const Frame &frame) {
   if (presenter != nullptr) presenter->Present(frame);
 }
 
+void DisplayClosed() {
+  std::shared_ptr<Presenter> presenter;
+  {
+    InUse &inUse = Current();
+    std::lock_guard<std::mutex> hold(inUse.lock);
+    presenter = inUse.presenter;
+  }
+  if (presenter != nullptr) presenter->DisplayClosed();
+}
+
+Refresh DisplayRefresh() {
+  std::shared_ptr<Presenter> presenter;
+  {
+    InUse &inUse = Current();
+    std::lock_guard<std::mutex> hold(inUse.lock);
+    presenter = inUse.presenter;
+  }
+  return presenter != nullptr ? presenter->DisplayRefresh() : Refresh{};
+}
+
 bool UseDriver(const std::string &name) {
   const Driver *driver = Find(name);
   if (driver == nullptr) return false;

@@ -4,6 +4,7 @@
 // interface. The display calls Present only when the front buffer changed.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -12,11 +13,24 @@
 
 namespace present {
 
+// The real display's vertical blanks as a presenter sees them: their
+// period, and when one of them passed (machine clock nanoseconds); a period
+// of 0 when the presenter does not wait for the display's blank.
+struct Refresh {
+  double periodMs = 0;
+  uint64_t blankAtNs = 0;
+};
+
 class Presenter {
  public:
   virtual ~Presenter() = default;
   // Shows a new frame; called on the drawing thread, with no lock held.
   virtual void Present(const Frame &frame) = 0;
+  // The display that drew the frames is gone (its DirectDraw object was
+  // released): a window driver closes its window until the next frame.
+  virtual void DisplayClosed() {}
+  // The display's blanks this presenter paces by, if any; any thread.
+  virtual Refresh DisplayRefresh() const { return {}; }
 };
 
 struct Driver {
@@ -36,6 +50,12 @@ void Present(const Frame &frame);
 bool UseDriver(const std::string &name);
 std::string DriverName();
 unsigned FramesPresented();
+
+// Tells the driver in use, if one was started, that the display is gone.
+void DisplayClosed();
+
+// The blanks of the driver in use (none when none has started).
+Refresh DisplayRefresh();
 
 // Back to the environment's driver (KORVANE_VIDEO, the default when unset or
 // unknown), not yet started, and no frame counted.

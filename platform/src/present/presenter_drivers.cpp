@@ -2,12 +2,14 @@
 // file of its own with a start function, and one row here.
 #include "present/headless_presenter.h"
 #include "present/presenter.h"
+#include "present/sdl_window_presenter.h"
 
 namespace present {
 
 const std::vector<Driver> &Drivers() {
   static const std::vector<Driver> drivers = {
       {"headless", StartHeadlessPresenter},
+      {"window", StartSdlWindowPresenter},
   };
   return drivers;
 }

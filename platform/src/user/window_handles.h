@@ -1,8 +1,11 @@
-// Windows as the control interface sees them: which handles the host has
-// destroyed.
+// Windows as the control interface and the window drivers see them: which
+// handles the host has destroyed, and each window's text.
 #pragma once
 
 #include <windows.h>
+
+#include <cstdint>
+#include <string>
 
 namespace platform {
 
@@ -11,5 +14,12 @@ void WindowCreated(HWND window);
 
 // True once DestroyWindow has succeeded for `window` (until reset).
 bool WindowDestroyed(HWND window);
+
+// The text SetWindowTextA gave `window`; empty for none or no window.
+std::string WindowText(HWND window);
+// Grows whenever some window's text changes (a title to show again).
+uint64_t WindowTextChanges();
+// A destroyed window's text is dropped.
+void ForgetWindowText(HWND window);
 
 }  // namespace platform

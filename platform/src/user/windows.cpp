@@ -34,6 +34,7 @@ extern "C" BOOL WINAPI DestroyWindow(HWND window) {
   }
   // Its children go with it; the platform's own windows among them stop.
   const std::vector<HWND> children = platform::WindowsGone(window);
+  for (HWND gone : children) platform::ForgetWindowText(gone);
   std::lock_guard<std::mutex> hold(gWindowLock);
   gDestroyed.insert(children.begin(), children.end());
   return TRUE;

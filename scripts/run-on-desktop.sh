@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Runs a command on a virtual desktop: a private Xvfb display (1280x1024,
+# 24-bit) with the openbox window manager, and SDL's disk audio driver in
+# place of a sound card (its output file given by SDL_DISKAUDIOFILE, or
+# ./disk-audio.raw). Used by the test command for the window and sound card
+# suites; the command's exit status is returned.
+# Usage: run-on-desktop.sh <command> [args...]
+set -euo pipefail
+if [ $# -eq 0 ]; then echo "usage: $0 <command> [args...]" >&2; exit 2; fi
+inner=$(cat <<'INNER'
+set -u
+openbox >/dev/null 2>&1 &
+wm=$!
+# The window manager is up once it owns the screen's selection.
+for _ in $(seq 1 100); do
+  xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
+  sleep 0.05
+done
+status=0
+"$@" || status=$?
+kill "$wm" 2>/dev/null || true
+wait "$wm" 2>/dev/null || true
+exit $status
+INNER
+)
+export SDL_AUDIODRIVER=${SDL_AUDIODRIVER:-disk}
+export SDL_DISKAUDIOFILE=${SDL_DISKAUDIOFILE:-$PWD/disk-audio.raw}
+exec xvfb-run -a -s "-screen 0 1280x1024x24" bash -c "$inner" bash "$@"
