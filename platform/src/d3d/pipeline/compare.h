@@ -6,21 +6,6 @@
 
 namespace raster {
 
-template <Compare C, typename T>
-inline bool Passes(T incoming, T stored) {
-  switch (C) {
-    case Compare::kNever: return false;
-    case Compare::kLess: return incoming < stored;
-    case Compare::kEqual: return incoming == stored;
-    case Compare::kLessEqual: return incoming <= stored;
-    case Compare::kGreater: return incoming > stored;
-    case Compare::kNotEqual: return incoming != stored;
-    case Compare::kGreaterEqual: return incoming >= stored;
-    case Compare::kAlways: return true;
-  }
-  return true;
-}
-
 template <typename T>
 inline bool Passes(Compare compare, T incoming, T stored) {
   switch (compare) {
@@ -34,6 +19,13 @@ inline bool Passes(Compare compare, T incoming, T stored) {
     case Compare::kAlways: return true;
   }
   return true;
+}
+
+// The same with the function fixed at compile time: inlined with a constant,
+// the switch folds to the one comparison.
+template <Compare C, typename T>
+inline bool Passes(T incoming, T stored) {
+  return Passes(C, incoming, stored);
 }
 
 }  // namespace raster
