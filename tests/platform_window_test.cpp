@@ -330,6 +330,26 @@ TEST_F(WindowTest, InjectedKeysAndButtonsArriveAsDirectInputSees) {
       return button.state() == 0;
     })) << "X button " << button.xButton;
   }
+  // Taps: press and release sent at once reach the window together, yet a
+  // host polling the state still sees each press once, then the release.
+  struct TapCase {
+    const char *xdotoolCommand;
+    int (*pressed)();
+  };
+  const TapCase taps[] = {{"key space", [] { return KEYBOARD_KEYSTATE(DIK_SPACE); }},
+                          {"click 1", [] { return MOUSE_B0(); }},
+                          {"click 3", [] { return MOUSE_B1(); }}};
+  for (const TapCase &tap : taps) {
+    ASSERT_TRUE(Shell(std::string("xdotool ") + tap.xdotoolCommand));
+    EXPECT_TRUE(WaitFor([&] {
+      DINPUT_UPDATE();
+      return tap.pressed() == 1;
+    })) << tap.xdotoolCommand;
+    EXPECT_TRUE(WaitFor([&] {
+      DINPUT_UPDATE();
+      return tap.pressed() == 0;
+    })) << tap.xdotoolCommand;
+  }
   // Relative motion: moving right adds up to a positive X count.
   long moved = 0;
   ASSERT_TRUE(Shell("xdotool mousemove_relative -- 15 0"));

@@ -86,6 +86,11 @@ void RunInputDemo(int frames) {
     JOY_X_DEADZONE(1000);
   }
 
+  if (real) {
+    printf("demo: reading the keyboard, mouse and joysticks for %d frames: hold the right arrow or space, move the "
+           "mouse, click\n", frames);
+    fflush(stdout);
+  }
   int mouseX = 0, mouseY = 0, presses = 0;
   for (int frame = 0; frame < frames; ++frame) {
 #ifndef _WIN32

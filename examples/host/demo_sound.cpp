@@ -158,6 +158,10 @@ void RunSoundDemo(int frames) {
   const bool moduleMusic = StartDemoMusic();
 
   if (frames < kMinimumFrames) frames = kMinimumFrames;
+  if (WindowOnDesktop()) {
+    printf("demo: sound for %d frames: space fires a laser, the left mouse button pops\n", frames);
+    fflush(stdout);
+  }
   int lasers = 0, pops = 0, spaceBefore = 0, buttonBefore = 0;
   for (int frame = 0; frame < frames; ++frame) {
 #ifndef _WIN32

@@ -180,6 +180,7 @@ HRESULT InputDevice::GetDeviceState(DWORD size, LPVOID data) {
   HRESULT readable = ReadableState();
   if (FAILED(readable)) return readable;
   if (size != dataSize_) return DIERR_INVALIDPARAM;
+  CountRead();
   BYTE *state = static_cast<BYTE *>(data);
   std::memset(state, 0, size);
   switch (kind_) {
@@ -188,6 +189,11 @@ HRESULT InputDevice::GetDeviceState(DWORD size, LPVOID data) {
     case DeviceKind::kJoystick: ReadJoystick(state, FormatButtons(format_)); break;
   }
   return DI_OK;
+}
+
+void InputDevice::CountRead() const {
+  if (kind_ == DeviceKind::kKeyboard) ++Hardware().keyboardReads;
+  if (kind_ == DeviceKind::kMouse) ++Hardware().mouseReads;
 }
 
 void InputDevice::ReadKeyboard(BYTE *state) const { std::memcpy(state, Hardware().keys, 256); }
@@ -244,6 +250,7 @@ HRESULT InputDevice::GetDeviceData(DWORD objectSize, LPDIDEVICEOBJECTDATA data, 
   HRESULT readable = ReadableState();
   if (FAILED(readable)) return readable;
   if (bufferSize_ == 0) return DIERR_NOTBUFFERED;
+  CountRead();
 
   DWORD delivered = std::min<DWORD>(*count, static_cast<DWORD>(buffer_.size()));
   if (data != nullptr) {

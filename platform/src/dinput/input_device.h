@@ -95,6 +95,8 @@ class InputDevice : public IDirectInputDevice7A {
   void LoseInput();
   void Queue(DWORD offset, DWORD data);
   HRESULT ReadableState();
+  // Counts a read of the device's input for the hardware (InputLock held).
+  void CountRead() const;
   void ReadKeyboard(BYTE *state) const;
   void ReadMouse(BYTE *state, int buttons);
   void ReadJoystick(BYTE *state, int buttons) const;

@@ -33,6 +33,10 @@ struct InputHardware {
   int nextJoystickId = 1;
   int controlPanelRuns = 0;
   DWORD sequence = 0;
+  // How many times a host has read a keyboard's or a mouse's input (state
+  // or buffer), so that a driver can tell whether a press has been seen.
+  DWORD keyboardReads = 0;
+  DWORD mouseReads = 0;
   std::vector<InputDevice *> devices;
 };
 

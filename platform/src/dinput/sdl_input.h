@@ -22,6 +22,14 @@ void HandleSdlInputEvent(const SDL_Event &event);
 // The joystick part of it (attach, detach, axes, hats, buttons).
 void HandleSdlJoystickEvent(const SDL_Event &event);
 
+// Lets go of the key and button releases held back until a read of the
+// device has seen their press, once it has; whether any is still held
+// (the driver then looks again soon).
+void LetSeenReleases();
+bool ReleasesHeld();
+// Lets go of every held release at once (the window closes).
+void LetAllHeldReleases();
+
 // The window gained or lost the focus: foreground devices lose their input
 // and cannot be acquired until it comes back, as in DirectInput.
 void SdlFocusChanged(bool focused);

@@ -1,6 +1,7 @@
 // The window's keyboard, mouse and focus as DirectInput sees them: key
 // presses by DIK code (without the auto-repeat DirectInput never reports),
-// relative mouse motion, wheel notches of 120 and five buttons.
+// relative mouse motion, wheel notches of 120 and five buttons. A press is
+// always seen by at least one read of the device (see HeldReleases).
 #include "dinput/dinput7.h"
 
 #include <mutex>
@@ -30,6 +31,79 @@ int MouseButton(Uint8 sdlButton) {
   }
 }
 
+// A press and its release can reach the window together (a quick tap, or
+// input sent by another program) and fall between two reads of a host that
+// polls the state once a frame, which would then never see the press. A
+// release that comes before any read since its press is held back until
+// the device has been read once. Used on the window driver's thread only.
+template <int kCount>
+class HeldReleases {
+ public:
+  using Release = void (*)(int index);
+
+  explicit HeldReleases(Release release) : release_(release) {}
+
+  void Pressed(int index, DWORD reads) {
+    if (held_[index]) Let(index);  // the earlier tap goes up before the new press
+    pressReads_[index] = reads;
+  }
+
+  // Releases `index` now if a read has happened since its press, or holds
+  // the release back.
+  void Released(int index, DWORD reads) {
+    if (reads == pressReads_[index]) {
+      held_[index] = true;
+    } else {
+      release_(index);
+    }
+  }
+
+  // Lets go of the held releases whose press has been read by now; all of
+  // them with `everything`.
+  void LetSeen(DWORD reads, bool everything = false) {
+    for (int index = 0; index < kCount; ++index) {
+      if (held_[index] && (everything || reads != pressReads_[index])) Let(index);
+    }
+  }
+
+  bool Any() const {
+    for (bool held : held_) {
+      if (held) return true;
+    }
+    return false;
+  }
+
+ private:
+  void Let(int index) {
+    held_[index] = false;
+    release_(index);
+  }
+
+  Release release_;
+  DWORD pressReads_[kCount] = {};
+  bool held_[kCount] = {};
+};
+
+HeldReleases<256> &HeldKeys() {
+  static HeldReleases<256> keys([](int key) { machine::key_up(key); });
+  return keys;
+}
+
+HeldReleases<machine::kMouseButtons> &HeldButtons() {
+  static HeldReleases<machine::kMouseButtons> buttons([](int button) { machine::mouse_button(button, false); });
+  return buttons;
+}
+
+DWORD KeyboardReads() {
+  std::lock_guard<std::mutex> hold(InputLock());
+  return Hardware().keyboardReads;
+}
+
+DWORD MouseReads() {
+  std::lock_guard<std::mutex> hold(InputLock());
+  return Hardware().mouseReads;
+}
+
 }  // namespace
 
 void HandleSdlInputEvent(const SDL_Event &event) {
@@ -40,9 +114,10 @@ void HandleSdlInputEvent(const SDL_Event &event) {
       const int dik = DikFromScancode(event.key.keysym.scancode);
       if (dik == 0) return;
       if (event.type == SDL_KEYDOWN) {
+        HeldKeys().Pressed(dik, KeyboardReads());
         machine::key_down(dik);
       } else {
-        machine::key_up(dik);
+        HeldKeys().Released(dik, KeyboardReads());
       }
       return;
     }
@@ -57,7 +132,13 @@ void HandleSdlInputEvent(const SDL_Event &event) {
     case SDL_MOUSEBUTTONDOWN:
     case SDL_MOUSEBUTTONUP: {
       const int button = MouseButton(event.button.button);
-      if (button >= 0) machine::mouse_button(button, event.type == SDL_MOUSEBUTTONDOWN);
+      if (button < 0) return;
+      if (event.type == SDL_MOUSEBUTTONDOWN) {
+        HeldButtons().Pressed(button, MouseReads());
+        machine::mouse_button(button, true);
+      } else {
+        HeldButtons().Released(button, MouseReads());
+      }
       return;
     }
     default:
@@ -66,11 +147,25 @@ void HandleSdlInputEvent(const SDL_Event &event) {
   }
 }
 
+void LetSeenReleases() {
+  HeldKeys().LetSeen(KeyboardReads());
+  HeldButtons().LetSeen(MouseReads());
+}
+
+bool ReleasesHeld() { return HeldKeys().Any() || HeldButtons().Any(); }
+
+void LetAllHeldReleases() {
+  HeldKeys().LetSeen(0, true);
+  HeldButtons().LetSeen(0, true);
+}
+
 void SdlFocusChanged(bool focused) {
   if (focused) {
     machine::give_focus();
     return;
   }
+  // A window without the focus holds nothing back.
+  LetAllHeldReleases();
   // Keys held when the focus went stay down for no one: they come up, as
   // the keyboard of a window without the focus reads nothing pressed.
   for (int key = 0; key < 256; ++key) {

@@ -36,6 +36,8 @@ namespace {
 // How long the window's thread sleeps when nothing happens; events and
 // frames wake it at once.
 constexpr int kIdleWaitMs = 50;
+// How soon it looks again while a key or button release waits for a read.
+constexpr int kHeldReleaseWaitMs = 2;
 
 bool EnvironmentFullscreen() {
   const char *value = std::getenv("KORVANE_FULLSCREEN");
@@ -185,10 +187,11 @@ class SdlWindowPresenter final : public Presenter {
     started->set_value(true);
     for (;;) {
       SDL_Event event;
-      if (SDL_WaitEventTimeout(&event, kIdleWaitMs)) {
+      if (SDL_WaitEventTimeout(&event, platform::dinput::ReleasesHeld() ? kHeldReleaseWaitMs : kIdleWaitMs)) {
         Handle(event);
         while (SDL_PollEvent(&event)) Handle(event);
       }
+      platform::dinput::LetSeenReleases();
       if (!TakeMailbox()) break;
       ApplySettings();
       FollowTitle();
@@ -196,6 +199,7 @@ class SdlWindowPresenter final : public Presenter {
       if (needsPaint_) Paint();
       PublishStatus();
     }
+    platform::dinput::LetAllHeldReleases();
     platform::dinput::StopSdlInput();
     CloseWindow();
     PublishStatus();
