@@ -13,6 +13,7 @@
 #include <ddraw.h>
 
 #include "demo_cube.h"
+#include "demo_desktop.h"
 #include "korvane.h"
 
 namespace {
@@ -69,7 +70,7 @@ void RunBitmapDemo(const char *spriteFolder, int frames) {
   printf("demo: sprites loaded: ship %dx%d, rock %dx%d, star %dx%d; pixel format %d\n", BITMAP_WIDTH(kShip),
          BITMAP_HEIGHT(kShip), BITMAP_WIDTH(kRock), BITMAP_HEIGHT(kRock), BITMAP_WIDTH(kStar), BITMAP_HEIGHT(kStar),
          GET_SURFACE_PIXEL_FORMAT());
-  for (int frame = 0; frame < frames; ++frame) {
+  for (int frame = 0; frame < frames && !DemoWindowClosed(); ++frame) {
     DrawFrame(frame, width, height);
     WAIT_FOR_VB(1);
     while (SURFACE_FLIP() != 0) WAIT_FOR_VB(0);

@@ -6,6 +6,8 @@
 #pragma once
 
 #ifndef _WIN32
+#include <windows.h>
+
 #include "machine_display.h"
 #include "machine_sound.h"
 #endif
@@ -23,5 +25,22 @@ inline bool SoundCardOnDesktop() {
   return false;
 #else
   return machine::audio_driver() == "device";
+#endif
+}
+
+// Whether the player has closed the demo's desktop window: its close button
+// posts WM_CLOSE to the host window. The demo then ends the part it is in
+// and skips the parts left, as a game quits.
+inline bool DemoWindowClosed() {
+#ifdef _WIN32
+  return false;
+#else
+  static bool closed = false;
+  if (closed || !WindowOnDesktop()) return closed;
+  MSG message;
+  while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+    if (message.message == WM_CLOSE) closed = true;
+  }
+  return closed;
 #endif
 }

@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "demo_desktop.h"
 #include "korvane.h"
 
 #ifndef _WIN32
@@ -55,7 +56,7 @@ void RunDisplayDemo(int frames) {
   }
   printf("demo: 640x480x16, white packs to 0x%04X, %u of %u bytes of video memory free\n", MAKE_RGB(255, 255, 255),
          static_cast<unsigned>(AVAIL_VIDEO_MEMORY()), static_cast<unsigned>(TOTAL_VIDEO_MEMORY()));
-  for (int frame = 0; frame < frames; ++frame) {
+  for (int frame = 0; frame < frames && !DemoWindowClosed(); ++frame) {
     DrawFrame(frame);
     WAIT_FOR_VB(1);
     while (SURFACE_FLIP() != 0) WAIT_FOR_VB(0);

@@ -92,7 +92,8 @@ void RunInputDemo(int frames) {
     fflush(stdout);
   }
   int mouseX = 0, mouseY = 0, presses = 0;
-  for (int frame = 0; frame < frames; ++frame) {
+  int frame = 0;
+  for (; frame < frames && !DemoWindowClosed(); ++frame) {
 #ifndef _WIN32
     if (!real) PlayScript(frame, joystick);
 #endif
@@ -109,7 +110,7 @@ void RunInputDemo(int frames) {
              MOUSE_B0(), stick == 0 ? JOY_X_AXIS() : 0, stick == 0 ? JOY_BUTTON(0) : 0);
     FILE_REPORT(line);
   }
-  printf("demo: input over %d frames: mouse moved (%d, %d), space held in %d frames, joystick %s\n", frames, mouseX,
+  printf("demo: input over %d frames: mouse moved (%d, %d), space held in %d frames, joystick %s\n", frame, mouseX,
          mouseY, presses, stick == 0 ? "open" : "absent");
   (void)joystick;
 }

@@ -12,6 +12,7 @@
 
 #include "demo_bitmap.h"
 #include "demo_cube.h"
+#include "demo_desktop.h"
 #include "demo_display.h"
 #include "demo_input.h"
 #include "demo_midi.h"
@@ -77,6 +78,7 @@ int main(int argc, char **argv) {
   RunInputDemo(frames);
   RunSoundDemo(frames);
   RunMidiDemo();
+  if (DemoWindowClosed()) printf("demo: the window was closed, the demo ended early\n");
   printf("demo: critical errors: %d\n", ON_ERROR());
 
   KORVANE_EXIT();

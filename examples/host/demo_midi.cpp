@@ -8,6 +8,7 @@
 #include <fstream>
 #include <string>
 
+#include "demo_desktop.h"
 #include "korvane.h"
 
 #ifdef _WIN32
@@ -70,7 +71,7 @@ void RunMidiDemo() {
   }
   const int played = MIDI_PLAY();
   int frames = 0;
-  while (played == 0 && IS_MIDI_READY() == 1 && frames < kMaximumFrames) {
+  while (played == 0 && IS_MIDI_READY() == 1 && frames < kMaximumFrames && !DemoWindowClosed()) {
     WaitOneFrame();
     ++frames;
   }

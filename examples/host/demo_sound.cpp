@@ -163,7 +163,8 @@ void RunSoundDemo(int frames) {
     fflush(stdout);
   }
   int lasers = 0, pops = 0, spaceBefore = 0, buttonBefore = 0;
-  for (int frame = 0; frame < frames; ++frame) {
+  int frame = 0;
+  for (; frame < frames && !DemoWindowClosed(); ++frame) {
 #ifndef _WIN32
     if (!real) PlayScript(frame);
 #endif
@@ -179,7 +180,7 @@ void RunSoundDemo(int frames) {
     WaitOneFrame(real);
   }
   char line[128];
-  snprintf(line, sizeof line, "demo: sound over %d frames: %d lasers, %d pops, music streamed", frames, lasers, pops);
+  snprintf(line, sizeof line, "demo: sound over %d frames: %d lasers, %d pops, music streamed", frame, lasers, pops);
   FILE_REPORT(line);
   printf("%s\n", line);
 

@@ -7,6 +7,7 @@
 
 #include <cstdio>
 
+#include "demo_desktop.h"
 #include "korvane.h"
 
 namespace {
@@ -47,7 +48,7 @@ void RunTextDemo(int frames) {
   HFONT small = MakeFont(20, FW_NORMAL, DEFAULT_QUALITY);
   BuildLabel(small);
   printf("demo: text fonts ready; 'W' is %d pixels wide in the window's font\n", GDI_GET_CHARWIDTH("W"));
-  for (int frame = 0; frame < frames; ++frame) {
+  for (int frame = 0; frame < frames && !DemoWindowClosed(); ++frame) {
     DrawFrame(frame, width, height, title, small);
     WAIT_FOR_VB(1);
     while (SURFACE_FLIP() != 0) WAIT_FOR_VB(0);
