@@ -109,10 +109,11 @@ else
   not_run sanitizer-desktop "the sanitizer build failed"
 fi
 
-step "thread sanitizer build of the music and sound tests"
+step "thread sanitizer build of the music, sound and desktop tests"
 # The module player ticks on the multimedia-timer thread while the host
 # thread drives it: its music and sound test programs run under
-# ThreadSanitizer, whole and shuffled.
+# ThreadSanitizer, whole and shuffled. So do the window and sound card
+# suites, whose drivers run threads of their own, on the virtual desktop.
 tsan_programs=(music_player_test music_driver_test music_modules_test sound_device_test sound_effects_test
                sound_files_test sound_platform_test sound_stream_test)
 run_tsan() {
@@ -131,10 +132,14 @@ tsan_flags="-fsanitize=thread -fno-omit-frame-pointer"
 if run_suite "thread sanitizer build" eval 'cmake -S . -B build/tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DKORVANE_BENCHMARKS=OFF -DKORVANE_EXAMPLES=OFF -DCMAKE_CXX_FLAGS="$tsan_flags" -DCMAKE_C_FLAGS="$tsan_flags" \
     -DCMAKE_EXE_LINKER_FLAGS=-fsanitize=thread -DCMAKE_SHARED_LINKER_FLAGS=-fsanitize=thread >/dev/null &&
-    cmake --build build/tsan -j "$jobs" --target "${tsan_programs[@]}" mikmod_reference_render'; then
+    cmake --build build/tsan -j "$jobs" --target "${tsan_programs[@]}" mikmod_reference_render \
+      platform_window_test platform_sound_device_test'; then
   run_suite thread-sanitizer run_tsan || true
+  run_suite thread-sanitizer-desktop run_on_desktop build/tsan \
+    TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$root/scripts/tsan-desktop.supp" || true
 else
   not_run thread-sanitizer "the thread sanitizer build failed"
+  not_run thread-sanitizer-desktop "the thread sanitizer build failed"
 fi
 
 step "fuzzing the BMP reader (libFuzzer, clang, 30 s)"
