@@ -16,7 +16,9 @@
 #include "machine_display.h"
 #include "machine_pixels.h"
 #include "pixels/kernel_variants.h"
+#include "pixels/byte_runs.h"
 #include "pixels/keyed_spans.h"
+#include "pixels/machine_vectors.h"
 #include "support/test_machine.h"
 
 namespace {
@@ -344,6 +346,34 @@ TEST_F(SurfaceKeyedRunsTest, AFlipDropsTheRunsOfTheChain) {
   machine::use_reference_pixel_kernels(false);
   back->Release();
   front->Release();
+}
+
+// The run copies under the keyed copies and stretches: every length up to
+// beyond the largest inline copy, at every alignment of either end, copies
+// exactly its bytes and not one byte either side.
+TEST(ByteRuns, EveryLengthCopiesExactlyItsBytes) {
+  struct Copy {
+    const char *name;
+    void (*copy)(uint8_t *, const uint8_t *, size_t);
+  };
+  std::vector<Copy> copies = {{"CopyBytes", pixels::CopyBytes}, {"CopyRunBytes", pixels::CopyRunBytes}};
+  if (pixels::HasWideVectors()) copies.push_back({"CopyRunBytesWide", pixels::CopyRunBytesWide});
+  constexpr size_t kGuard = 40, kLongest = 600;
+  std::mt19937 random(7);
+  std::vector<uint8_t> source(kLongest + kGuard);
+  for (uint8_t &byte : source) byte = static_cast<uint8_t>(random() | 1);
+  for (const Copy &copy : copies) {
+    for (size_t n = 0; n <= kLongest; ++n) {
+      for (size_t shift = 0; shift < 4; ++shift) {
+        std::vector<uint8_t> target(kLongest + 2 * kGuard, 0);
+        copy.copy(target.data() + kGuard + shift, source.data() + (3 - shift), n);
+        std::vector<uint8_t> expected(target.size(), 0);
+        std::copy(source.begin() + static_cast<long>(3 - shift), source.begin() + static_cast<long>(3 - shift + n),
+                  expected.begin() + static_cast<long>(kGuard + shift));
+        ASSERT_EQ(target, expected) << copy.name << " of " << n << " bytes, shifted " << shift;
+      }
+    }
+  }
 }
 
 }  // namespace
