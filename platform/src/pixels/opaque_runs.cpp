@@ -53,52 +53,54 @@ class RunCollector {
   bool open_ = false;
 };
 
-// Lanes whose values lie outside the key's range, for lanes of 8, 16 and 32
-// bits: value - low, compared unsigned with high - low (by flipping the top
-// bit and comparing signed, as SSE2 compares only signed).
-struct KeyLanes8 {
-  __m128i low, range;
-  KeyLanes8(ColorKey key)
-      : low(_mm_set1_epi8(static_cast<char>(key.low))),
-        range(_mm_set1_epi8(static_cast<char>((key.high - key.low) ^ 0x80u))) {}
-  __m128i Outside(__m128i v) const {
-    return _mm_cmpgt_epi8(_mm_xor_si128(_mm_sub_epi8(v, low), _mm_set1_epi8(-128)), range);
-  }
+// The vector operations on lanes of 8, 16 and 32 bits.
+struct Lanes8 {
+  static constexpr uint32_t kTopBit = 0x80u;
+  static __m128i Set(uint32_t value) { return _mm_set1_epi8(static_cast<char>(value)); }
+  static __m128i Sub(__m128i a, __m128i b) { return _mm_sub_epi8(a, b); }
+  static __m128i Greater(__m128i a, __m128i b) { return _mm_cmpgt_epi8(a, b); }
+};
+struct Lanes16 {
+  static constexpr uint32_t kTopBit = 0x8000u;
+  static __m128i Set(uint32_t value) { return _mm_set1_epi16(static_cast<short>(value)); }
+  static __m128i Sub(__m128i a, __m128i b) { return _mm_sub_epi16(a, b); }
+  static __m128i Greater(__m128i a, __m128i b) { return _mm_cmpgt_epi16(a, b); }
+};
+struct Lanes32 {
+  static constexpr uint32_t kTopBit = 0x80000000u;
+  static __m128i Set(uint32_t value) { return _mm_set1_epi32(static_cast<int>(value)); }
+  static __m128i Sub(__m128i a, __m128i b) { return _mm_sub_epi32(a, b); }
+  static __m128i Greater(__m128i a, __m128i b) { return _mm_cmpgt_epi32(a, b); }
 };
 
-struct KeyLanes16 {
-  __m128i low, range;
-  KeyLanes16(ColorKey key)
-      : low(_mm_set1_epi16(static_cast<short>(key.low))),
-        range(_mm_set1_epi16(static_cast<short>((key.high - key.low) ^ 0x8000u))) {}
-  __m128i Outside(__m128i v) const {
-    return _mm_cmpgt_epi16(_mm_xor_si128(_mm_sub_epi16(v, low), _mm_set1_epi16(-32768)), range);
-  }
-};
+// Lanes whose values lie outside the key's range: value - low compared
+// unsigned with high - low, by flipping the top bits and comparing signed,
+// as SSE2 compares only signed.
+template <typename Lanes>
+class KeyTest {
+ public:
+  explicit KeyTest(ColorKey key)
+      : low_(Lanes::Set(key.low)), range_(Lanes::Set((key.high - key.low) ^ Lanes::kTopBit)),
+        topBit_(Lanes::Set(Lanes::kTopBit)) {}
+  __m128i Outside(__m128i v) const { return Lanes::Greater(_mm_xor_si128(Lanes::Sub(v, low_), topBit_), range_); }
 
-struct KeyLanes32 {
-  __m128i low, range;
-  KeyLanes32(ColorKey key)
-      : low(_mm_set1_epi32(static_cast<int>(key.low))),
-        range(_mm_set1_epi32(static_cast<int>((key.high - key.low) ^ 0x80000000u))) {}
-  __m128i Outside(__m128i v) const {
-    return _mm_cmpgt_epi32(_mm_xor_si128(_mm_sub_epi32(v, low), _mm_set1_epi32(INT32_MIN)), range);
-  }
+ private:
+  __m128i low_, range_, topBit_;
 };
 
 __m128i Load(const uint8_t *at) { return _mm_loadu_si128(reinterpret_cast<const __m128i *>(at)); }
 
 // One bit per pixel for the sixteen pixels at `at`.
-uint32_t Outside16(const uint8_t *at, const KeyLanes8 &key) {
+uint32_t Outside16(const uint8_t *at, const KeyTest<Lanes8> &key) {
   return static_cast<uint32_t>(_mm_movemask_epi8(key.Outside(Load(at))));
 }
 
-uint32_t Outside16(const uint8_t *at, const KeyLanes16 &key) {
+uint32_t Outside16(const uint8_t *at, const KeyTest<Lanes16> &key) {
   const __m128i packed = _mm_packs_epi16(key.Outside(Load(at)), key.Outside(Load(at + 16)));
   return static_cast<uint32_t>(_mm_movemask_epi8(packed));
 }
 
-uint32_t Outside16(const uint8_t *at, const KeyLanes32 &key) {
+uint32_t Outside16(const uint8_t *at, const KeyTest<Lanes32> &key) {
   const __m128i low = _mm_packs_epi32(key.Outside(Load(at)), key.Outside(Load(at + 16)));
   const __m128i high = _mm_packs_epi32(key.Outside(Load(at + 32)), key.Outside(Load(at + 48)));
   return static_cast<uint32_t>(_mm_movemask_epi8(_mm_packs_epi16(low, high)));
@@ -106,7 +108,7 @@ uint32_t Outside16(const uint8_t *at, const KeyLanes32 &key) {
 
 template <typename Lanes, int kBytes>
 int FindWithLanes(const uint8_t *row, int width, ColorKey key, PixelRun *runs) {
-  const Lanes lanes(key);
+  const KeyTest<Lanes> lanes(key);
   RunCollector collector(runs);
   int x = 0;
   for (; x + 16 <= width; x += 16) collector.Sixteen(x, Outside16(row + x * kBytes, lanes));
@@ -139,9 +141,9 @@ int FindOpaqueRuns(const uint8_t *row, int width, int bytes, ColorKey key, Pixel
   }
   if (key.high > largest) key.high = largest;
   switch (bytes) {
-    case 1: return FindWithLanes<KeyLanes8, 1>(row, width, key, runs);
-    case 2: return FindWithLanes<KeyLanes16, 2>(row, width, key, runs);
-    case 4: return FindWithLanes<KeyLanes32, 4>(row, width, key, runs);
+    case 1: return FindWithLanes<Lanes8, 1>(row, width, key, runs);
+    case 2: return FindWithLanes<Lanes16, 2>(row, width, key, runs);
+    case 4: return FindWithLanes<Lanes32, 4>(row, width, key, runs);
     default: return FindPixelByPixel(row, width, bytes, key, runs);
   }
 }
