@@ -90,14 +90,21 @@ void MakeBitmap(int id, int width, int height, bool keyed) {
   BITMAP_UNLOCK(id);
 }
 
-enum Operation { kCopy, kKeyed, kStretch2x, kFill };
+enum Operation { kCopy, kKeyed, kStretch2x, kFill, kStretch2xMirrored, kStretch2xKeyed };
+
+bool Stretching(Operation operation) {
+  return operation == kStretch2x || operation == kStretch2xMirrored || operation == kStretch2xKeyed;
+}
+
+// DDBLTFX_MIRRORLEFTRIGHT | DDBLTFX_MIRRORUPDOWN.
+constexpr int kMirrorBothWays = 0x2 | 0x4;
 
 void Library(benchmark::State &state, Operation operation) {
   const Case c = CaseOf(state);
   UseDepth(c.bpp);
-  const int sourceWidth = operation == kStretch2x ? c.width() / 2 : c.width();
-  const int sourceHeight = operation == kStretch2x ? c.height() / 2 : c.height();
-  if (operation != kFill) MakeBitmap(1, sourceWidth, sourceHeight, operation == kKeyed);
+  const int sourceWidth = Stretching(operation) ? c.width() / 2 : c.width();
+  const int sourceHeight = Stretching(operation) ? c.height() / 2 : c.height();
+  if (operation != kFill) MakeBitmap(1, sourceWidth, sourceHeight, operation == kKeyed || operation == kStretch2xKeyed);
   int n = 0;
   for (auto _ : state) {
     int x, y, result = 0;
@@ -105,9 +112,13 @@ void Library(benchmark::State &state, Operation operation) {
     switch (operation) {
       case kCopy: result = BLITFAST(1, x, y); break;
       case kKeyed: result = TRANS_BLITFAST(1, x, y); break;
-      case kStretch2x: {
+      case kStretch2x:
+      case kStretch2xMirrored:
+      case kStretch2xKeyed: {
         RECT dest{x, y, x + c.width(), y + c.height()};
-        result = BLIT_BITMAP(1, &dest, 0);
+        result = operation == kStretch2xKeyed
+                     ? TRANS_BLIT_BITMAP(1, &dest, 0)
+                     : BLIT_BITMAP(1, &dest, operation == kStretch2xMirrored ? kMirrorBothWays : 0);
         break;
       }
       case kFill: result = CLEAR_SURFACE(n & 0xFF); break;
@@ -122,6 +133,10 @@ void BM_Library_Copy(benchmark::State &state) { Library(state, kCopy); }
 void BM_Library_KeyedCopy(benchmark::State &state) { Library(state, kKeyed); }
 void BM_Library_Stretch2x(benchmark::State &state) { Library(state, kStretch2x); }
 void BM_Library_Fill(benchmark::State &state) { Library(state, kFill); }
+// The stretches that must keep up with the plain one: mirrored both ways,
+// and from a keyed source.
+void BM_Library_Stretch2xMirrored(benchmark::State &state) { Library(state, kStretch2xMirrored); }
+void BM_Library_Stretch2xKeyed(benchmark::State &state) { Library(state, kStretch2xKeyed); }
 
 // ---- SDL2 ----------------------------------------------------------------
 
@@ -333,6 +348,8 @@ BENCHMARK(BM_Library_KeyedCopy)->Apply(SpritesAndFrames);
 BENCHMARK(BM_SDL2_KeyedCopy)->Apply(SpritesAndFrames);
 BENCHMARK(BM_SDL2_KeyedCopyRunLength)->Apply(SpritesAndFrames);
 BENCHMARK(BM_Library_Stretch2x)->Apply(Stretches);
+BENCHMARK(BM_Library_Stretch2xMirrored)->Apply(Stretches);
+BENCHMARK(BM_Library_Stretch2xKeyed)->Apply(Stretches);
 BENCHMARK(BM_SDL2_Stretch2x)->Apply(Stretches);
 BENCHMARK(BM_pixman_Stretch2x)->Apply(Stretches);
 BENCHMARK(BM_Limit_Memset)->Apply(Frames);

@@ -16,7 +16,10 @@
 #include "machine_display.h"
 #include "machine_pixels.h"
 #include "pixels/kernel_variants.h"
+#include "pixels/byte_runs.h"
 #include "pixels/keyed_spans.h"
+#include "pixels/machine_vectors.h"
+#include "pixels/opaque_runs.h"
 #include "support/test_machine.h"
 
 namespace {
@@ -344,6 +347,83 @@ TEST_F(SurfaceKeyedRunsTest, AFlipDropsTheRunsOfTheChain) {
   machine::use_reference_pixel_kernels(false);
   back->Release();
   front->Release();
+}
+
+// The run copies under the keyed copies and stretches: every length up to
+// beyond the largest inline copy, at every alignment of either end, copies
+// exactly its bytes and not one byte either side.
+TEST(ByteRuns, EveryLengthCopiesExactlyItsBytes) {
+  struct Copy {
+    const char *name;
+    void (*copy)(uint8_t *, const uint8_t *, size_t);
+  };
+  std::vector<Copy> copies = {{"CopyBytes", pixels::CopyBytes}, {"CopyRunBytes", pixels::CopyRunBytes}};
+  if (pixels::HasWideVectors()) copies.push_back({"CopyRunBytesWide", pixels::CopyRunBytesWide});
+  constexpr size_t kGuard = 40, kLongest = 600;
+  std::mt19937 random(7);
+  std::vector<uint8_t> source(kLongest + kGuard);
+  for (uint8_t &byte : source) byte = static_cast<uint8_t>(random() | 1);
+  for (const Copy &copy : copies) {
+    for (size_t n = 0; n <= kLongest; ++n) {
+      for (size_t shift = 0; shift < 4; ++shift) {
+        std::vector<uint8_t> target(kLongest + 2 * kGuard, 0);
+        copy.copy(target.data() + kGuard + shift, source.data() + (3 - shift), n);
+        std::vector<uint8_t> expected(target.size(), 0);
+        std::copy(source.begin() + static_cast<long>(3 - shift), source.begin() + static_cast<long>(3 - shift + n),
+                  expected.begin() + static_cast<long>(kGuard + shift));
+        ASSERT_EQ(target, expected) << copy.name << " of " << n << " bytes, shifted " << shift;
+      }
+    }
+  }
+}
+
+// The runs of a row found sixteen pixels at a time equal those found pixel
+// by pixel, for every pixel size, widths around the group of sixteen, keys
+// that are one value, a range, the whole range, none of the values, or
+// reach beyond the pixel size, and rows of short and long runs.
+TEST(OpaqueRuns, EqualThosePixelByPixel) {
+  std::mt19937 random(11);
+  for (int bytes = 1; bytes <= 4; ++bytes) {
+    const uint32_t largest = bytes == 4 ? 0xFFFFFFFFu : (1u << (8 * bytes)) - 1;
+    const ColorKey keys[] = {{0, 0},           {5, 5},           {largest, largest},         {3, 40},
+                             {0, largest},     {9, 2},           {largest - 3, largest},     {1, largest - 1},
+                             {largest / 2, 0xFFFFFFFFu},         {0x1000000u, 0x2000000u}};
+    for (const ColorKey &key : keys) {
+      for (int width : {0, 1, 7, 15, 16, 17, 31, 32, 33, 100, 257}) {
+        for (int longRuns = 0; longRuns < 2; ++longRuns) {
+          std::vector<uint8_t> row(static_cast<size_t>(width) * bytes + 1);
+          int x = 0;
+          while (x < width) {
+            const bool keyed = Between(random, 0, 1) == 0;
+            const int length = Between(random, 1, longRuns ? 60 : 3);
+            for (int i = 0; i < length && x < width; ++i, ++x) {
+              const uint32_t value = keyed ? key.low + static_cast<uint32_t>(Between(random, 0, 3))
+                                           : static_cast<uint32_t>(random());
+              pixels::WritePixel(row.data() + x * bytes, bytes, value & largest);
+            }
+          }
+          std::vector<pixels::PixelRun> expected;
+          for (int at = 0; at < width; ++at) {
+            const uint32_t value = pixels::ReadPixel(row.data() + at * bytes, bytes);
+            const bool opaque = value < key.low || value > key.high;
+            if (!opaque) continue;
+            if (!expected.empty() && expected.back().end == at) {
+              expected.back().end = at + 1;
+            } else {
+              expected.push_back({at, at + 1});
+            }
+          }
+          std::vector<pixels::PixelRun> found(static_cast<size_t>(pixels::MostOpaqueRuns(width)));
+          found.resize(static_cast<size_t>(pixels::FindOpaqueRuns(row.data(), width, bytes, key, found.data())));
+          ASSERT_EQ(found.size(), expected.size()) << bytes << " bytes, width " << width << ", key " << key.low;
+          for (size_t i = 0; i < found.size(); ++i) {
+            EXPECT_EQ(found[i].begin, expected[i].begin) << bytes << " bytes, run " << i;
+            EXPECT_EQ(found[i].end, expected[i].end) << bytes << " bytes, run " << i;
+          }
+        }
+      }
+    }
+  }
 }
 
 }  // namespace

@@ -237,14 +237,16 @@ TEST_P(PixelKernelsTest, KeyedCopyOfRunsMatchesReference) {
   }
 }
 
-// Stretches up and down, same-size mirrors, with and without a key.
+// Stretches up and down, same-size mirrors, doubled widths (the commonest
+// scale, with paths of its own), with and without a key.
 TEST_P(PixelKernelsTest, StretchAndMirrorMatchReference) {
   for (int round = 0; round < kRounds; ++round) {
     std::mt19937 random = Seeded(round, 5);
     const KeyedSource keyed = RandomKey(random, PixelBytes());
     const int sw = Between(random, 1, 30), sh = Between(random, 1, 20);
-    const bool sameSize = round % 3 == 0;
-    const int tw = sameSize ? sw : Between(random, 1, 50), th = sameSize ? sh : Between(random, 1, 30);
+    const bool sameSize = round % 3 == 0, doubled = round % 3 == 1;
+    const int tw = sameSize ? sw : doubled ? 2 * sw : Between(random, 1, 50);
+    const int th = sameSize ? sh : doubled ? Between(random, sh, 2 * sh + 1) : Between(random, 1, 30);
     Memory source = RandomMemory(random, sw, sh, PixelBytes());
     Paint(random, source.Whole(), keyed.values);
     Memory fast = RandomMemory(random, tw + Between(random, 0, 3), th + Between(random, 0, 3), PixelBytes());

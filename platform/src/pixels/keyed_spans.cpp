@@ -6,6 +6,7 @@
 
 #include "pixels/byte_runs.h"
 #include "pixels/machine_vectors.h"
+#include "pixels/opaque_runs.h"
 #include "pixels/pixel_access.h"
 
 namespace pixels {
@@ -15,8 +16,6 @@ namespace {
 // A copy that reads and writes every pixel costs about a sixteenth of what
 // starting one run costs; below that many pixels per run, runs lose.
 constexpr uint64_t kPixelsPerRunWorthIt = 16;
-
-bool InKey(uint32_t value, uint32_t low, uint32_t high) { return value >= low && value <= high; }
 
 }  // namespace
 
@@ -52,25 +51,19 @@ KeyedSpans KeyedSpans::Find(const Block &source, ColorKey key) {
   spans.height_ = source.height;
   spans.rowStart_.reserve(static_cast<size_t>(spans.height_) + 1);
   spans.rowStart_.push_back(0);
-  const uint32_t low = key.low, high = key.high;
   const int width = spans.width_, height = spans.height_;
-  WithPixelSize(source.bytes, [&](auto pixel) {
-    using P = decltype(pixel);
-    for (int y = 0; y < height; ++y) {
-      const uint8_t *row = source.bits + static_cast<long>(y) * source.pitch;
-      int x = 0;
-      while (x < width) {
-        while (x < width && InKey(P::Load(row + x * P::kBytes), low, high)) ++x;
-        const int begin = x;
-        while (x < width && !InKey(P::Load(row + x * P::kBytes), low, high)) ++x;
-        if (x == begin) continue;
-        const uint32_t from = static_cast<uint32_t>(begin * P::kBytes), to = static_cast<uint32_t>(x * P::kBytes);
-        spans.runs_.push_back(Run{from, to, static_cast<uint32_t>(spans.opaque_.size())});
-        spans.opaque_.insert(spans.opaque_.end(), row + from, row + to);
-      }
-      spans.rowStart_.push_back(static_cast<uint32_t>(spans.runs_.size()));
+  std::vector<PixelRun> rowRuns(static_cast<size_t>(MostOpaqueRuns(width)));
+  for (int y = 0; y < height; ++y) {
+    const uint8_t *row = source.bits + static_cast<long>(y) * source.pitch;
+    const int count = FindOpaqueRuns(row, width, source.bytes, key, rowRuns.data());
+    for (int i = 0; i < count; ++i) {
+      const uint32_t from = static_cast<uint32_t>(rowRuns[i].begin * source.bytes);
+      const uint32_t to = static_cast<uint32_t>(rowRuns[i].end * source.bytes);
+      spans.runs_.push_back(Run{from, to, static_cast<uint32_t>(spans.opaque_.size())});
+      spans.opaque_.insert(spans.opaque_.end(), row + from, row + to);
     }
-  });
+    spans.rowStart_.push_back(static_cast<uint32_t>(spans.runs_.size()));
+  }
   const uint64_t pixels = static_cast<uint64_t>(width) * static_cast<uint64_t>(height);
   spans.worthwhile_ = spans.runs_.size() * kPixelsPerRunWorthIt <= pixels;
   return spans;

@@ -10,6 +10,7 @@
 
 #include "pixels/byte_runs.h"
 #include "pixels/kernel_variants.h"
+#include "pixels/opaque_runs.h"
 #include "pixels/pixel_access.h"
 
 namespace pixels::specialised {
@@ -55,13 +56,11 @@ class RowScaler {
     }
   }
 
+  bool doubles() const { return doubled_; }
+
   void Scale(uint8_t *to, const uint8_t *from) {
     if (doubled_) {
-      if (bytes_ == 2) {
-        DoubleRow16(to, from);
-      } else {
-        DoubleRow32(to, from);
-      }
+      Double(to, from, sourceWidth_);
       return;
     }
     WithPixelSize(bytes_, [&](auto pixel) {
@@ -72,6 +71,18 @@ class RowScaler {
     });
   }
 
+  // Where the pixels of a run of the source row land in a doubled target
+  // row: the run's first target pixel, and as many pixels as it covers.
+  PixelRun Doubled(PixelRun run) const {
+    const int begin = 2 * (mirrored_ ? sourceWidth_ - run.end : run.begin);
+    return PixelRun{begin, begin + 2 * (run.end - run.begin)};
+  }
+
+  // Doubles only a run of the source row into the target row.
+  void DoubleRun(uint8_t *targetRow, const uint8_t *sourceRow, PixelRun run) const {
+    Double(targetRow + Doubled(run).begin * bytes_, sourceRow + run.begin * bytes_, run.end - run.begin);
+  }
+
  private:
   static __m128i Reverse16(__m128i v) {
     v = _mm_shuffle_epi32(v, _MM_SHUFFLE(0, 1, 2, 3));
@@ -79,9 +90,18 @@ class RowScaler {
     return _mm_shufflehi_epi16(v, _MM_SHUFFLE(2, 3, 0, 1));
   }
 
+  // `width` source pixels from `from`, each twice, to `to`; reversed when
+  // mirrored.
+  void Double(uint8_t *to, const uint8_t *from, int width) const {
+    if (bytes_ == 2) {
+      DoubleRow16(to, from, width);
+    } else {
+      DoubleRow32(to, from, width);
+    }
+  }
+
   // Each 16-bit source pixel twice: eight source pixels make sixteen.
-  void DoubleRow16(uint8_t *to, const uint8_t *from) const {
-    const int width = sourceWidth_;
+  void DoubleRow16(uint8_t *to, const uint8_t *from, int width) const {
     int done = 0;  // source pixels written, counted from the target's left
     for (; done + 8 <= width; done += 8) {
       __m128i v;
@@ -101,8 +121,7 @@ class RowScaler {
   }
 
   // Each 32-bit source pixel twice: four source pixels make eight.
-  void DoubleRow32(uint8_t *to, const uint8_t *from) const {
-    const int width = sourceWidth_;
+  void DoubleRow32(uint8_t *to, const uint8_t *from, int width) const {
     int done = 0;
     for (; done + 4 <= width; done += 4) {
       __m128i v;
@@ -130,32 +149,6 @@ class RowScaler {
   Scratch<int, 1024> offsets_;
 };
 
-struct Run {
-  int begin;
-  int end;
-};
-
-// The runs of pixels outside the key in one row; returns how many.
-int OpaqueRuns(const uint8_t *row, int width, int bytes, ColorKey key, Run *runs) {
-  int count = 0;
-  const uint32_t low = key.low, high = key.high;
-  WithPixelSize(bytes, [&](auto pixel) {
-    using P = decltype(pixel);
-    auto keyed = [&](int x) {
-      const uint32_t value = P::Load(row + x * P::kBytes);
-      return value >= low && value <= high;
-    };
-    int x = 0;
-    while (x < width) {
-      while (x < width && keyed(x)) ++x;
-      const int begin = x;
-      while (x < width && !keyed(x)) ++x;
-      if (x > begin) runs[count++] = Run{begin, x};
-    }
-  });
-  return count;
-}
-
 void StretchOpaque(const Block &target, const Block &source, const StretchOptions &options) {
   RowScaler scaler(target.width, source, options.mirrorLeftRight);
   const size_t rowBytes = static_cast<size_t>(target.width) * static_cast<size_t>(target.bytes);
@@ -172,25 +165,58 @@ void StretchOpaque(const Block &target, const Block &source, const StretchOption
   }
 }
 
-// Keyed: each distinct source row is scaled into a scratch row and its
-// opaque runs found once; every target row it makes copies those runs.
+// Keyed and doubling the width: the opaque runs of each distinct source row
+// are found and only they are doubled into the first target row made from
+// it; the rows repeating it copy those runs from the row above. Transparent
+// pixels are never read or written.
+void StretchKeyedDoubling(const Block &target, const Block &source, const StretchOptions &options,
+                          const RowScaler &scaler) {
+  const size_t bytes = static_cast<size_t>(target.bytes);
+  Scratch<PixelRun, 512> runs(static_cast<size_t>(MostOpaqueRuns(source.width)));
+  int runCount = 0;
+  int previous = -1;
+  for (int y = 0; y < target.height; ++y) {
+    uint8_t *to = target.bits + static_cast<long>(y) * target.pitch;
+    const int sourceY = SourceIndex(y, target.height, source.height, options.mirrorUpDown);
+    if (sourceY != previous) {
+      const uint8_t *from = source.bits + static_cast<long>(sourceY) * source.pitch;
+      runCount = FindOpaqueRuns(from, source.width, source.bytes, options.key, runs.data());
+      for (int i = 0; i < runCount; ++i) scaler.DoubleRun(to, from, runs.data()[i]);
+      previous = sourceY;
+      continue;
+    }
+    for (int i = 0; i < runCount; ++i) {
+      const PixelRun run = scaler.Doubled(runs.data()[i]);
+      CopyBytes(to + run.begin * bytes, to - target.pitch + run.begin * bytes,
+                static_cast<size_t>(run.end - run.begin) * bytes);
+    }
+  }
+}
+
+// Keyed at any other scale: each distinct source row is scaled into a
+// scratch row and its opaque runs found once; every target row it makes
+// copies those runs.
 void StretchKeyed(const Block &target, const Block &source, const StretchOptions &options) {
   RowScaler scaler(target.width, source, options.mirrorLeftRight);
+  if (scaler.doubles()) {
+    StretchKeyedDoubling(target, source, options, scaler);
+    return;
+  }
   const size_t bytes = static_cast<size_t>(target.bytes);
   Scratch<uint8_t, 4096> row(static_cast<size_t>(target.width) * bytes);
-  Scratch<Run, 512> runs(static_cast<size_t>(target.width) / 2 + 1);
+  Scratch<PixelRun, 512> runs(static_cast<size_t>(MostOpaqueRuns(target.width)));
   int runCount = 0;
   int previous = -1;
   for (int y = 0; y < target.height; ++y) {
     const int sourceY = SourceIndex(y, target.height, source.height, options.mirrorUpDown);
     if (sourceY != previous) {
       scaler.Scale(row.data(), source.bits + static_cast<long>(sourceY) * source.pitch);
-      runCount = OpaqueRuns(row.data(), target.width, target.bytes, options.key, runs.data());
+      runCount = FindOpaqueRuns(row.data(), target.width, target.bytes, options.key, runs.data());
       previous = sourceY;
     }
     uint8_t *to = target.bits + static_cast<long>(y) * target.pitch;
     for (int i = 0; i < runCount; ++i) {
-      const Run run = runs.data()[i];
+      const PixelRun run = runs.data()[i];
       CopyBytes(to + run.begin * bytes, row.data() + run.begin * bytes, static_cast<size_t>(run.end - run.begin) * bytes);
     }
   }
