@@ -468,20 +468,20 @@ TEST_F(WindowTest, RumbleEffectsTurnTheVirtualJoysticksMotors) {
   DICONSTANTFORCE force = {5000};
   DIEFFECT record = {sizeof record, DIEFF_OBJECTOFFSETS | DIEFF_CARTESIAN, INFINITE, 0, DI_FFNOMINALMAX,
                      DIEB_NOTRIGGER, 0, 1, axes, direction, nullptr, sizeof force, &force, 0};
-  LPDIRECTINPUTEFFECT endless = nullptr, short_ = nullptr;
+  LPDIRECTINPUTEFFECT endless = nullptr, brief = nullptr;
   ASSERT_EQ(device2->CreateEffect(GUID_ConstantForce, &record, &endless, nullptr), DI_OK);
   axes[0] = DIJOFS_X;
   record.dwDuration = 150000;
-  ASSERT_EQ(device2->CreateEffect(GUID_ConstantForce, &record, &short_, nullptr), DI_OK);
+  ASSERT_EQ(device2->CreateEffect(GUID_ConstantForce, &record, &brief, nullptr), DI_OK);
   ASSERT_EQ(endless->Start(1, 0), DI_OK);
   EXPECT_TRUE(WaitFor([&] { return motors.low == 0 && motors.high == 32767; }));
   ASSERT_EQ(endless->Stop(), DI_OK);
   EXPECT_TRUE(WaitFor([&] { return motors.low == 0 && motors.high == 0; }));
-  ASSERT_EQ(short_->Start(1, 0), DI_OK);
+  ASSERT_EQ(brief->Start(1, 0), DI_OK);
   EXPECT_TRUE(WaitFor([&] { return motors.low == 32767 && motors.high == 0; }));
   EXPECT_TRUE(WaitFor([&] { return motors.low == 0; })) << "the short effect ends by itself";
 
-  short_->Release();
+  brief->Release();
   endless->Release();
   device2->Release();
   device->Release();

@@ -146,8 +146,8 @@ HRESULT InputDevice::Acquire() {
   if ((cooperation_ & DISCL_EXCLUSIVE) && OtherExclusiveOwner()) return DIERR_OTHERAPPHASPRIO;
   acquired_ = true;
   lostPending_ = false;
-  // A device taken exclusively starts with its effects running and its
-  // actuators on.
+  // Newly acquired, the device's effects are not paused and its actuators
+  // are on.
   effectsPaused_ = false;
   actuatorsOn_ = true;
   buffer_.clear();
