@@ -3,12 +3,17 @@
 // window's pixels against SAVE_BMP of the same frame after scaling, an
 // 8-bit palette change without a flip, keys and mouse buttons injected with
 // the X test extension as DirectInput reads them, focus loss, the close
-// button's WM_CLOSE, opening and closing again and again, and the cost of
-// presenting on the host's thread.
+// button's WM_CLOSE, opening and closing again and again, the cost of
+// presenting on the host's thread, and a rumble effect on SDL's virtual
+// joystick.
+#define DIRECTINPUT_VERSION 0x0700
 #include <windows.h>
 #include <dinput.h>
 #include <unistd.h>
 
+#include <SDL.h>
+
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <string>
@@ -427,6 +432,83 @@ TEST_F(WindowTest, OpeningAndClosingTenTimes) {
 // not), the platform's 60 Hz otherwise; the virtual clock keeps 60 Hz so
 // that stepped runs stay exact. A wait for the blank ends in a later frame
 // of whichever grid is in force.
+// The motor speeds SDL last asked of the virtual joystick.
+struct VirtualMotors {
+  std::atomic<int> low{-1};
+  std::atomic<int> high{-1};
+};
+
+int SDLCALL RecordRumble(void *userdata, Uint16 low, Uint16 high) {
+  static_cast<VirtualMotors *>(userdata)->low = low;
+  static_cast<VirtualMotors *>(userdata)->high = high;
+  return 0;
+}
+
+BOOL CALLBACK TakeInstance(LPCDIDEVICEINSTANCEA instance, LPVOID context) {
+  *static_cast<GUID *>(context) = instance->guidInstance;
+  return DIENUM_STOP;
+}
+
+TEST_F(WindowTest, RumbleEffectsTurnTheVirtualJoysticksMotors) {
+  StartMode(320, 240, 16);
+  DrawScene(320, 240);
+  ASSERT_TRUE(FrameShown());  // the window driver's thread runs, and SDL's joysticks with it
+  VirtualMotors motors;
+  SDL_VirtualJoystickDesc pad{};
+  pad.version = SDL_VIRTUAL_JOYSTICK_DESC_VERSION;
+  pad.type = SDL_JOYSTICK_TYPE_GAMECONTROLLER;
+  pad.naxes = 2;
+  pad.nbuttons = 4;
+  pad.userdata = &motors;
+  pad.Rumble = RecordRumble;
+  const int index = SDL_JoystickAttachVirtualEx(&pad);
+  ASSERT_GE(index, 0) << SDL_GetError();
+
+  IDirectInput7A *input = nullptr;
+  ASSERT_EQ(DirectInputCreateEx(nullptr, 0x0700, IID_IDirectInput7A, reinterpret_cast<LPVOID *>(&input), nullptr),
+            DI_OK);
+  GUID instance = {};
+  const GUID none = {};
+  ASSERT_TRUE(WaitFor([&] {
+    input->EnumDevices(DIDEVTYPE_JOYSTICK, TakeInstance, &instance, DIEDFL_FORCEFEEDBACK);
+    return !IsEqualGUID(instance, none);
+  })) << "the pad arrives as a force-feedback joystick";
+  LPDIRECTINPUTDEVICEA device = nullptr;
+  ASSERT_EQ(input->CreateDevice(instance, &device, nullptr), DI_OK);
+  ASSERT_EQ(device->SetDataFormat(&c_dfDIJoystick), DI_OK);
+  ASSERT_EQ(device->SetCooperativeLevel(HostWindow(), DISCL_EXCLUSIVE | DISCL_BACKGROUND), DI_OK);
+  ASSERT_EQ(device->Acquire(), DI_OK);
+  IDirectInputDevice2A *device2 = nullptr;
+  ASSERT_EQ(device->QueryInterface(IID_IDirectInputDevice2A, reinterpret_cast<void **>(&device2)), DI_OK);
+
+  // Half force on Y (the high-frequency motor) until stopped, then on X
+  // (the low-frequency one) for 150 ms.
+  DWORD axes[1] = {DIJOFS_Y};
+  LONG direction[1] = {1};
+  DICONSTANTFORCE force = {5000};
+  DIEFFECT record = {sizeof record, DIEFF_OBJECTOFFSETS | DIEFF_CARTESIAN, INFINITE, 0, DI_FFNOMINALMAX,
+                     DIEB_NOTRIGGER, 0, 1, axes, direction, nullptr, sizeof force, &force, 0};
+  LPDIRECTINPUTEFFECT endless = nullptr, brief = nullptr;
+  ASSERT_EQ(device2->CreateEffect(GUID_ConstantForce, &record, &endless, nullptr), DI_OK);
+  axes[0] = DIJOFS_X;
+  record.dwDuration = 150000;
+  ASSERT_EQ(device2->CreateEffect(GUID_ConstantForce, &record, &brief, nullptr), DI_OK);
+  ASSERT_EQ(endless->Start(1, 0), DI_OK);
+  EXPECT_TRUE(WaitFor([&] { return motors.low == 0 && motors.high == 32767; }));
+  ASSERT_EQ(endless->Stop(), DI_OK);
+  EXPECT_TRUE(WaitFor([&] { return motors.low == 0 && motors.high == 0; }));
+  ASSERT_EQ(brief->Start(1, 0), DI_OK);
+  EXPECT_TRUE(WaitFor([&] { return motors.low == 32767 && motors.high == 0; }));
+  EXPECT_TRUE(WaitFor([&] { return motors.low == 0; })) << "the short effect ends by itself";
+
+  brief->Release();
+  endless->Release();
+  device2->Release();
+  device->Release();
+  input->Release();
+  EXPECT_EQ(SDL_JoystickDetachVirtual(index), 0);
+}
+
 TEST_F(WindowTest, VerticalBlankFollowsTheDisplaysRefresh) {
   StartMode(320, 240, 16);
   DrawScene(320, 240);

@@ -55,6 +55,15 @@ void joystick_button(int id, int button, bool down);
 // Whether the joystick's force-feedback auto-centre spring is on (it is at
 // attachment; DIPROP_AUTOCENTER turns it off).
 bool joystick_autocenter(int id);
+// The speeds (0 to 65535) of a force-feedback joystick's two rumble motors
+// now: the low-frequency motor (driven by effects on the X axis) and the
+// high-frequency one (the Y axis), from the effects playing on the device
+// that holds the joystick exclusively.
+struct JoystickRumble {
+  int low = 0;
+  int high = 0;
+};
+JoystickRumble joystick_rumble(int id);
 
 // Focus: the host window loses the foreground. Acquired foreground devices
 // lose their input, and acquiring them fails until the focus comes back.

@@ -6,6 +6,9 @@
 #include "windef.h"
 #include "winerror.h"
 
+/* A wait or a duration without end. */
+#define INFINITE 0xffffffff
+
 #define GENERIC_READ 0x80000000
 #define GENERIC_WRITE 0x40000000
 #define FILE_SHARE_READ 0x00000001

@@ -6,9 +6,11 @@
 
 #include <mutex>
 
+#include "clock/machine_clock.h"
 #include "dinput/directinput_object.h"
 #include "dinput/input_device.h"
 #include "dinput/input_hardware.h"
+#include "dinput/rumble_output.h"
 #include "machine_input.h"
 
 namespace {
@@ -140,6 +142,12 @@ bool joystick_autocenter(int id) {
   std::lock_guard<std::mutex> hold(InputLock());
   Joystick *joystick = platform::dinput::FindJoystick(id);
   return joystick != nullptr && joystick->autocenter;
+}
+
+JoystickRumble joystick_rumble(int id) {
+  const platform::dinput::RumbleLevels levels =
+      platform::dinput::JoystickRumbleAt(id, platform::MachineClock::Get().Now());
+  return JoystickRumble{levels.low, levels.high};
 }
 
 void take_focus() {

@@ -1,6 +1,8 @@
 // Device properties: the event buffer's size, each axis's range, dead zone
-// and saturation, and the force-feedback auto-centre spring.
+// and saturation, and the force-feedback gain and auto-centre spring.
 #include "dinput/input_device.h"
+
+#include "dinput/rumble_output.h"
 
 namespace platform::dinput {
 
@@ -13,6 +15,7 @@ enum : uintptr_t {
   kRange = 4,
   kDeadZone = 5,
   kSaturation = 6,
+  kForceFeedbackGain = 7,
   kAutoCenter = 9,
 };
 
@@ -35,7 +38,8 @@ HRESULT CheckProperty(const char *method, REFGUID property, LPCDIPROPHEADER head
   HRESULT fault;
   if (DeviceFault(method, &fault)) return fault;
   *id = reinterpret_cast<uintptr_t>(&property);
-  if (*id != kBufferSize && *id != kRange && *id != kDeadZone && *id != kSaturation && *id != kAutoCenter) {
+  if (*id != kBufferSize && *id != kRange && *id != kDeadZone && *id != kSaturation && *id != kForceFeedbackGain &&
+      *id != kAutoCenter) {
     return DIERR_UNSUPPORTED;
   }
   return HeaderFits(header, *id) ? DI_OK : DIERR_INVALIDPARAM;
@@ -116,6 +120,14 @@ HRESULT InputDevice::SetProperty(REFGUID property, LPCDIPROPHEADER header) {
       joystick->autocenter = value == DIPROPAUTOCENTER_ON;
       return DI_OK;
     }
+    case kForceFeedbackGain:
+      // Takes effect at once, also on effects playing.
+      if (!AddressesDevice(header)) return DIERR_INVALIDPARAM;
+      if (!HasForceFeedback()) return DIERR_UNSUPPORTED;
+      if (value > DI_FFNOMINALMAX) return DIERR_INVALIDPARAM;
+      effectGain_ = value;
+      RumbleChanged();
+      return DI_OK;
     default:
       return SetAxisProperty(id, header);
   }
@@ -139,6 +151,11 @@ HRESULT InputDevice::GetProperty(REFGUID property, LPDIPROPHEADER header) {
       dword->dwData = joystick->autocenter ? DIPROPAUTOCENTER_ON : DIPROPAUTOCENTER_OFF;
       return DI_OK;
     }
+    case kForceFeedbackGain:
+      if (!AddressesDevice(header)) return DIERR_INVALIDPARAM;
+      if (!HasForceFeedback()) return DIERR_UNSUPPORTED;
+      dword->dwData = effectGain_;
+      return DI_OK;
     default:
       return GetAxisProperty(id, header);
   }

@@ -8,6 +8,8 @@
 #include <string>
 
 #include "control/faults.h"
+#include "dinput/input_effect.h"
+#include "dinput/rumble_output.h"
 
 namespace platform::dinput {
 
@@ -54,10 +56,16 @@ InputDevice::InputDevice(DeviceKind kind, int joystickId) : kind_(kind), joystic
   Hardware().devices.push_back(this);
 }
 
+// Effects the program still holds outlive their device: they stop, and
+// answer DIERR_NOTINITIALIZED from then on.
 InputDevice::~InputDevice() {
-  std::lock_guard<std::mutex> hold(InputLock());
-  auto &devices = Hardware().devices;
-  devices.erase(std::remove(devices.begin(), devices.end(), this), devices.end());
+  {
+    std::lock_guard<std::mutex> hold(InputLock());
+    for (InputEffect *effect : effects_) effect->DeviceGone();
+    auto &devices = Hardware().devices;
+    devices.erase(std::remove(devices.begin(), devices.end(), this), devices.end());
+  }
+  RumbleChanged();
 }
 
 HRESULT InputDevice::QueryInterface(REFIID riid, void **object) {
@@ -138,6 +146,10 @@ HRESULT InputDevice::Acquire() {
   if ((cooperation_ & DISCL_EXCLUSIVE) && OtherExclusiveOwner()) return DIERR_OTHERAPPHASPRIO;
   acquired_ = true;
   lostPending_ = false;
+  // Newly acquired, the device's effects are not paused and its actuators
+  // are on.
+  effectsPaused_ = false;
+  actuatorsOn_ = true;
   buffer_.clear();
   overflowed_ = false;
   std::fill(std::begin(mouseMotion_), std::end(mouseMotion_), 0);
@@ -147,10 +159,14 @@ HRESULT InputDevice::Acquire() {
 HRESULT InputDevice::Unacquire() {
   HRESULT fault;
   if (DeviceFault("Unacquire", &fault)) return fault;
-  std::lock_guard<std::mutex> hold(InputLock());
-  lostPending_ = false;
-  if (!acquired_) return DI_NOEFFECT;
-  acquired_ = false;
+  {
+    std::lock_guard<std::mutex> hold(InputLock());
+    lostPending_ = false;
+    if (!acquired_) return DI_NOEFFECT;
+    acquired_ = false;
+    UnloadEffects();
+  }
+  RumbleChanged();
   return DI_OK;
 }
 
@@ -305,10 +321,13 @@ void InputDevice::OnJoystickObject(const Joystick &joystick, DWORD offset) {
   }
 }
 
+// Effects stop with the input: a lost device must download them again.
 void InputDevice::LoseInput() {
   if (!acquired_) return;
   acquired_ = false;
   lostPending_ = true;
+  UnloadEffects();
+  RumbleChanged();
 }
 
 void InputDevice::OnFocusLost() {

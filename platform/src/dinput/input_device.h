@@ -5,16 +5,20 @@
 #include "dinput/dinput7.h"
 
 #include <atomic>
+#include <cstdint>
 #include <deque>
 #include <vector>
 
 #include "dinput/axis_cooking.h"
 #include "dinput/data_formats.h"
+#include "dinput/effect_playback.h"
 #include "dinput/input_hardware.h"
 
 namespace platform::dinput {
 
 enum class DeviceKind { kKeyboard, kMouse, kJoystick };
+
+class InputEffect;
 
 // One object of the device as the data format places it (GetObjectInfo,
 // EnumObjects).
@@ -85,6 +89,20 @@ class InputDevice : public IDirectInputDevice7A {
     return kind_ == DeviceKind::kMouse && acquired_ && (cooperation_ & DISCL_EXCLUSIVE) != 0;
   }
 
+  // Force-feedback side (device_effects.cpp), called with InputLock() held.
+  bool HoldsExclusively() const { return acquired_ && (cooperation_ & DISCL_EXCLUSIVE) != 0; }
+  // The time effects run on: the machine clock, standing still while the
+  // device's effects are paused.
+  uint64_t EffectTime() const;
+  void ForgetEffect(InputEffect *effect);
+  void StopEffectsExcept(const InputEffect *solo);
+  // The force-feedback axis (kEffectAxisX or Y) an object names, by
+  // DIPH_BYID or DIPH_BYOFFSET, and the object that names an axis.
+  HRESULT ActuatorAxis(DWORD object, DWORD how, int *axis) const;
+  DWORD ActuatorObject(int axis, DWORD how) const;
+  // What the device's playing effects drive the motors with at `now`.
+  MotorLevels RumbleLevels(uint64_t now, uint64_t *nextPhase) const;
+
  private:
   // Axis settings: X, Y, Z, RX, RY, RZ, slider 0, slider 1.
   static constexpr int kAxisCount = 8;
@@ -102,6 +120,10 @@ class InputDevice : public IDirectInputDevice7A {
   void ReadJoystick(BYTE *state, int buttons) const;
   LONG CookedAxis(const Joystick &joystick, int axis) const;
   bool OtherExclusiveOwner() const;
+  bool HasForceFeedback() const;
+  // Every effect stopped and off the device (unacquired, reset).
+  void UnloadEffects();
+  HRESULT ForceFeedbackReady(const char *method) const;
 
   // Objects of the device under the current data format (none without one).
   std::vector<DeviceObject> Objects() const;
@@ -129,6 +151,14 @@ class InputDevice : public IDirectInputDevice7A {
 
   LONG mouseMotion_[3] = {};
   AxisSettings axes_[kAxisCount];
+
+  // Force feedback: the effects made on this device, the gain applied to
+  // all of them (DIPROP_FFGAIN), and the commands' state.
+  std::vector<InputEffect *> effects_;
+  DWORD effectGain_ = DI_FFNOMINALMAX;
+  bool effectsPaused_ = false;
+  uint64_t pausedAtNs_ = 0;
+  bool actuatorsOn_ = true;
 };
 
 }  // namespace platform::dinput

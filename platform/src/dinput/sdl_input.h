@@ -6,6 +6,9 @@
 
 #include <SDL.h>
 
+#include <cstdint>
+#include <functional>
+
 namespace platform::dinput {
 
 // The DIK_ code of an SDL scancode; 0 for a key DirectInput has no code for.
@@ -37,5 +40,27 @@ void SdlFocusChanged(bool focused);
 // Whether some mouse device is acquired with exclusive cooperation (the
 // window then hides and holds the pointer).
 bool MouseCapturedExclusively();
+
+// What was last asked of a joystick's rumble motors.
+struct SentRumble {
+  uint16_t low = 0;
+  uint16_t high = 0;
+  uint64_t renewAtNs = 0;  // machine time to ask again for motors still running
+  uint64_t stopsAtNs = UINT64_MAX;
+};
+
+// Runs `visit` on each open SDL joystick with its machine joystick id and
+// what its motors were last asked.
+void ForEachOpenJoystick(const std::function<void(SDL_Joystick *, int, SentRumble &)> &visit);
+
+// Rumble as force feedback: the motors of every open joystick brought to
+// what its playing effects ask. Runs on each turn of the window driver's
+// loop and when effects change (a note posted to that loop), so that only
+// the window driver's thread talks to the joysticks.
+void StartSdlRumble();
+void StopSdlRumble();
+void UpdateSdlRumble();
+// Whether `event` is the note that effects changed (then handled).
+bool HandleSdlRumbleEvent(const SDL_Event &event);
 
 }  // namespace platform::dinput

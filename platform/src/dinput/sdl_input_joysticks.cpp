@@ -2,7 +2,8 @@
 // and detached as they come and go, their axes (the first six as X, Y, Z,
 // RX, RY, RZ, the next two as sliders), hats as points of view and their
 // buttons. SDL's joystick interface reads game controllers too, in the
-// device's own layout, as DirectInput does.
+// device's own layout, as DirectInput does. A device that can rumble is a
+// force-feedback joystick (sdl_input_rumble.cpp drives its motors).
 #include "dinput/dinput7.h"
 
 #include <algorithm>
@@ -21,6 +22,7 @@ constexpr int kAxesAsSliders = 2;
 struct Attached {
   SDL_Joystick *joystick;
   int machineId;
+  SentRumble rumble;
 };
 
 // SDL instance ids to what is open; used on the window driver's thread only.
@@ -57,7 +59,7 @@ void Attach(int deviceIndex) {
     SDL_JoystickClose(joystick);  // already attached (SDL reopens by reference)
     return;
   }
-  Open()[instance] = Attached{joystick, machine::attach_joystick(ModelOf(joystick))};
+  Open()[instance] = Attached{joystick, machine::attach_joystick(ModelOf(joystick)), SentRumble{}};
 }
 
 void Detach(SDL_JoystickID instance) {
@@ -98,14 +100,20 @@ void MoveAxis(int id, int axis, Sint16 value) {
 
 }  // namespace
 
+void ForEachOpenJoystick(const std::function<void(SDL_Joystick *, int, SentRumble &)> &visit) {
+  for (auto &[instance, attached] : Open()) visit(attached.joystick, attached.machineId, attached.rumble);
+}
+
 void StartSdlInput() {
   gJoysticksStarted = sdl::Start(SDL_INIT_JOYSTICK);
   if (!gJoysticksStarted) return;
   // Devices present at start arrive as SDL_JOYDEVICEADDED events as well.
+  StartSdlRumble();
 }
 
 void StopSdlInput() {
   if (!gJoysticksStarted) return;
+  StopSdlRumble();
   while (!Open().empty()) Detach(Open().begin()->first);
   sdl::Stop(SDL_INIT_JOYSTICK);
   gJoysticksStarted = false;
@@ -133,6 +141,7 @@ void HandleSdlJoystickEvent(const SDL_Event &event) {
       }
       return;
     default:
+      HandleSdlRumbleEvent(event);
       return;
   }
 }

@@ -1,7 +1,8 @@
 // The window driver. The display's thread only copies the changed part of a
 // frame into a mailbox and wakes the window's thread; that thread converts
 // the frame to colours, uploads it as one texture, paints it scaled into the
-// window, and pumps the window's events (input, focus, close, expose).
+// window, pumps the window's events (input, focus, close, expose) and keeps
+// the joysticks' rumble motors on what their effects ask.
 #include "present/sdl_window_presenter.h"
 
 #include <windows.h>
@@ -192,6 +193,7 @@ class SdlWindowPresenter final : public Presenter {
         while (SDL_PollEvent(&event)) Handle(event);
       }
       platform::dinput::LetSeenReleases();
+      platform::dinput::UpdateSdlRumble();
       if (!TakeMailbox()) break;
       ApplySettings();
       FollowTitle();
