@@ -96,58 +96,65 @@ InkLanes InkLanesOf(uint32_t ink, uint32_t inkRgb) {
   return _mm_or_si128(_mm_and_si128(bare, under), _mm_andnot_si128(bare, result));
 }
 
-// Four pixels at `at`: 32-bit pixels read and written as one vector, 24-bit
+uint32_t LoadWord(const uint8_t *at) {
+  uint32_t word;
+  memcpy(&word, at, sizeof word);
+  return word;
+}
+
+void StoreWord(uint8_t *at, uint32_t word) { memcpy(at, &word, sizeof word); }
+
+// One to four 32-bit pixels at `at` into lanes, and back. A group shorter
+// than four is read and written with narrower moves, so that nothing beyond
+// its last pixel is touched.
+__m128i LoadPixels(const uint8_t *at, int count) {
+  if (count == 4) return _mm_loadu_si128(reinterpret_cast<const __m128i *>(at));
+  if (count == 1) return _mm_cvtsi32_si128(static_cast<int>(LoadWord(at)));
+  const __m128i pair = _mm_loadl_epi64(reinterpret_cast<const __m128i *>(at));
+  if (count == 2) return pair;
+  return _mm_unpacklo_epi64(pair, _mm_cvtsi32_si128(static_cast<int>(LoadWord(at + 8))));
+}
+
+void StorePixels(uint8_t *at, int count, __m128i lanes) {
+  if (count == 4) {
+    _mm_storeu_si128(reinterpret_cast<__m128i *>(at), lanes);
+  } else if (count == 1) {
+    StoreWord(at, static_cast<uint32_t>(_mm_cvtsi128_si32(lanes)));
+  } else {
+    _mm_storel_epi64(reinterpret_cast<__m128i *>(at), lanes);
+    if (count == 3) StoreWord(at + 8, static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_srli_si128(lanes, 8))));
+  }
+}
+
+// One to four pixels at `at`: 32-bit pixels moved as whole lanes, 24-bit
 // ones gathered into lanes and put back one by one (an untouched pixel is
 // put back as it was read).
 template <typename P>
-[[gnu::always_inline]] inline void BlendGroup(uint8_t *at, uint32_t levels, const InkLanes &ink) {
+[[gnu::always_inline]] inline void BlendGroup(uint8_t *at, uint32_t levels, int count, const InkLanes &ink) {
   if constexpr (P::kBytes == 4) {
-    const __m128i under = _mm_loadu_si128(reinterpret_cast<const __m128i *>(at));
-    _mm_storeu_si128(reinterpret_cast<__m128i *>(at), BlendFour(under, levels, ink));
+    StorePixels(at, count, BlendFour(LoadPixels(at, count), levels, ink));
   } else {
-    const __m128i under = _mm_setr_epi32(static_cast<int>(P::Load(at)), static_cast<int>(P::Load(at + P::kBytes)),
-                                         static_cast<int>(P::Load(at + 2 * P::kBytes)),
-                                         static_cast<int>(P::Load(at + 3 * P::kBytes)));
-    const __m128i blended = BlendFour(under, levels, ink);
-    P::Store(at, static_cast<uint32_t>(_mm_cvtsi128_si32(blended)));
-    P::Store(at + P::kBytes, static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_srli_si128(blended, 4))));
-    P::Store(at + 2 * P::kBytes, static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_srli_si128(blended, 8))));
-    P::Store(at + 3 * P::kBytes, static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_srli_si128(blended, 12))));
+    alignas(16) uint32_t lanes[4] = {};
+    for (int i = 0; i < count; ++i) lanes[i] = P::Load(at + i * P::kBytes);
+    _mm_store_si128(reinterpret_cast<__m128i *>(lanes),
+                    BlendFour(_mm_load_si128(reinterpret_cast<const __m128i *>(lanes)), levels, ink));
+    for (int i = 0; i < count; ++i) P::Store(at + i * P::kBytes, lanes[i]);
   }
 }
 
-// A row shorter than a group: its pixels one at a time through the lanes.
-template <typename P>
-void BlendShortRow(uint8_t *at, const uint8_t *coverage, int width, const InkLanes &ink) {
-  for (int column = 0; column < width; ++column, at += P::kBytes) {
-    if (coverage[column] == 0) continue;
-    const __m128i under = _mm_cvtsi32_si128(static_cast<int>(P::Load(at)));
-    P::Store(at, static_cast<uint32_t>(_mm_cvtsi128_si32(BlendFour(under, coverage[column], ink))));
-  }
-}
-
-// A row in groups of four; the last group ends at the row's end and
-// overlaps the one before it, its overlapping levels cleared so that those
-// pixels, drawn already, are left as they are now.
+// A row in groups of four pixels, then the last one to three.
 template <typename P>
 void BlendRow(uint8_t *at, const uint8_t *coverage, int width, const InkLanes &ink) {
   constexpr int kGroup = 4;
-  if (width < kGroup) {
-    BlendShortRow<P>(at, coverage, width, ink);
-    return;
-  }
   int column = 0;
   for (; column + kGroup <= width; column += kGroup) {
-    uint32_t levels;
-    memcpy(&levels, coverage + column, sizeof levels);
-    if (levels != 0) BlendGroup<P>(at + static_cast<ptrdiff_t>(column) * P::kBytes, levels, ink);
+    const uint32_t levels = LoadWord(coverage + column);
+    if (levels != 0) BlendGroup<P>(at + static_cast<ptrdiff_t>(column) * P::kBytes, levels, kGroup, ink);
   }
   if (column < width) {
-    const int last = width - kGroup, drawn = column - last;
-    uint32_t levels;
-    memcpy(&levels, coverage + last, sizeof levels);
-    levels &= ~0u << (8 * drawn);
-    if (levels != 0) BlendGroup<P>(at + static_cast<ptrdiff_t>(last) * P::kBytes, levels, ink);
+    uint32_t levels = 0;
+    for (int i = column; i < width; ++i) levels |= static_cast<uint32_t>(coverage[i]) << (8 * (i - column));
+    if (levels != 0) BlendGroup<P>(at + static_cast<ptrdiff_t>(column) * P::kBytes, levels, width - column, ink);
   }
 }
 
