@@ -1,13 +1,17 @@
-// The coverage painter's row kernel against its per-pixel reference: every
-// ink channel, paper channel and coverage level on 24- and 32-bit pixels,
-// then whole lines of text in every target format over random pixels (top
-// bytes included), clipped at each edge, compared byte for byte.
+// The coverage painter's vector kernels against its per-pixel reference:
+// every paper channel and coverage level under many inks (every ink channel
+// on 24- and 32-bit pixels), then whole lines of text in every target format
+// over random pixels (top bytes included), clipped at each edge, compared
+// byte for byte.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <random>
 #include <sstream>
+#include <stdexcept>
+#include <string>
 #include <vector>
 
 #include "platform/src/gdi/text/coverage_painter.h"
@@ -30,7 +34,16 @@ const FormatCase kFormats[] = {
     {"Rgb32", {32, 0xFF0000, 0x00FF00, 0x0000FF, 0}},
     {"Argb32", {32, 0xFF0000, 0x00FF00, 0x0000FF, 0xFF000000}},
     {"Bgr32", {32, 0x0000FF, 0x00FF00, 0xFF0000, 0}},
+    {"Argb1555", {16, 0x7C00, 0x03E0, 0x001F, 0x8000}},
+    {"Rgb444", {16, 0x0F00, 0x00F0, 0x000F, 0}},
 };
+
+const FormatCase &FormatNamed(const std::string &name) {
+  for (const FormatCase &format : kFormats) {
+    if (name == format.name) return format;
+  }
+  throw std::invalid_argument(name);
+}
 
 // Pixel memory of random bytes with padded rows; the last row ends where the
 // allocation ends, so a kernel reading or writing past it is caught by the
@@ -73,34 +86,44 @@ long FirstDifference(const std::vector<uint8_t> &a, const std::vector<uint8_t> &
   return a.size() == b.size() ? -1 : static_cast<long>(a.size());
 }
 
-TEST(TextCoverage, RowKernelBlendsEveryInkPaperAndLevelAsTheReference) {
+// Every (paper channel, coverage level) pair under inks whose channels step
+// through `inkStep`-apart values, 251 pixels to a row so that rows end
+// part-way through a group. Bits outside the channel masks are random.
+void CompareKernelsOverEveryPaperAndLevel(const FormatCase &format, int inkStep) {
+  SCOPED_TRACE(format.name);
   std::mt19937 random(17);
-  // Every (paper channel, coverage level) pair once, 251 to a row so that
-  // rows end part-way through a group of pixels.
   constexpr int kPairs = 256 * 256, kWidth = 251, kHeight = (kPairs + kWidth - 1) / kWidth;
+  const pixels::Format &f = format.format;
+  const int bytes = pixels::BytesPerPixel(f);
+  const uint32_t spare = ~(f.red | f.green | f.blue) & (bytes == 4 ? 0xFFFFFFFFu : (1u << (8 * bytes)) - 1);
   std::vector<uint8_t> coverage(static_cast<size_t>(kWidth) * kHeight, 0);
-  for (int i = 0; i < kPairs; ++i) coverage[i] = static_cast<uint8_t>(i >> 8);
-  for (const FormatCase &format : {kFormats[3], kFormats[4]}) {
-    const int bytes = pixels::BytesPerPixel(format.format);
-    Canvas paper(kWidth, kHeight, bytes, random);
-    for (int i = 0; i < kPairs; ++i) {
-      const uint32_t b = i & 0xFF;
-      // Each channel a different function of b; the top byte stays random.
-      pixels::WritePixel(paper.block.bits + (i / kWidth) * paper.block.pitch + (i % kWidth) * bytes, bytes,
-                         (random() & 0xFF000000u) | (b << 16) | ((b ^ 0xA5) << 8) | (255 - b));
-    }
-    for (uint32_t a = 0; a < 256; ++a) {
-      const uint32_t inkRgb = (random() & 0xFF000000u) | ((255 - a) << 16) | (a << 8) | (a ^ 0x5A);
-      const uint32_t ink = random();
-      auto [expected, actual] = BothWays(paper, [&](const pixels::Block &block) {
-        text::EdgeBlender blender(format.format, inkRgb);
-        const text::CoverageArea glyph{block, coverage.data(), kWidth};
-        (pixels::ReferenceKernelsForced() ? text::reference::PaintCoverage
-                                          : text::specialised::PaintCoverage)(glyph, ink, blender);
-      });
-      ASSERT_EQ(FirstDifference(expected, actual), -1) << format.name << " ink channel " << a;
-    }
+  Canvas paper(kWidth, kHeight, bytes, random);
+  for (int i = 0; i < kPairs; ++i) {
+    coverage[i] = static_cast<uint8_t>(i >> 8);
+    const uint8_t b = i & 0xFF;
+    pixels::WritePixel(paper.block.bits + (i / kWidth) * paper.block.pitch + (i % kWidth) * bytes, bytes,
+                       pixels::FromRgb(f, b, b ^ 0xA5, 255 - b) | (random() & spare));
   }
+  for (int a = 0; a < 256 + inkStep - 1; a += inkStep) {
+    const uint32_t channel = std::min(a, 255);
+    const uint32_t inkRgb = (random() & 0xFF000000u) | ((255 - channel) << 16) | (channel << 8) | (channel ^ 0x5A);
+    const uint32_t ink = random();
+    auto [expected, actual] = BothWays(paper, [&](const pixels::Block &block) {
+      text::EdgeBlender blender(f, inkRgb);
+      const text::CoverageArea glyph{block, coverage.data(), kWidth};
+      (pixels::ReferenceKernelsForced() ? text::reference::PaintCoverage
+                                        : text::specialised::PaintCoverage)(glyph, ink, blender);
+    });
+    ASSERT_EQ(FirstDifference(expected, actual), -1) << "ink channel " << channel;
+  }
+}
+
+TEST(TextCoverage, TrueColourKernelBlendsEveryInkPaperAndLevelAsTheReference) {
+  for (const char *name : {"Rgb24", "Rgb32", "Argb32"}) CompareKernelsOverEveryPaperAndLevel(FormatNamed(name), 1);
+}
+
+TEST(TextCoverage, HighColourKernelBlendsEveryPaperAndLevelAsTheReference) {
+  for (const char *name : {"Rgb565", "Rgb555", "Argb1555"}) CompareKernelsOverEveryPaperAndLevel(FormatNamed(name), 9);
 }
 
 std::shared_ptr<text::Font> OpenFont(int height, bool smooth, bool underline) {

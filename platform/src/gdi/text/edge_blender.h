@@ -35,6 +35,7 @@ class EdgeBlender {
   // 32-bit targets), so that they blend directly.
   bool rgbPixels() const { return rgbPixels_; }
   uint32_t inkRgb() const { return inkRgb_; }
+  const pixels::Format &format() const { return format_; }
 
   uint32_t Over(uint32_t under, int coverage) {
     if (rgbPixels_) return Blend(inkRgb_, under & 0xFFFFFF, coverage);

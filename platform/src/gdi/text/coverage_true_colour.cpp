@@ -1,0 +1,118 @@
+// The coverage kernel for 24- and 32-bit 0xRRGGBB targets: a row in groups
+// of four pixels, groups with no coverage passed over with one test, the
+// others blended in 16-bit lanes with no branch per pixel.
+#if defined(__SSE2__)
+
+#include "gdi/text/coverage_lanes.h"
+#include "pixels/pixel_access.h"
+
+namespace text::specialised {
+
+namespace {
+
+// The ink as the blend needs it: its three channels in 16-bit lanes (two
+// pixels' worth, top channel 0) and its whole pixel value in each 32-bit lane.
+struct InkLanes {
+  __m128i channels;
+  __m128i pixel;
+};
+
+InkLanes InkLanesOf(uint32_t ink, uint32_t inkRgb) {
+  const __m128i rgb = _mm_set1_epi32(static_cast<int>(inkRgb & 0xFFFFFF));
+  return InkLanes{_mm_unpacklo_epi8(rgb, _mm_setzero_si128()), _mm_set1_epi32(static_cast<int>(ink))};
+}
+
+// Four pixels, 0xRRGGBB in the low bytes of each 32-bit lane, under four
+// coverage bytes (the first in the lowest byte of `levels`). What each pixel
+// becomes is what the reference writes: the ink's pixel value whole for 255,
+// the pixel untouched for 0, and between them the blend with a top byte of 0.
+[[gnu::always_inline]] inline __m128i BlendFour(__m128i under, uint32_t levels, const InkLanes &ink) {
+  const __m128i zero = _mm_setzero_si128();
+  __m128i coverage = _mm_cvtsi32_si128(static_cast<int>(levels));
+  coverage = _mm_unpacklo_epi8(coverage, coverage);
+  coverage = _mm_unpacklo_epi16(coverage, coverage);  // each level in all four bytes of its pixel
+  const __m128i low = BlendLanes(ink.channels, _mm_unpacklo_epi8(under, zero), _mm_unpacklo_epi8(coverage, zero));
+  const __m128i high = BlendLanes(ink.channels, _mm_unpackhi_epi8(under, zero), _mm_unpackhi_epi8(coverage, zero));
+  const __m128i blended = _mm_and_si128(_mm_packus_epi16(low, high), _mm_set1_epi32(0x00FFFFFF));
+  const __m128i inked = _mm_cmpeq_epi32(coverage, _mm_set1_epi32(-1));
+  const __m128i bare = _mm_cmpeq_epi32(coverage, zero);
+  return Select(bare, under, Select(inked, ink.pixel, blended));
+}
+
+// One to four pixels at `at` into 32-bit lanes, and back. Nothing beyond the
+// last pixel is touched: a short group of 32-bit pixels is moved with
+// narrower loads and stores, 24-bit pixels one by one.
+template <typename P>
+__m128i LoadPixels(const uint8_t *at, int count) {
+  if constexpr (P::kBytes == 4) {
+    if (count == 4) return _mm_loadu_si128(reinterpret_cast<const __m128i *>(at));
+    if (count == 1) return _mm_cvtsi32_si128(static_cast<int>(LoadWord(at)));
+    const __m128i pair = _mm_loadl_epi64(reinterpret_cast<const __m128i *>(at));
+    if (count == 2) return pair;
+    return _mm_unpacklo_epi64(pair, _mm_cvtsi32_si128(static_cast<int>(LoadWord(at + 8))));
+  } else {
+    uint32_t lanes[4] = {};
+    for (int i = 0; i < count; ++i) lanes[i] = P::Load(at + i * P::kBytes);
+    return _mm_setr_epi32(static_cast<int>(lanes[0]), static_cast<int>(lanes[1]), static_cast<int>(lanes[2]),
+                          static_cast<int>(lanes[3]));
+  }
+}
+
+template <typename P>
+void StorePixels(uint8_t *at, int count, __m128i lanes) {
+  if constexpr (P::kBytes == 4) {
+    if (count == 4) {
+      _mm_storeu_si128(reinterpret_cast<__m128i *>(at), lanes);
+    } else if (count == 1) {
+      StoreWord(at, static_cast<uint32_t>(_mm_cvtsi128_si32(lanes)));
+    } else {
+      _mm_storel_epi64(reinterpret_cast<__m128i *>(at), lanes);
+      if (count == 3) StoreWord(at + 8, static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_srli_si128(lanes, 8))));
+    }
+  } else {
+    for (int i = 0; i < count; ++i, lanes = _mm_srli_si128(lanes, 4))
+      P::Store(at + i * P::kBytes, static_cast<uint32_t>(_mm_cvtsi128_si32(lanes)));
+  }
+}
+
+template <typename P>
+[[gnu::always_inline]] inline void BlendGroup(uint8_t *at, uint32_t levels, int count, const InkLanes &ink) {
+  StorePixels<P>(at, count, BlendFour(LoadPixels<P>(at, count), levels, ink));
+}
+
+// A row in groups of four pixels, then the last one to three.
+template <typename P>
+void BlendRow(uint8_t *at, const uint8_t *coverage, int width, const InkLanes &ink) {
+  constexpr int kGroup = 4;
+  int column = 0;
+  for (; column + kGroup <= width; column += kGroup) {
+    const uint32_t levels = LoadWord(coverage + column);
+    if (levels != 0) BlendGroup<P>(at + static_cast<ptrdiff_t>(column) * P::kBytes, levels, kGroup, ink);
+  }
+  if (column < width) {
+    const auto levels = static_cast<uint32_t>(LevelsOf(coverage, column, width));
+    if (levels != 0) BlendGroup<P>(at + static_cast<ptrdiff_t>(column) * P::kBytes, levels, width - column, ink);
+  }
+}
+
+template <typename P>
+void PaintRows(const CoverageArea &glyph, const InkLanes &ink) {
+  for (int row = 0; row < glyph.area.height; ++row) {
+    BlendRow<P>(glyph.area.bits + static_cast<ptrdiff_t>(row) * glyph.area.pitch,
+                glyph.coverage + static_cast<ptrdiff_t>(row) * glyph.coveragePitch, glyph.area.width, ink);
+  }
+}
+
+}  // namespace
+
+void PaintTrueColour(const CoverageArea &glyph, uint32_t ink, uint32_t inkRgb) {
+  const InkLanes lanes = InkLanesOf(ink, inkRgb);
+  if (glyph.area.bytes == 4)
+    PaintRows<pixels::Pixel<4>>(glyph, lanes);
+  else if (glyph.area.bytes == 3)
+    PaintRows<pixels::Pixel<3>>(glyph, lanes);
+}
+
+}  // namespace text::specialised
+
+#endif  // __SSE2__
