@@ -45,8 +45,9 @@ template <int kGreenBits>
   return Select(bare, under, Select(inked, ink.pixel, blended));
 }
 
-__m128i LevelLanes(uint64_t levels) {
-  return _mm_unpacklo_epi8(_mm_cvtsi64_si128(static_cast<long long>(levels)), _mm_setzero_si128());
+// Eight coverage bytes widened to 16-bit lanes.
+__m128i LevelLanes(const uint8_t *levels) {
+  return _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i *>(levels)), _mm_setzero_si128());
 }
 
 // A row in groups of eight pixels; the last one to seven are gathered into
@@ -56,19 +57,20 @@ void BlendRow(uint8_t *at, const uint8_t *coverage, int width, const HighColourI
   constexpr int kGroup = 8;
   int column = 0;
   for (; column + kGroup <= width; column += kGroup) {
-    const uint64_t levels = LoadLong(coverage + column);
-    if (levels == 0) continue;
+    if (LoadLong(coverage + column) == 0) continue;
     auto *pixels = reinterpret_cast<__m128i *>(at + 2 * column);
-    _mm_storeu_si128(pixels, BlendEight<kGreenBits>(_mm_loadu_si128(pixels), LevelLanes(levels), ink));
+    _mm_storeu_si128(pixels, BlendEight<kGreenBits>(_mm_loadu_si128(pixels), LevelLanes(coverage + column), ink));
   }
   if (column == width) return;
-  const uint64_t levels = LevelsOf(coverage, column, width);
-  if (levels == 0) return;
+  const size_t rest = static_cast<size_t>(width - column);
+  uint8_t levels[kGroup] = {};
+  memcpy(levels, coverage + column, rest);
+  if (LoadLong(levels) == 0) return;
   uint16_t lanes[kGroup] = {};
-  memcpy(lanes, at + 2 * column, static_cast<size_t>(width - column) * 2);
+  memcpy(lanes, at + 2 * column, rest * 2);
   const __m128i under = _mm_loadu_si128(reinterpret_cast<const __m128i *>(lanes));
   _mm_storeu_si128(reinterpret_cast<__m128i *>(lanes), BlendEight<kGreenBits>(under, LevelLanes(levels), ink));
-  memcpy(at + 2 * column, lanes, static_cast<size_t>(width - column) * 2);
+  memcpy(at + 2 * column, lanes, rest * 2);
 }
 
 template <int kGreenBits>

@@ -42,13 +42,6 @@ inline uint64_t LoadLong(const uint8_t *at) {
   return word;
 }
 
-// Coverage bytes [from, to) of a row, at most eight, the first in the lowest
-// byte; the bytes after `to` are not read.
-inline uint64_t LevelsOf(const uint8_t *coverage, int from, int to) {
-  uint64_t levels = 0;
-  for (int i = from; i < to; ++i) levels |= static_cast<uint64_t>(coverage[i]) << (8 * (i - from));
-  return levels;
-}
 
 // Paints on 24- and 32-bit targets whose pixels are 0xRRGGBB.
 void PaintTrueColour(const CoverageArea &glyph, uint32_t ink, uint32_t inkRgb);

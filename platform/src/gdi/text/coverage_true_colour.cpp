@@ -90,7 +90,8 @@ void BlendRow(uint8_t *at, const uint8_t *coverage, int width, const InkLanes &i
     if (levels != 0) BlendGroup<P>(at + static_cast<ptrdiff_t>(column) * P::kBytes, levels, kGroup, ink);
   }
   if (column < width) {
-    const auto levels = static_cast<uint32_t>(LevelsOf(coverage, column, width));
+    uint32_t levels = 0;
+    for (int i = column; i < width; ++i) levels |= static_cast<uint32_t>(coverage[i]) << (8 * (i - column));
     if (levels != 0) BlendGroup<P>(at + static_cast<ptrdiff_t>(column) * P::kBytes, levels, width - column, ink);
   }
 }
