@@ -42,6 +42,8 @@ inline uint64_t LoadLong(const uint8_t *at) {
   return word;
 }
 
+inline void StoreLong(uint8_t *at, uint64_t word) { memcpy(at, &word, sizeof word); }
+
 
 // Paints on 24- and 32-bit targets whose pixels are 0xRRGGBB.
 void PaintTrueColour(const CoverageArea &glyph, uint32_t ink, uint32_t inkRgb);

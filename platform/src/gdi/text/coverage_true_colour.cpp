@@ -40,8 +40,8 @@ InkLanes InkLanesOf(uint32_t ink, uint32_t inkRgb) {
 }
 
 // One to four pixels at `at` into 32-bit lanes, and back. Nothing beyond the
-// last pixel is touched: a short group of 32-bit pixels is moved with
-// narrower loads and stores, 24-bit pixels one by one.
+// last pixel is touched: four 24-bit pixels are moved as twelve bytes, and a
+// shorter group with narrower moves (32-bit) or pixel by pixel (24-bit).
 template <typename P>
 __m128i LoadPixels(const uint8_t *at, int count) {
   if constexpr (P::kBytes == 4) {
@@ -51,6 +51,14 @@ __m128i LoadPixels(const uint8_t *at, int count) {
     if (count == 2) return pair;
     return _mm_unpacklo_epi64(pair, _mm_cvtsi32_si128(static_cast<int>(LoadWord(at + 8))));
   } else {
+    if (count == 4) {
+      // Twelve bytes, split into four three-byte pixels.
+      const uint64_t low = LoadLong(at);
+      const uint32_t high = LoadWord(at + 8);
+      return _mm_setr_epi32(static_cast<int>(low & 0xFFFFFF), static_cast<int>((low >> 24) & 0xFFFFFF),
+                            static_cast<int>(((low >> 48) | (static_cast<uint64_t>(high) << 16)) & 0xFFFFFF),
+                            static_cast<int>(high >> 8));
+    }
     uint32_t lanes[4] = {};
     for (int i = 0; i < count; ++i) lanes[i] = P::Load(at + i * P::kBytes);
     return _mm_setr_epi32(static_cast<int>(lanes[0]), static_cast<int>(lanes[1]), static_cast<int>(lanes[2]),
@@ -69,6 +77,11 @@ void StorePixels(uint8_t *at, int count, __m128i lanes) {
       _mm_storel_epi64(reinterpret_cast<__m128i *>(at), lanes);
       if (count == 3) StoreWord(at + 8, static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_srli_si128(lanes, 8))));
     }
+  } else if (count == 4) {
+    alignas(16) uint32_t pixels[4];
+    _mm_store_si128(reinterpret_cast<__m128i *>(pixels), _mm_and_si128(lanes, _mm_set1_epi32(0x00FFFFFF)));
+    StoreLong(at, pixels[0] | (static_cast<uint64_t>(pixels[1]) << 24) | (static_cast<uint64_t>(pixels[2]) << 48));
+    StoreWord(at + 8, (pixels[2] >> 16) | (pixels[3] << 8));
   } else {
     for (int i = 0; i < count; ++i, lanes = _mm_srli_si128(lanes, 4))
       P::Store(at + i * P::kBytes, static_cast<uint32_t>(_mm_cvtsi128_si32(lanes)));
