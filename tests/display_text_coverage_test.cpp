@@ -89,9 +89,10 @@ long FirstDifference(const std::vector<uint8_t> &a, const std::vector<uint8_t> &
 
 // Every (paper channel, coverage level) pair under inks whose channels step
 // through `inkStep`-apart values, 251 pixels to a row so that rows end
-// part-way through a group. Bits outside the channel masks are random.
-void CompareKernelsOverEveryPaperAndLevel(const FormatCase &format, int inkStep) {
-  SCOPED_TRACE(format.name);
+// part-way through a group. Bits outside the channel masks are random. A
+// glyph marked monochrome must come out the same whatever its levels.
+void CompareKernelsOverEveryPaperAndLevel(const FormatCase &format, int inkStep, bool monochrome) {
+  SCOPED_TRACE(std::string(format.name) + (monochrome ? " marked monochrome" : ""));
   std::mt19937 random(17);
   constexpr int kPairs = 256 * 256, kWidth = 251, kHeight = (kPairs + kWidth - 1) / kWidth;
   const pixels::Format &f = format.format;
@@ -111,7 +112,7 @@ void CompareKernelsOverEveryPaperAndLevel(const FormatCase &format, int inkStep)
     const uint32_t ink = random();
     auto [expected, actual] = BothWays(paper, [&](const pixels::Block &block) {
       text::EdgeBlender blender(f, inkRgb);
-      const text::CoverageArea glyph{block, coverage.data(), kWidth};
+      const text::CoverageArea glyph{block, coverage.data(), kWidth, monochrome};
       (pixels::ReferenceKernelsForced() ? text::reference::PaintCoverage
                                         : text::specialised::PaintCoverage)(glyph, ink, blender);
     });
@@ -120,11 +121,15 @@ void CompareKernelsOverEveryPaperAndLevel(const FormatCase &format, int inkStep)
 }
 
 TEST(TextCoverage, TrueColourKernelBlendsEveryInkPaperAndLevelAsTheReference) {
-  for (const char *name : {"Rgb24", "Rgb32", "Argb32"}) CompareKernelsOverEveryPaperAndLevel(FormatNamed(name), 1);
+  for (const char *name : {"Rgb24", "Rgb32", "Argb32"}) {
+    for (bool monochrome : {false, true}) CompareKernelsOverEveryPaperAndLevel(FormatNamed(name), 1, monochrome);
+  }
 }
 
 TEST(TextCoverage, HighColourKernelBlendsEveryPaperAndLevelAsTheReference) {
-  for (const char *name : {"Rgb565", "Rgb555", "Argb1555"}) CompareKernelsOverEveryPaperAndLevel(FormatNamed(name), 9);
+  for (const char *name : {"Rgb565", "Rgb555", "Argb1555"}) {
+    for (bool monochrome : {false, true}) CompareKernelsOverEveryPaperAndLevel(FormatNamed(name), 9, monochrome);
+  }
 }
 
 std::shared_ptr<text::Font> OpenFont(int height, bool smooth, bool underline) {

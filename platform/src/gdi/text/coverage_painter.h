@@ -13,11 +13,14 @@ namespace text {
 
 // A glyph already clipped to its target: `area` is the part of the target it
 // covers and `coverage` the coverage byte of the area's first pixel, with
-// coverage rows `coveragePitch` bytes apart.
+// coverage rows `coveragePitch` bytes apart. `monochrome` says the glyph was
+// rasterised without grey levels, so its coverage is almost all 0 or 255:
+// a hint for the choice of kernel, which paints any level correctly.
 struct CoverageArea {
   pixels::Block area;
   const uint8_t *coverage;
   int coveragePitch;
+  bool monochrome = false;
 };
 
 namespace reference {

@@ -1,7 +1,8 @@
-// The coverage painter text is drawn with: 0xRRGGBB targets (24 and 32 bits)
-// and 5-6-5 or 5-5-5 ones go to the vector kernels; other targets go through
-// the edge blender's per-level cache a pixel at a time, with groups of eight
-// coverage bytes that are all 0 passed over with one test.
+// The coverage painter text is drawn with: glyphs on 0xRRGGBB targets (24 and
+// 32 bits), and smooth ones on 5-6-5 or 5-5-5 targets, go to the vector
+// kernels; the rest are painted a pixel at a time (blended edges through the
+// edge blender's per-level cache), with groups of eight coverage bytes that
+// are all 0 passed over with one test.
 #include <algorithm>
 #include <cstring>
 
@@ -65,8 +66,10 @@ void PaintCoverage(const CoverageArea &glyph, uint32_t ink, EdgeBlender &blender
         return;
       }
     }
+    // Monochrome glyphs on 16 bits: a store of the ink per covered pixel is
+    // cheaper than blending whole groups.
     if constexpr (P::kBytes == 2) {
-      if (PaintHighColour(glyph, ink, blender.inkRgb(), blender.format())) return;
+      if (!glyph.monochrome && PaintHighColour(glyph, ink, blender.inkRgb(), blender.format())) return;
     }
 #endif
     PaintThroughBlender<P>(glyph, ink, blender);

@@ -88,31 +88,47 @@ void StorePixels(uint8_t *at, int count, __m128i lanes) {
   }
 }
 
-template <typename P>
+// A group of a monochrome glyph: when every level is 0 or 255, as it
+// almost always is, the pixels take the ink or stay without any blending.
+template <typename P, bool kMonochrome>
 [[gnu::always_inline]] inline void BlendGroup(uint8_t *at, uint32_t levels, int count, const InkLanes &ink) {
-  StorePixels<P>(at, count, BlendFour(LoadPixels<P>(at, count), levels, ink));
+  const __m128i under = LoadPixels<P>(at, count);
+  if constexpr (kMonochrome) {
+    __m128i coverage = _mm_cvtsi32_si128(static_cast<int>(levels));
+    coverage = _mm_unpacklo_epi8(coverage, coverage);
+    coverage = _mm_unpacklo_epi16(coverage, coverage);
+    const __m128i inked = _mm_cmpeq_epi32(coverage, _mm_set1_epi32(-1));
+    const __m128i bare = _mm_cmpeq_epi32(coverage, _mm_setzero_si128());
+    if (_mm_movemask_epi8(_mm_or_si128(inked, bare)) == 0xFFFF) {
+      StorePixels<P>(at, count, Select(inked, ink.pixel, under));
+      return;
+    }
+  }
+  StorePixels<P>(at, count, BlendFour(under, levels, ink));
 }
 
 // A row in groups of four pixels, then the last one to three.
-template <typename P>
+template <typename P, bool kMonochrome>
 void BlendRow(uint8_t *at, const uint8_t *coverage, int width, const InkLanes &ink) {
   constexpr int kGroup = 4;
   int column = 0;
   for (; column + kGroup <= width; column += kGroup) {
     const uint32_t levels = LoadWord(coverage + column);
-    if (levels != 0) BlendGroup<P>(at + static_cast<ptrdiff_t>(column) * P::kBytes, levels, kGroup, ink);
+    if (levels != 0)
+      BlendGroup<P, kMonochrome>(at + static_cast<ptrdiff_t>(column) * P::kBytes, levels, kGroup, ink);
   }
   if (column < width) {
     uint32_t levels = 0;
     for (int i = column; i < width; ++i) levels |= static_cast<uint32_t>(coverage[i]) << (8 * (i - column));
-    if (levels != 0) BlendGroup<P>(at + static_cast<ptrdiff_t>(column) * P::kBytes, levels, width - column, ink);
+    if (levels != 0)
+      BlendGroup<P, kMonochrome>(at + static_cast<ptrdiff_t>(column) * P::kBytes, levels, width - column, ink);
   }
 }
 
-template <typename P>
+template <typename P, bool kMonochrome>
 void PaintRows(const CoverageArea &glyph, const InkLanes &ink) {
   for (int row = 0; row < glyph.area.height; ++row) {
-    BlendRow<P>(glyph.area.bits + static_cast<ptrdiff_t>(row) * glyph.area.pitch,
+    BlendRow<P, kMonochrome>(glyph.area.bits + static_cast<ptrdiff_t>(row) * glyph.area.pitch,
                 glyph.coverage + static_cast<ptrdiff_t>(row) * glyph.coveragePitch, glyph.area.width, ink);
   }
 }
@@ -121,10 +137,17 @@ void PaintRows(const CoverageArea &glyph, const InkLanes &ink) {
 
 void PaintTrueColour(const CoverageArea &glyph, uint32_t ink, uint32_t inkRgb) {
   const InkLanes lanes = InkLanesOf(ink, inkRgb);
+  const auto paint = [&](auto pixel) {
+    using P = decltype(pixel);
+    if (glyph.monochrome)
+      PaintRows<P, true>(glyph, lanes);
+    else
+      PaintRows<P, false>(glyph, lanes);
+  };
   if (glyph.area.bytes == 4)
-    PaintRows<pixels::Pixel<4>>(glyph, lanes);
+    paint(pixels::Pixel<4>{});
   else if (glyph.area.bytes == 3)
-    PaintRows<pixels::Pixel<3>>(glyph, lanes);
+    paint(pixels::Pixel<3>{});
 }
 
 }  // namespace text::specialised

@@ -48,14 +48,14 @@ void FillBox(const pixels::Block &target, int64_t x, int64_t y, int64_t width, i
 
 // The glyph's coverage over the part of the target it lies on, painted by
 // the kernel chosen for the whole line.
-void DrawMask(const pixels::Block &target, const GlyphMask &mask, int64_t x, int64_t y, uint32_t ink,
+void DrawMask(const pixels::Block &target, const GlyphMask &mask, int64_t x, int64_t y, uint32_t ink, bool smooth,
               EdgeBlender &blender, bool reference) {
   const Clip clip = ClipTo(target, x, y, mask.width, mask.height);
   if (clip.empty()) return;
   const CoverageArea glyph{
       pixels::Block{PixelAt(target, clip.x0, clip.y0), target.pitch, clip.x1 - clip.x0, clip.y1 - clip.y0,
                     target.bytes},
-      mask.coverage.data() + static_cast<size_t>(clip.y0 - y) * mask.width + (clip.x0 - x), mask.width};
+      mask.coverage.data() + static_cast<size_t>(clip.y0 - y) * mask.width + (clip.x0 - x), mask.width, !smooth};
   (reference ? reference::PaintCoverage : specialised::PaintCoverage)(glyph, ink, blender);
 }
 
@@ -99,7 +99,8 @@ void DrawText(const pixels::Block &target, const pixels::Format &format, Font &f
     const int chunk = std::min(kChunk, count - done);
     font.Lay(text + done, chunk, smooth, advances, masks);
     for (int i = 0; i < chunk && pen < end; ++i) {
-      DrawMask(target, *masks[i], pen + masks[i]->left, box.baseline - masks[i]->top, paint.ink, blender, reference);
+      DrawMask(target, *masks[i], pen + masks[i]->left, box.baseline - masks[i]->top, paint.ink, smooth, blender,
+               reference);
       pen += advances[i];
     }
   }
