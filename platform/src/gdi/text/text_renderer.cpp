@@ -5,7 +5,8 @@
 
 #include <algorithm>
 
-#include "pixels/pixel_access.h"
+#include "gdi/text/coverage_painter.h"
+#include "pixels/reference_switch.h"
 
 namespace text {
 
@@ -45,67 +46,17 @@ void FillBox(const pixels::Block &target, int64_t x, int64_t y, int64_t width, i
                value);
 }
 
-uint32_t Blend(uint32_t ink, uint32_t paper, int coverage) {
-  uint32_t mixed = 0;
-  for (int shift = 0; shift < 24; shift += 8) {
-    const uint32_t a = (ink >> shift) & 0xFF, b = (paper >> shift) & 0xFF;
-    mixed |= ((a * coverage + b * (255 - coverage) + 127) / 255) << shift;
-  }
-  return mixed;
-}
-
-// Blended edge pixels, remembered per coverage level for the pixel value
-// under them: text mostly lies on plain backgrounds, so the conversions to
-// and from 0xRRGGBB run once per level instead of once per pixel. A new
-// value underneath invalidates every level at once by moving the stamp.
-class EdgeBlender {
- public:
-  EdgeBlender(const pixels::Format &format, uint32_t inkRgb)
-      : format_(format),
-        inkRgb_(inkRgb),
-        rgbPixels_(format.red == 0xFF0000 && format.green == 0x00FF00 && format.blue == 0x0000FF) {}
-
-  uint32_t Over(uint32_t under, int coverage) {
-    // 24- and 32-bit pixels are 0xRRGGBB already: blended directly.
-    if (rgbPixels_) return Blend(inkRgb_, under & 0xFFFFFF, coverage);
-    if (under != under_ || stamp_ == 0) {
-      under_ = under;
-      ++stamp_;
-    }
-    if (stampOf_[coverage] != stamp_) {
-      const uint32_t rgb = Blend(inkRgb_, pixels::ToRgb(format_, under, nullptr), coverage);
-      resultOf_[coverage] = pixels::FromRgb(format_, (rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF);
-      stampOf_[coverage] = stamp_;
-    }
-    return resultOf_[coverage];
-  }
-
- private:
-  pixels::Format format_;
-  uint32_t inkRgb_;
-  bool rgbPixels_;
-  uint32_t under_ = 0;
-  uint32_t stamp_ = 0;
-  uint32_t stampOf_[256] = {};
-  uint32_t resultOf_[256] = {};
-};
-
-// Pixels are read and written inline for the target's pixel size, not
-// through a call per pixel.
-void DrawMask(const pixels::Block &target, EdgeBlender &blender, const GlyphMask &mask, int64_t x, int64_t y,
-              uint32_t ink) {
+// The glyph's coverage over the part of the target it lies on, painted by
+// the kernel chosen for the whole line.
+void DrawMask(const pixels::Block &target, const GlyphMask &mask, int64_t x, int64_t y, uint32_t ink, bool smooth,
+              EdgeBlender &blender, bool reference) {
   const Clip clip = ClipTo(target, x, y, mask.width, mask.height);
-  pixels::WithPixelSize(target.bytes, [&](auto pixel) {
-    using P = decltype(pixel);
-    for (int row = clip.y0; row < clip.y1; ++row) {
-      const uint8_t *coverage = mask.coverage.data() + static_cast<size_t>(row - y) * mask.width + (clip.x0 - x);
-      uint8_t *at = PixelAt(target, clip.x0, row);
-      for (int column = clip.x0; column < clip.x1; ++column, ++coverage, at += P::kBytes) {
-        if (*coverage == 0) continue;
-        P::Store(at, *coverage == 255 ? ink : blender.Over(P::Load(at), *coverage));
-      }
-    }
-  });
+  if (clip.empty()) return;
+  const CoverageArea glyph{
+      pixels::Block{PixelAt(target, clip.x0, clip.y0), target.pitch, clip.x1 - clip.x0, clip.y1 - clip.y0,
+                    target.bytes},
+      mask.coverage.data() + static_cast<size_t>(clip.y0 - y) * mask.width + (clip.x0 - x), mask.width, !smooth};
+  (reference ? reference::PaintCoverage : specialised::PaintCoverage)(glyph, ink, blender);
 }
 
 }  // namespace
@@ -137,6 +88,7 @@ void DrawText(const pixels::Block &target, const pixels::Format &format, Font &f
 
   const bool smooth = font.antialiased() && format.bits >= 16;
   EdgeBlender blender(format, paint.inkRgb);
+  const bool reference = pixels::ReferenceKernelsForced();
   // Glyphs are laid a chunk at a time, under one taking of the font's lock.
   constexpr int kChunk = 64;
   const GlyphMask *masks[kChunk];
@@ -147,7 +99,8 @@ void DrawText(const pixels::Block &target, const pixels::Format &format, Font &f
     const int chunk = std::min(kChunk, count - done);
     font.Lay(text + done, chunk, smooth, advances, masks);
     for (int i = 0; i < chunk && pen < end; ++i) {
-      DrawMask(target, blender, *masks[i], pen + masks[i]->left, box.baseline - masks[i]->top, paint.ink);
+      DrawMask(target, *masks[i], pen + masks[i]->left, box.baseline - masks[i]->top, paint.ink, smooth, blender,
+               reference);
       pen += advances[i];
     }
   }
