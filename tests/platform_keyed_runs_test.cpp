@@ -92,6 +92,39 @@ TEST(KeyedRunsTest, CopiesOfPartsMatchTheReferenceForEveryPixelSizeAndKey) {
   }
 }
 
+// Stretches of parts through runs kept for the whole source, doubled in
+// width (which reads the kept runs) or to any other size, mirrored or not,
+// equal the reference stretch of the part.
+TEST(KeyedRunsTest, StretchesOfPartsThroughKeptRunsMatchTheReference) {
+  for (int bytes = 1; bytes <= 4; ++bytes) {
+    for (int keyedShare : {0, 50, 100}) {
+      for (int round = 0; round < 40; ++round) {
+        std::mt19937 random(static_cast<unsigned>(bytes * 7919 + keyedShare * 31 + round));
+        const uint32_t mask = bytes >= 4 ? 0xFFFFFFFFu : (1u << (8 * bytes)) - 1;
+        const uint32_t low = (static_cast<uint32_t>(random()) & mask) | 1;
+        const ColorKey key{low, std::min(mask - 1, low + static_cast<uint32_t>(Between(random, 0, 3)))};
+        const int sw = Between(random, 1, 40), sh = Between(random, 1, 10);
+        Memory source = RandomMemory(random, sw, sh, bytes);
+        PaintRuns(random, source.Part(0, 0, sw, sh), key, keyedShare);
+        const pixels::KeyedSpans spans = pixels::KeyedSpans::Find(source.Part(0, 0, sw, sh), key);
+
+        const int left = Between(random, 0, sw - 1), top = Between(random, 0, sh - 1);
+        const int w = Between(random, 1, sw - left), h = Between(random, 1, sh - top);
+        const int tw = round % 2 == 0 ? 2 * w : Between(random, 1, 60), th = Between(random, 1, 2 * h + 1);
+        const pixels::StretchOptions options{Between(random, 0, 1) == 1, Between(random, 0, 1) == 1, true, key};
+        Memory fast = RandomMemory(random, tw + 3, th + 2, bytes);
+        Memory plain = fast;
+        pixels::specialised::StretchKeyedRuns(fast.Part(2, 1, tw, th), source.Part(left, top, w, h), options, spans,
+                                              left, top);
+        pixels::reference::Stretch(plain.Part(2, 1, tw, th), source.Part(left, top, w, h), options);
+        ASSERT_EQ(fast.bytes, plain.bytes) << bytes << " bytes, " << keyedShare << "% keyed, round " << round
+                                           << ", part " << left << "," << top << " " << w << "x" << h << " to "
+                                           << tw << "x" << th;
+      }
+    }
+  }
+}
+
 TEST(KeyedRunsTest, OnlyLongRunsAreWorthKeeping) {
   std::vector<uint8_t> pixels(64 * 4);
   const Block block{pixels.data(), 64, 64, 4, 1};
@@ -208,6 +241,34 @@ TEST_F(SurfaceKeyedRunsTest, RunsAreFoundOnTheSecondCopyAndKeptWhileNothingChang
 
 // Every way the sprite's pixels, key or palette may change drops the runs,
 // and the next keyed copy equals the reference.
+// Keyed stretches of a part count and take the same runs as keyed copies,
+// and give the reference's pixels through them and after a change.
+TEST_F(SurfaceKeyedRunsTest, KeyedStretchesTakeTheRunsToo) {
+  auto stretch = [&] {
+    DDBLTFX fx{};
+    fx.dwSize = sizeof fx;
+    fx.dwFillColor = 77;
+    EXPECT_EQ(target_->Blt(nullptr, nullptr, nullptr, DDBLT_COLORFILL | DDBLT_WAIT, &fx), DD_OK);
+    RECT from{10, 1, 30, 7}, to{0, 0, 40, 12};
+    EXPECT_EQ(target_->Blt(&to, sprite_, &from, DDBLT_KEYSRC | DDBLT_WAIT, nullptr), DD_OK);
+    return Read(target_);
+  };
+  machine::use_reference_pixel_kernels(true);
+  const std::vector<uint8_t> expected = stretch();
+  machine::use_reference_pixel_kernels(false);
+  EXPECT_EQ(stretch(), expected);
+  EXPECT_EQ(stretch(), expected);
+  EXPECT_TRUE(HoldsRuns());
+  EXPECT_EQ(stretch(), expected) << "through the runs";
+  Paint(sprite_, [](int x, int y) { return (x + y) % 9 < 4 ? 0 : 50 + x; });
+  machine::use_reference_pixel_kernels(true);
+  const std::vector<uint8_t> changed = stretch();
+  machine::use_reference_pixel_kernels(false);
+  EXPECT_EQ(stretch(), changed);
+  EXPECT_EQ(stretch(), changed);
+  EXPECT_EQ(stretch(), changed) << "through the runs found again";
+}
+
 TEST_F(SurfaceKeyedRunsTest, EveryChangeDropsTheRuns) {
   struct Change {
     const char *name;

@@ -135,11 +135,15 @@ HRESULT Surface::BlitChecked(const RECT &dest, Surface *source, const RECT &sour
   std::vector<uint8_t> staging;
   const bool staged = source == this && Intersect(dest, sourceRect);
   if (staged) from = Stage(from, &staging);
-  const pixels::KeyedSpans *runs = plain && !staged ? source->KeyedRunsFor(options.key) : nullptr;
-  if (runs != nullptr) {
-    pixels::CopyKeyedRuns(target, from, *runs, sourceRect.left, sourceRect.top);
-  } else if (plain) {
-    pixels::CopyKeyed(target, from, options.key);
+  const pixels::KeyedSpans *runs = options.keyed && !staged ? source->KeyedRunsFor(options.key) : nullptr;
+  if (plain) {
+    if (runs != nullptr) {
+      pixels::CopyKeyedRuns(target, from, *runs, sourceRect.left, sourceRect.top);
+    } else {
+      pixels::CopyKeyed(target, from, options.key);
+    }
+  } else if (runs != nullptr) {
+    pixels::StretchKeyedRuns(target, from, options, *runs, sourceRect.left, sourceRect.top);
   } else {
     pixels::Stretch(target, from, options);
   }

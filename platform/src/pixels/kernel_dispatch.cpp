@@ -51,6 +51,15 @@ void Stretch(const Block &target, const Block &source, const StretchOptions &opt
   Run(reference::Stretch, specialised::Stretch, target, source, options);
 }
 
+void StretchKeyedRuns(const Block &target, const Block &source, const StretchOptions &options,
+                      const KeyedSpans &spans, int left, int top) {
+  if (ReferenceKernelsForced()) {
+    reference::Stretch(target, source, options);
+  } else {
+    specialised::StretchKeyedRuns(target, source, options, spans, left, top);
+  }
+}
+
 void ConvertBlock(const Block &target, const Format &targetFormat, const uint32_t *targetPalette,
                   const Block &source, const Format &sourceFormat, const uint32_t *sourcePalette) {
   Run(reference::ConvertBlock, specialised::ConvertBlock, target, targetFormat, targetPalette, source,

@@ -14,6 +14,8 @@ void Fill(const Block &target, uint32_t value);
 void Copy(const Block &target, const Block &source);
 void CopyKeyed(const Block &target, const Block &source, ColorKey key);
 void Stretch(const Block &target, const Block &source, const StretchOptions &options);
+void StretchKeyedRuns(const Block &target, const Block &source, const StretchOptions &options,
+                      const KeyedSpans &spans, int left, int top);
 void ConvertBlock(const Block &target, const Format &targetFormat, const uint32_t *targetPalette,
                   const Block &source, const Format &sourceFormat, const uint32_t *sourcePalette);
 }  // namespace specialised

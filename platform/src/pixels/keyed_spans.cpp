@@ -101,4 +101,22 @@ void KeyedSpans::CopyPart(const Block &target, int left, int top) const {
   }
 }
 
+int KeyedSpans::RowRuns(int y, int left, int width, PixelRun *runs) const {
+  if (y < 0 || y >= height_ || left < 0 || width <= 0 || left > width_ - width) return 0;
+  const Run *run = runs_.data() + rowStart_[static_cast<size_t>(y)];
+  const Run *end = runs_.data() + rowStart_[static_cast<size_t>(y) + 1];
+  const int right = left + width;
+  int count = 0;
+  // Byte offsets to pixels, divided by a constant of each pixel size.
+  WithPixelSize(bytes_, [&](auto pixel) {
+    constexpr int kBytes = decltype(pixel)::kBytes;
+    for (; run != end; ++run) {
+      const int begin = std::max(static_cast<int>(run->begin / kBytes), left);
+      const int stop = std::min(static_cast<int>(run->end / kBytes), right);
+      if (begin < stop) runs[count++] = PixelRun{begin - left, stop - left};
+    }
+  });
+  return count;
+}
+
 }  // namespace pixels

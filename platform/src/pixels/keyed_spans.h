@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "pixels/opaque_runs.h"
 #include "pixels/pixel_kernels.h"
 
 namespace pixels {
@@ -34,6 +35,12 @@ class KeyedSpans {
   // were when the runs were found. The part must lie inside the source;
   // anything else copies nothing.
   void CopyPart(const Block &target, int left, int top) const;
+
+  // The opaque runs of row `y` within columns [left, left + width), in
+  // pixels counted from `left`, written to `runs` (room for
+  // MostOpaqueRuns(width)); returns how many. The columns must lie inside
+  // the source.
+  int RowRuns(int y, int left, int width, PixelRun *runs) const;
 
  private:
   // Offsets in bytes: begin and end within the row, packed within the

@@ -62,4 +62,11 @@ struct StretchOptions {
 // overlap.
 void Stretch(const Block &target, const Block &source, const StretchOptions &options);
 
+// As a keyed Stretch, with the source rows' opaque runs read from runs found
+// beforehand in the whole source (with the options' key), which must be
+// unchanged since: `source` is the part of it whose top-left pixel is
+// (left, top).
+void StretchKeyedRuns(const Block &target, const Block &source, const StretchOptions &options,
+                      const KeyedSpans &spans, int left, int top);
+
 }  // namespace pixels

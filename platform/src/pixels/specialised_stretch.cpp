@@ -10,6 +10,7 @@
 
 #include "pixels/byte_runs.h"
 #include "pixels/kernel_variants.h"
+#include "pixels/keyed_spans.h"
 #include "pixels/opaque_runs.h"
 #include "pixels/pixel_access.h"
 
@@ -22,6 +23,42 @@ int SourceIndex(int at, int targetSize, int sourceSize, bool mirrored) {
   const int index = static_cast<int>((2LL * at + 1) * sourceSize / (2LL * targetSize));
   return mirrored ? sourceSize - 1 - index : index;
 }
+
+// The source row of each target row in turn, top to bottom: the same
+// nearest-neighbour index as SourceIndex, kept as a quotient and remainder
+// and stepped by 2 * sourceSize per row instead of divided out each time.
+class SourceRows {
+ public:
+  SourceRows(int targetSize, int sourceSize, bool mirrored)
+      : sourceSize_(sourceSize),
+        mirrored_(mirrored),
+        divisor_(2LL * targetSize),
+        quotient_(sourceSize / divisor_),
+        remainder_(sourceSize % divisor_),
+        stepQuotient_(2LL * sourceSize / divisor_),
+        stepRemainder_(2LL * sourceSize % divisor_) {}
+
+  // The source row of the next target row.
+  int Next() {
+    const int index = static_cast<int>(quotient_);
+    quotient_ += stepQuotient_;
+    remainder_ += stepRemainder_;
+    if (remainder_ >= divisor_) {
+      remainder_ -= divisor_;
+      ++quotient_;
+    }
+    return mirrored_ ? sourceSize_ - 1 - index : index;
+  }
+
+ private:
+  int sourceSize_;
+  bool mirrored_;
+  int64_t divisor_;
+  int64_t quotient_;
+  int64_t remainder_;
+  int64_t stepQuotient_;
+  int64_t stepRemainder_;
+};
 
 // Storage for n items, kept inside the object when small enough, so that
 // the stretch of a sprite allocates nothing.
@@ -153,9 +190,10 @@ void StretchOpaque(const Block &target, const Block &source, const StretchOption
   RowScaler scaler(target.width, source, options.mirrorLeftRight);
   const size_t rowBytes = static_cast<size_t>(target.width) * static_cast<size_t>(target.bytes);
   int previous = -1;
+  SourceRows rows(target.height, source.height, options.mirrorUpDown);
   for (int y = 0; y < target.height; ++y) {
     uint8_t *to = target.bits + static_cast<long>(y) * target.pitch;
-    const int sourceY = SourceIndex(y, target.height, source.height, options.mirrorUpDown);
+    const int sourceY = rows.Next();
     if (sourceY == previous) {
       CopyBytes(to, to - target.pitch, rowBytes);
     } else {
@@ -165,22 +203,45 @@ void StretchOpaque(const Block &target, const Block &source, const StretchOption
   }
 }
 
+// Where a keyed stretch gets the opaque runs of a source row: from runs
+// kept for the whole source when there are some (the source then being its
+// part from (left, top)), else from the row's pixels.
+class SourceRowRuns {
+ public:
+  SourceRowRuns(const Block &source, ColorKey key, const KeyedSpans *spans, int left, int top)
+      : source_(source), key_(key), spans_(spans), left_(left), top_(top) {}
+
+  int Find(int y, PixelRun *runs) const {
+    if (spans_ != nullptr) return spans_->RowRuns(top_ + y, left_, source_.width, runs);
+    return FindOpaqueRuns(source_.bits + static_cast<long>(y) * source_.pitch, source_.width, source_.bytes, key_,
+                          runs);
+  }
+
+ private:
+  Block source_;
+  ColorKey key_;
+  const KeyedSpans *spans_;
+  int left_;
+  int top_;
+};
+
 // Keyed and doubling the width: the opaque runs of each distinct source row
-// are found and only they are doubled into the first target row made from
+// are taken and only they are doubled into the first target row made from
 // it; the rows repeating it copy those runs from the row above. Transparent
-// pixels are never read or written.
+// pixels are never written, nor read when the runs were kept.
 void StretchKeyedDoubling(const Block &target, const Block &source, const StretchOptions &options,
-                          const RowScaler &scaler) {
+                          const RowScaler &scaler, const SourceRowRuns &rowRuns) {
   const size_t bytes = static_cast<size_t>(target.bytes);
   Scratch<PixelRun, 512> runs(static_cast<size_t>(MostOpaqueRuns(source.width)));
   int runCount = 0;
   int previous = -1;
+  SourceRows rows(target.height, source.height, options.mirrorUpDown);
   for (int y = 0; y < target.height; ++y) {
     uint8_t *to = target.bits + static_cast<long>(y) * target.pitch;
-    const int sourceY = SourceIndex(y, target.height, source.height, options.mirrorUpDown);
+    const int sourceY = rows.Next();
     if (sourceY != previous) {
       const uint8_t *from = source.bits + static_cast<long>(sourceY) * source.pitch;
-      runCount = FindOpaqueRuns(from, source.width, source.bytes, options.key, runs.data());
+      runCount = rowRuns.Find(sourceY, runs.data());
       for (int i = 0; i < runCount; ++i) scaler.DoubleRun(to, from, runs.data()[i]);
       previous = sourceY;
       continue;
@@ -196,10 +257,11 @@ void StretchKeyedDoubling(const Block &target, const Block &source, const Stretc
 // Keyed at any other scale: each distinct source row is scaled into a
 // scratch row and its opaque runs found once; every target row it makes
 // copies those runs.
-void StretchKeyed(const Block &target, const Block &source, const StretchOptions &options) {
+void StretchKeyed(const Block &target, const Block &source, const StretchOptions &options,
+                  const SourceRowRuns &rowRuns) {
   RowScaler scaler(target.width, source, options.mirrorLeftRight);
   if (scaler.doubles()) {
-    StretchKeyedDoubling(target, source, options, scaler);
+    StretchKeyedDoubling(target, source, options, scaler, rowRuns);
     return;
   }
   const size_t bytes = static_cast<size_t>(target.bytes);
@@ -207,8 +269,9 @@ void StretchKeyed(const Block &target, const Block &source, const StretchOptions
   Scratch<PixelRun, 512> runs(static_cast<size_t>(MostOpaqueRuns(target.width)));
   int runCount = 0;
   int previous = -1;
+  SourceRows rows(target.height, source.height, options.mirrorUpDown);
   for (int y = 0; y < target.height; ++y) {
-    const int sourceY = SourceIndex(y, target.height, source.height, options.mirrorUpDown);
+    const int sourceY = rows.Next();
     if (sourceY != previous) {
       scaler.Scale(row.data(), source.bits + static_cast<long>(sourceY) * source.pitch);
       runCount = FindOpaqueRuns(row.data(), target.width, target.bytes, options.key, runs.data());
@@ -222,16 +285,30 @@ void StretchKeyed(const Block &target, const Block &source, const StretchOptions
   }
 }
 
+// Both entry points: kept runs are used only when they were found with the
+// same key in pixels of the same size.
+void StretchWith(const Block &target, const Block &source, const StretchOptions &options, const KeyedSpans *spans,
+                 int left, int top) {
+  if (target.width <= 0 || target.height <= 0 || source.width <= 0 || source.height <= 0) return;
+  if (!ValidPixelSize(target.bytes) || source.bytes != target.bytes) return;
+  if (!options.keyed) {
+    StretchOpaque(target, source, options);
+    return;
+  }
+  const bool spansFit = spans != nullptr && spans->bytes() == source.bytes && spans->key().low == options.key.low &&
+                        spans->key().high == options.key.high;
+  StretchKeyed(target, source, options, SourceRowRuns(source, options.key, spansFit ? spans : nullptr, left, top));
+}
+
 }  // namespace
 
 void Stretch(const Block &target, const Block &source, const StretchOptions &options) {
-  if (target.width <= 0 || target.height <= 0 || source.width <= 0 || source.height <= 0) return;
-  if (!ValidPixelSize(target.bytes) || source.bytes != target.bytes) return;
-  if (options.keyed) {
-    StretchKeyed(target, source, options);
-  } else {
-    StretchOpaque(target, source, options);
-  }
+  StretchWith(target, source, options, nullptr, 0, 0);
+}
+
+void StretchKeyedRuns(const Block &target, const Block &source, const StretchOptions &options,
+                      const KeyedSpans &spans, int left, int top) {
+  StretchWith(target, source, options, &spans, left, top);
 }
 
 }  // namespace pixels::specialised
