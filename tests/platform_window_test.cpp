@@ -140,6 +140,20 @@ class WindowTest : public MachineTest {
   }
 
   static unsigned long XWindow() { return machine::video_window().x11_window; }
+
+  // Gives the window the focus, as a player clicking it would.
+  static void FocusWindow() {
+    ASSERT_TRUE(Shell("xdotool windowactivate --sync " + std::to_string(XWindow())));
+    ASSERT_TRUE(WaitFor([] { return machine::video_window().focused; }));
+  }
+
+  // A 320x240x16 scene on show in the window, which then has the focus.
+  void ShowFocusedScene() {
+    StartMode(320, 240, 16);
+    DrawScene(320, 240);
+    ASSERT_TRUE(FrameShown());
+    FocusWindow();
+  }
 };
 
 struct ScalingCase {
@@ -293,11 +307,7 @@ struct KeyCase {
 // Keys typed on the X keyboard arrive as their DirectInput codes, main
 // block, keypad and extended keys alike; mouse buttons as the mouse state.
 TEST_F(WindowTest, InjectedKeysAndButtonsArriveAsDirectInputSees) {
-  StartMode(320, 240, 16);
-  DrawScene(320, 240);
-  ASSERT_TRUE(FrameShown());
-  ASSERT_TRUE(Shell("xdotool windowactivate --sync " + std::to_string(XWindow())));
-  ASSERT_TRUE(WaitFor([] { return machine::video_window().focused; }));
+  ASSERT_NO_FATAL_FAILURE(ShowFocusedScene());
   ASSERT_EQ(DINPUT_INIT(), 0);
   ASSERT_EQ(KEYBOARD_INIT(0), 0);
   ASSERT_EQ(MOUSE_INIT(), 0);
@@ -366,11 +376,7 @@ TEST_F(WindowTest, InjectedKeysAndButtonsArriveAsDirectInputSees) {
 }
 
 TEST_F(WindowTest, FocusTakenAwayLosesTheDevicesAndComingBackRecovers) {
-  StartMode(320, 240, 16);
-  DrawScene(320, 240);
-  ASSERT_TRUE(FrameShown());
-  ASSERT_TRUE(Shell("xdotool windowactivate --sync " + std::to_string(XWindow())));
-  ASSERT_TRUE(WaitFor([] { return machine::video_window().focused; }));
+  ASSERT_NO_FATAL_FAILURE(ShowFocusedScene());
   ASSERT_EQ(DINPUT_INIT(), 0);
   ASSERT_EQ(KEYBOARD_INIT(0), 0);
   DINPUT_UPDATE();
@@ -387,8 +393,7 @@ TEST_F(WindowTest, FocusTakenAwayLosesTheDevicesAndComingBackRecovers) {
   EXPECT_NE(ReadWholeFile("window.txt").find(lostLine), std::string::npos);
   Shell("xdotool windowclose " + otherId);
   // Back to the window: re-acquiring works again and reads stop failing.
-  ASSERT_TRUE(Shell("xdotool windowactivate --sync " + std::to_string(XWindow())));
-  ASSERT_TRUE(WaitFor([] { return machine::video_window().focused; }));
+  ASSERT_NO_FATAL_FAILURE(FocusWindow());
   DINPUT_UPDATE();  // re-acquires after the last lost read
   const size_t before = ReadWholeFile("window.txt").size();
   DINPUT_UPDATE();
@@ -399,10 +404,7 @@ TEST_F(WindowTest, FocusTakenAwayLosesTheDevicesAndComingBackRecovers) {
 // window the host gave KORVANE_INIT; the window itself stays until the host
 // decides.
 TEST_F(WindowTest, ClosingTheWindowPostsWmCloseToTheHostWindow) {
-  StartMode(320, 240, 16);
-  DrawScene(320, 240);
-  ASSERT_TRUE(FrameShown());
-  ASSERT_TRUE(Shell("xdotool windowactivate --sync " + std::to_string(XWindow())));
+  ASSERT_NO_FATAL_FAILURE(ShowFocusedScene());
   ASSERT_TRUE(Shell("xdotool key alt+F4"));
   MSG msg{};
   EXPECT_TRUE(WaitFor([&] { return PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE) && msg.message == WM_CLOSE; }));
