@@ -57,39 +57,22 @@ inline void CopyBytes(uint8_t *to, const uint8_t *from, size_t n) { CopyBytesInl
 // for each costs more than it saves up to four 64-byte lines.
 inline void CopyRunBytes(uint8_t *to, const uint8_t *from, size_t n) { CopyBytesInlineUpTo<256>(to, from, n); }
 
-// The first and the last `kVectors` 32-byte blocks of a run of at least
-// 32 * kVectors bytes: together they cover runs up to twice that long, with
-// no loop whose count would change from run to run.
-template <int kVectors>
-__attribute__((target("avx2"), always_inline)) inline void CopyRunEnds(uint8_t *to, const uint8_t *from, size_t n) {
-  __m256i front[kVectors], back[kVectors];
-  for (int i = 0; i < kVectors; ++i) {
-    front[i] = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(from + 32 * i));
-    back[i] = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(from + n - 32 * (i + 1)));
-  }
-  for (int i = 0; i < kVectors; ++i) {
-    _mm256_storeu_si256(reinterpret_cast<__m256i *>(to + 32 * i), front[i]);
-    _mm256_storeu_si256(reinterpret_cast<__m256i *>(to + n - 32 * (i + 1)), back[i]);
-  }
-}
-
 // CopyRunBytes with 32-byte vectors, for code compiled for machines that
-// have them and chosen at run time. A run's length picks one of a few
-// fixed copies, so the branches follow the lengths of a sprite's rows,
-// which change slowly from row to row; runs below 32 bytes go the narrow
-// way.
+// have them and chosen at run time: whole vectors forward, then the last 32
+// bytes overlapping them. Stores only ever move forward, which measured
+// faster at every sprite and frame width than both memcpy and copies of a
+// run's first and last vectors, whose overlapping stores go backwards.
+// Runs below 32 bytes go the narrow way.
 __attribute__((target("avx2"))) inline void CopyRunBytesWide(uint8_t *to, const uint8_t *from, size_t n) {
-  if (n > 256) {
-    memcpy(to, from, n);
-  } else if (n > 128) {
-    CopyRunEnds<4>(to, from, n);
-  } else if (n > 64) {
-    CopyRunEnds<2>(to, from, n);
-  } else if (n >= 32) {
-    CopyRunEnds<1>(to, from, n);
-  } else {
+  if (n < 32) {
     CopyRunBytes(to, from, n);
+    return;
   }
+  const __m256i last = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(from + n - 32));
+  for (size_t i = 0; i + 32 < n; i += 32) {
+    _mm256_storeu_si256(reinterpret_cast<__m256i *>(to + i), _mm256_loadu_si256(reinterpret_cast<const __m256i *>(from + i)));
+  }
+  _mm256_storeu_si256(reinterpret_cast<__m256i *>(to + n - 32), last);
 }
 
 // One pixel value repeated: 48 bytes hold a whole number of pixels of every
