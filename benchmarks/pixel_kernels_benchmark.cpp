@@ -7,6 +7,7 @@
 #include <cstring>
 #include <vector>
 
+#include "pixels/keyed_spans.h"
 #include "pixels/pixel_kernels.h"
 
 namespace {
@@ -100,6 +101,41 @@ void BM_StretchMirrored(benchmark::State &state) {
   Account(state, target.size());
 }
 
+// A 32x32 sprite, the key outside a centred disc, doubled to 64x64 onto the
+// 640x480 surface at moving places: opaque, and keyed through its kept runs.
+void BM_StretchDoubledSprite(benchmark::State &state) {
+  constexpr int kSprite = 32;
+  const int bytes = static_cast<int>(state.range(0));
+  const bool keyed = state.range(1) != 0;
+  Surface target(bytes);
+  std::vector<uint8_t> sprite(static_cast<size_t>(kSprite * kSprite * bytes), 0);
+  for (int y = 0; y < kSprite; ++y) {
+    for (int x = 0; x < kSprite; ++x) {
+      const int dx = 2 * x + 1 - kSprite, dy = 2 * y + 1 - kSprite;
+      if (dx * dx + dy * dy > kSprite * kSprite * 2 / 3) continue;  // about half the pixels
+      memset(&sprite[static_cast<size_t>((y * kSprite + x) * bytes)], 0x40 + x, static_cast<size_t>(bytes));
+    }
+  }
+  const pixels::Block from{sprite.data(), kSprite * bytes, kSprite, kSprite, bytes};
+  const pixels::ColorKey key{0, 0};
+  const pixels::KeyedSpans runs = pixels::KeyedSpans::Find(from, key);
+  const pixels::StretchOptions options{false, false, keyed, key};
+  const pixels::Block whole = target.Whole();
+  int n = 0;
+  for (auto _ : state) {
+    const int x = (n * 37) % (kWidth - 2 * kSprite), y = (n * 23) % (kHeight - 2 * kSprite);
+    ++n;
+    const pixels::Block to{whole.bits + y * whole.pitch + x * bytes, whole.pitch, 2 * kSprite, 2 * kSprite, bytes};
+    if (keyed) {
+      pixels::StretchKeyedRuns(to, from, options, runs, 0, 0);
+    } else {
+      pixels::Stretch(to, from, options);
+    }
+    benchmark::ClobberMemory();
+  }
+  Account(state, static_cast<size_t>(4 * kSprite * kSprite * bytes));
+}
+
 BENCHMARK(BM_Memset)->Arg(2)->Arg(3)->Arg(4);
 BENCHMARK(BM_Fill)->Arg(2)->Arg(3)->Arg(4);
 BENCHMARK(BM_Memcpy)->Arg(2)->Arg(4);
@@ -107,5 +143,6 @@ BENCHMARK(BM_Copy)->Arg(2)->Arg(4);
 BENCHMARK(BM_CopyKeyed)->Arg(2)->Arg(3)->Arg(4);
 BENCHMARK(BM_CopyKeyedRuns)->Arg(2)->Arg(3)->Arg(4);
 BENCHMARK(BM_StretchMirrored)->Arg(2)->Arg(4);
+BENCHMARK(BM_StretchDoubledSprite)->ArgsProduct({{2, 4}, {0, 1}})->ArgNames({"bytes", "keyed"});
 
 }  // namespace

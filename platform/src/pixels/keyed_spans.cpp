@@ -60,6 +60,7 @@ KeyedSpans KeyedSpans::Find(const Block &source, ColorKey key) {
       const uint32_t from = static_cast<uint32_t>(rowRuns[i].begin * source.bytes);
       const uint32_t to = static_cast<uint32_t>(rowRuns[i].end * source.bytes);
       spans.runs_.push_back(Run{from, to, static_cast<uint32_t>(spans.opaque_.size())});
+      spans.pixelRuns_.push_back(rowRuns[i]);
       spans.opaque_.insert(spans.opaque_.end(), row + from, row + to);
     }
     spans.rowStart_.push_back(static_cast<uint32_t>(spans.runs_.size()));
@@ -101,22 +102,18 @@ void KeyedSpans::CopyPart(const Block &target, int left, int top) const {
   }
 }
 
-int KeyedSpans::RowRuns(int y, int left, int width, PixelRun *runs) const {
-  if (y < 0 || y >= height_ || left < 0 || width <= 0 || left > width_ - width) return 0;
-  const Run *run = runs_.data() + rowStart_[static_cast<size_t>(y)];
-  const Run *end = runs_.data() + rowStart_[static_cast<size_t>(y) + 1];
+RunList KeyedSpans::CutRowRuns(int y, int left, int width, PixelRun *scratch) const {
+  if (y < 0 || y >= height_ || left < 0 || width <= 0 || left > width_ - width) return RunList{scratch, 0};
+  const PixelRun *run = pixelRuns_.data() + rowStart_[static_cast<size_t>(y)];
+  const PixelRun *end = pixelRuns_.data() + rowStart_[static_cast<size_t>(y) + 1];
   const int right = left + width;
   int count = 0;
-  // Byte offsets to pixels, divided by a constant of each pixel size.
-  WithPixelSize(bytes_, [&](auto pixel) {
-    constexpr int kBytes = decltype(pixel)::kBytes;
-    for (; run != end; ++run) {
-      const int begin = std::max(static_cast<int>(run->begin / kBytes), left);
-      const int stop = std::min(static_cast<int>(run->end / kBytes), right);
-      if (begin < stop) runs[count++] = PixelRun{begin - left, stop - left};
-    }
-  });
-  return count;
+  for (; run != end; ++run) {
+    const int begin = std::max(run->begin, left);
+    const int stop = std::min(run->end, right);
+    if (begin < stop) scratch[count++] = PixelRun{begin - left, stop - left};
+  }
+  return RunList{scratch, count};
 }
 
 }  // namespace pixels

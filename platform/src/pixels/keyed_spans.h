@@ -37,12 +37,22 @@ class KeyedSpans {
   void CopyPart(const Block &target, int left, int top) const;
 
   // The opaque runs of row `y` within columns [left, left + width), in
-  // pixels counted from `left`, written to `runs` (room for
-  // MostOpaqueRuns(width)); returns how many. The columns must lie inside
-  // the source.
-  int RowRuns(int y, int left, int width, PixelRun *runs) const;
+  // pixels counted from `left`. Runs of whole rows are the kept ones
+  // themselves; runs of a part are cut into `scratch` (room for
+  // MostOpaqueRuns(width)). The columns must lie inside the source;
+  // anything else has no runs.
+  RunList RowRuns(int y, int left, int width, PixelRun *scratch) const {
+    if (left == 0 && width == width_ && y >= 0 && y < height_) {
+      const uint32_t first = rowStart_[static_cast<size_t>(y)];
+      return RunList{pixelRuns_.data() + first, static_cast<int>(rowStart_[static_cast<size_t>(y) + 1] - first)};
+    }
+    return CutRowRuns(y, left, width, scratch);
+  }
 
  private:
+  // RowRuns of a part narrower than the source, or of rows outside it.
+  RunList CutRowRuns(int y, int left, int width, PixelRun *scratch) const;
+
   // Offsets in bytes: begin and end within the row, packed within the
   // packed pixels.
   struct Run {
@@ -63,9 +73,11 @@ class KeyedSpans {
   int height_ = 0;
   int bytes_ = 0;
   bool worthwhile_ = false;
-  // Row y's runs are runs_[rowStart_[y]] up to runs_[rowStart_[y + 1]].
+  // Row y's runs are runs_[rowStart_[y]] up to runs_[rowStart_[y + 1]];
+  // pixelRuns_ holds the same runs in pixels.
   std::vector<uint32_t> rowStart_;
   std::vector<Run> runs_;
+  std::vector<PixelRun> pixelRuns_;
   std::vector<uint8_t> opaque_;
 };
 

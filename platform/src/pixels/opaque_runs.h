@@ -17,6 +17,12 @@ struct PixelRun {
   int end;
 };
 
+// Some runs of a row, one after another.
+struct RunList {
+  const PixelRun *runs;
+  int count;
+};
+
 // The most runs a row of `width` pixels can hold: opaque and keyed pixels
 // alternating.
 inline int MostOpaqueRuns(int width) { return width / 2 + 1; }

@@ -5,6 +5,7 @@
 // vector unpacks; any other width goes through a table of source offsets.
 #include <emmintrin.h>
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -60,6 +61,40 @@ class SourceRows {
   int64_t stepRemainder_;
 };
 
+// Target rows taken from the same source row, top to bottom: the source row
+// and how many target rows in a row take it.
+class RowGroups {
+ public:
+  struct Group {
+    int sourceY;
+    int count;
+  };
+
+  RowGroups(int targetSize, int sourceSize, bool mirrored)
+      : rows_(targetSize, sourceSize, mirrored), left_(targetSize), next_(targetSize > 0 ? rows_.Next() : 0) {}
+
+  // The next group; false after the last target row.
+  bool Next(Group *group) {
+    if (left_ == 0) return false;
+    *group = Group{next_, 0};
+    while (left_ > 0 && next_ == group->sourceY) {
+      ++group->count;
+      if (--left_ > 0) next_ = rows_.Next();
+    }
+    return true;
+  }
+
+ private:
+  SourceRows rows_;
+  int left_;
+  int next_;
+};
+
+// Doubling writes a scaled row into at most this many target rows at once,
+// keeping the stores of one vector close together; further rows of the
+// same source row are copies of the row above.
+constexpr int kRowsDoubledAtOnce = 2;
+
 // Storage for n items, kept inside the object when small enough, so that
 // the stretch of a sprite allocates nothing.
 template <typename T, size_t kInline>
@@ -79,34 +114,37 @@ class Scratch {
   T *data_;
 };
 
-// How one target row is made from one source row: pixel doubling, or a
-// table of source byte offsets, one per target pixel.
-class RowScaler {
+// Doubling and reversing 16-bit pixels in vector lanes.
+struct DoubledLanes16 {
+  static constexpr int kBytes = 2;
+  static __m128i Low(__m128i v) { return _mm_unpacklo_epi16(v, v); }
+  static __m128i High(__m128i v) { return _mm_unpackhi_epi16(v, v); }
+  static __m128i Reverse(__m128i v) {
+    v = _mm_shuffle_epi32(v, _MM_SHUFFLE(0, 1, 2, 3));
+    v = _mm_shufflelo_epi16(v, _MM_SHUFFLE(2, 3, 0, 1));
+    return _mm_shufflehi_epi16(v, _MM_SHUFFLE(2, 3, 0, 1));
+  }
+  // The low four pixels reversed.
+  static __m128i ReverseHalf(__m128i v) { return _mm_shufflelo_epi16(v, _MM_SHUFFLE(0, 1, 2, 3)); }
+};
+
+// The same for 32-bit pixels.
+struct DoubledLanes32 {
+  static constexpr int kBytes = 4;
+  static __m128i Low(__m128i v) { return _mm_unpacklo_epi32(v, v); }
+  static __m128i High(__m128i v) { return _mm_unpackhi_epi32(v, v); }
+  static __m128i Reverse(__m128i v) { return _mm_shuffle_epi32(v, _MM_SHUFFLE(0, 1, 2, 3)); }
+  static __m128i ReverseHalf(__m128i v) { return _mm_shuffle_epi32(v, _MM_SHUFFLE(3, 2, 0, 1)); }
+};
+
+// Doubling the width of pixels of one size: each source pixel twice,
+// written into one or two target rows at once.
+template <typename Lanes>
+class Doubler {
  public:
-  RowScaler(int targetWidth, const Block &source, bool mirrored)
-      : width_(targetWidth), sourceWidth_(source.width), bytes_(source.bytes), mirrored_(mirrored),
-        doubled_(targetWidth == 2 * source.width && (source.bytes == 2 || source.bytes == 4)),
-        offsets_(doubled_ ? 0 : static_cast<size_t>(targetWidth)) {
-    if (doubled_) return;
-    for (int x = 0; x < targetWidth; ++x) {
-      offsets_.data()[x] = SourceIndex(x, targetWidth, source.width, mirrored) * source.bytes;
-    }
-  }
+  static constexpr int kBytes = Lanes::kBytes;
 
-  bool doubles() const { return doubled_; }
-
-  void Scale(uint8_t *to, const uint8_t *from) {
-    if (doubled_) {
-      Double(to, from, sourceWidth_);
-      return;
-    }
-    WithPixelSize(bytes_, [&](auto pixel) {
-      using P = decltype(pixel);
-      const int *offsets = offsets_.data();
-      const int width = width_;
-      for (int x = 0; x < width; ++x) P::Store(to + x * P::kBytes, P::Load(from + offsets[x]));
-    });
-  }
+  Doubler(int sourceWidth, bool mirrored) : sourceWidth_(sourceWidth), mirrored_(mirrored) {}
 
   // Where the pixels of a run of the source row land in a doubled target
   // row: the run's first target pixel, and as many pixels as it covers.
@@ -115,91 +153,140 @@ class RowScaler {
     return PixelRun{begin, begin + 2 * (run.end - run.begin)};
   }
 
-  // Doubles only a run of the source row into the target row.
-  void DoubleRun(uint8_t *targetRow, const uint8_t *sourceRow, PixelRun run) const {
-    Double(targetRow + Doubled(run).begin * bytes_, sourceRow + run.begin * bytes_, run.end - run.begin);
+  // The run of the source row from `sourceRow` doubled into `rows` (1 or
+  // 2) target rows `pitch` apart from `targetRow`.
+  void Run(uint8_t *targetRow, long pitch, int rows, const uint8_t *sourceRow, PixelRun run) const {
+    Pixels(targetRow + Doubled(run).begin * kBytes, pitch, rows == 2, sourceRow + run.begin * kBytes,
+           run.end - run.begin);
   }
 
  private:
-  static __m128i Reverse16(__m128i v) {
-    v = _mm_shuffle_epi32(v, _MM_SHUFFLE(0, 1, 2, 3));
-    v = _mm_shufflelo_epi16(v, _MM_SHUFFLE(2, 3, 0, 1));
-    return _mm_shufflehi_epi16(v, _MM_SHUFFLE(2, 3, 0, 1));
-  }
-
-  // `width` source pixels from `from`, each twice, to `to`; reversed when
-  // mirrored.
-  void Double(uint8_t *to, const uint8_t *from, int width) const {
-    if (bytes_ == 2) {
-      DoubleRow16(to, from, width);
+  // `width` source pixels from `from`, each twice, reversed when mirrored:
+  // whole vectors, then one vector overlapping the last ones; a run
+  // narrower than a vector by two half vectors, and one narrower than that
+  // pixel by pixel.
+  __attribute__((always_inline)) void Pixels(uint8_t *to, long pitch, bool twice, const uint8_t *from,
+                                             int width) const {
+    constexpr int kLanes = 16 / kBytes, kHalf = kLanes / 2;
+    const bool mirrored = mirrored_;
+    auto store = [&](int done, __m128i low, __m128i high, bool both) {
+      uint8_t *at = to + 2 * kBytes * done;
+      _mm_storeu_si128(reinterpret_cast<__m128i *>(at), low);
+      if (both) _mm_storeu_si128(reinterpret_cast<__m128i *>(at + 16), high);
+      if (!twice) return;
+      _mm_storeu_si128(reinterpret_cast<__m128i *>(at + pitch), low);
+      if (both) _mm_storeu_si128(reinterpret_cast<__m128i *>(at + pitch + 16), high);
+    };
+    auto whole = [&](int done) {
+      const uint8_t *at = from + kBytes * (mirrored ? width - kLanes - done : done);
+      __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(at));
+      if (mirrored) v = Lanes::Reverse(v);
+      store(done, Lanes::Low(v), Lanes::High(v), true);
+    };
+    auto half = [&](int done) {
+      const uint8_t *at = from + kBytes * (mirrored ? width - kHalf - done : done);
+      __m128i v = _mm_loadl_epi64(reinterpret_cast<const __m128i *>(at));
+      if (mirrored) v = Lanes::ReverseHalf(v);
+      store(done, Lanes::Low(v), v, false);
+    };
+    if (width >= kLanes) {
+      int done = 0;
+      for (; done + kLanes <= width; done += kLanes) whole(done);
+      if (done < width) whole(width - kLanes);
+    } else if (width >= kHalf) {
+      half(0);
+      half(width - kHalf);
     } else {
-      DoubleRow32(to, from, width);
-    }
-  }
-
-  // Each 16-bit source pixel twice: eight source pixels make sixteen.
-  void DoubleRow16(uint8_t *to, const uint8_t *from, int width) const {
-    int done = 0;  // source pixels written, counted from the target's left
-    for (; done + 8 <= width; done += 8) {
-      __m128i v;
-      if (mirrored_) {
-        v = Reverse16(_mm_loadu_si128(reinterpret_cast<const __m128i *>(from + 2 * (width - 8 - done))));
-      } else {
-        v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(from + 2 * done));
+      for (int done = 0; done < width; ++done) {
+        const uint32_t value = Pixel<kBytes>::Load(from + kBytes * (mirrored ? width - 1 - done : done));
+        for (int row = 0; row < (twice ? 2 : 1); ++row) {
+          uint8_t *at = to + row * pitch + 2 * kBytes * done;
+          Pixel<kBytes>::Store(at, value);
+          Pixel<kBytes>::Store(at + kBytes, value);
+        }
       }
-      _mm_storeu_si128(reinterpret_cast<__m128i *>(to + 4 * done), _mm_unpacklo_epi16(v, v));
-      _mm_storeu_si128(reinterpret_cast<__m128i *>(to + 4 * done + 16), _mm_unpackhi_epi16(v, v));
-    }
-    for (; done < width; ++done) {
-      const uint32_t value = Pixel<2>::Load(from + 2 * (mirrored_ ? width - 1 - done : done));
-      const uint32_t twice = value | (value << 16);
-      memcpy(to + 4 * done, &twice, 4);
     }
   }
 
-  // Each 32-bit source pixel twice: four source pixels make eight.
-  void DoubleRow32(uint8_t *to, const uint8_t *from, int width) const {
-    int done = 0;
-    for (; done + 4 <= width; done += 4) {
-      __m128i v;
-      if (mirrored_) {
-        v = _mm_shuffle_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i *>(from + 4 * (width - 4 - done))),
-                              _MM_SHUFFLE(0, 1, 2, 3));
-      } else {
-        v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(from + 4 * done));
-      }
-      _mm_storeu_si128(reinterpret_cast<__m128i *>(to + 8 * done), _mm_unpacklo_epi32(v, v));
-      _mm_storeu_si128(reinterpret_cast<__m128i *>(to + 8 * done + 16), _mm_unpackhi_epi32(v, v));
-    }
-    for (; done < width; ++done) {
-      const uint32_t value = Pixel<4>::Load(from + 4 * (mirrored_ ? width - 1 - done : done));
-      memcpy(to + 8 * done, &value, 4);
-      memcpy(to + 8 * done + 4, &value, 4);
-    }
-  }
-
-  int width_;
   int sourceWidth_;
-  int bytes_;
   bool mirrored_;
-  bool doubled_;
+};
+
+// Whether a stretch doubles the width of pixels the doubling paths handle.
+bool DoublesWidth(const Block &target, const Block &source) {
+  return target.width == 2 * source.width && (source.bytes == 2 || source.bytes == 4);
+}
+
+// Calls fn with the doubling lanes of the source's pixel size (2 or 4).
+template <typename Fn>
+void WithDoubledLanes(int bytes, Fn &&fn) {
+  if (bytes == 2) {
+    fn(DoubledLanes16{});
+  } else {
+    fn(DoubledLanes32{});
+  }
+}
+
+// A row scaled through a table of source byte offsets, one per target
+// pixel.
+class RowScaler {
+ public:
+  RowScaler(int targetWidth, const Block &source, bool mirrored)
+      : width_(targetWidth), bytes_(source.bytes), offsets_(static_cast<size_t>(targetWidth)) {
+    for (int x = 0; x < targetWidth; ++x) {
+      offsets_.data()[x] = SourceIndex(x, targetWidth, source.width, mirrored) * source.bytes;
+    }
+  }
+
+  void Scale(uint8_t *to, const uint8_t *from) {
+    WithPixelSize(bytes_, [&](auto pixel) {
+      using P = decltype(pixel);
+      const int *offsets = offsets_.data();
+      const int width = width_;
+      for (int x = 0; x < width; ++x) P::Store(to + x * P::kBytes, P::Load(from + offsets[x]));
+    });
+  }
+
+ private:
+  int width_;
+  int bytes_;
   Scratch<int, 1024> offsets_;
 };
 
+// Copies `bytes` bytes of each of `rows` target rows from the row above
+// it, from `at` in the row before the first.
+void CopyDown(uint8_t *at, long pitch, int rows, size_t bytes) {
+  for (int row = 0; row < rows; ++row, at += pitch) CopyBytes(at + pitch, at, bytes);
+}
+
+// Doubling the width: each source row doubled straight into the first
+// target rows made from it.
+template <typename Lanes>
+void StretchOpaqueDoubling(const Block &target, const Block &source, const StretchOptions &options) {
+  const Doubler<Lanes> doubler(source.width, options.mirrorLeftRight);
+  const PixelRun whole{0, source.width};
+  const size_t rowBytes = static_cast<size_t>(target.width) * static_cast<size_t>(target.bytes);
+  RowGroups groups(target.height, source.height, options.mirrorUpDown);
+  uint8_t *to = target.bits;
+  for (RowGroups::Group group; groups.Next(&group); to += group.count * target.pitch) {
+    const int made = std::min(group.count, kRowsDoubledAtOnce);
+    doubler.Run(to, target.pitch, made, source.bits + static_cast<long>(group.sourceY) * source.pitch, whole);
+    CopyDown(to + (made - 1) * target.pitch, target.pitch, group.count - made, rowBytes);
+  }
+}
+
 void StretchOpaque(const Block &target, const Block &source, const StretchOptions &options) {
+  if (DoublesWidth(target, source)) {
+    WithDoubledLanes(source.bytes, [&](auto lanes) { StretchOpaqueDoubling<decltype(lanes)>(target, source, options); });
+    return;
+  }
   RowScaler scaler(target.width, source, options.mirrorLeftRight);
   const size_t rowBytes = static_cast<size_t>(target.width) * static_cast<size_t>(target.bytes);
-  int previous = -1;
-  SourceRows rows(target.height, source.height, options.mirrorUpDown);
-  for (int y = 0; y < target.height; ++y) {
-    uint8_t *to = target.bits + static_cast<long>(y) * target.pitch;
-    const int sourceY = rows.Next();
-    if (sourceY == previous) {
-      CopyBytes(to, to - target.pitch, rowBytes);
-    } else {
-      scaler.Scale(to, source.bits + static_cast<long>(sourceY) * source.pitch);
-      previous = sourceY;
-    }
+  RowGroups groups(target.height, source.height, options.mirrorUpDown);
+  uint8_t *to = target.bits;
+  for (RowGroups::Group group; groups.Next(&group); to += group.count * target.pitch) {
+    scaler.Scale(to, source.bits + static_cast<long>(group.sourceY) * source.pitch);
+    CopyDown(to, target.pitch, group.count - 1, rowBytes);
   }
 }
 
@@ -211,10 +298,11 @@ class SourceRowRuns {
   SourceRowRuns(const Block &source, ColorKey key, const KeyedSpans *spans, int left, int top)
       : source_(source), key_(key), spans_(spans), left_(left), top_(top) {}
 
-  int Find(int y, PixelRun *runs) const {
-    if (spans_ != nullptr) return spans_->RowRuns(top_ + y, left_, source_.width, runs);
-    return FindOpaqueRuns(source_.bits + static_cast<long>(y) * source_.pitch, source_.width, source_.bytes, key_,
-                          runs);
+  // The runs of source row `y`: kept ones, or ones found into `scratch`.
+  RunList Find(int y, PixelRun *scratch) const {
+    if (spans_ != nullptr) return spans_->RowRuns(top_ + y, left_, source_.width, scratch);
+    return RunList{scratch, FindOpaqueRuns(source_.bits + static_cast<long>(y) * source_.pitch, source_.width,
+                                           source_.bytes, key_, scratch)};
   }
 
  private:
@@ -226,30 +314,28 @@ class SourceRowRuns {
 };
 
 // Keyed and doubling the width: the opaque runs of each distinct source row
-// are taken and only they are doubled into the first target row made from
-// it; the rows repeating it copy those runs from the row above. Transparent
-// pixels are never written, nor read when the runs were kept.
+// are taken and only they are doubled, straight into the first target rows
+// made from it; further rows repeating it copy those runs from the row
+// above. Transparent pixels are never written, nor read when the runs were
+// kept.
+template <typename Lanes>
 void StretchKeyedDoubling(const Block &target, const Block &source, const StretchOptions &options,
-                          const RowScaler &scaler, const SourceRowRuns &rowRuns) {
-  const size_t bytes = static_cast<size_t>(target.bytes);
-  Scratch<PixelRun, 512> runs(static_cast<size_t>(MostOpaqueRuns(source.width)));
-  int runCount = 0;
-  int previous = -1;
-  SourceRows rows(target.height, source.height, options.mirrorUpDown);
-  for (int y = 0; y < target.height; ++y) {
-    uint8_t *to = target.bits + static_cast<long>(y) * target.pitch;
-    const int sourceY = rows.Next();
-    if (sourceY != previous) {
-      const uint8_t *from = source.bits + static_cast<long>(sourceY) * source.pitch;
-      runCount = rowRuns.Find(sourceY, runs.data());
-      for (int i = 0; i < runCount; ++i) scaler.DoubleRun(to, from, runs.data()[i]);
-      previous = sourceY;
-      continue;
-    }
-    for (int i = 0; i < runCount; ++i) {
-      const PixelRun run = scaler.Doubled(runs.data()[i]);
-      CopyBytes(to + run.begin * bytes, to - target.pitch + run.begin * bytes,
-                static_cast<size_t>(run.end - run.begin) * bytes);
+                          const SourceRowRuns &rowRuns) {
+  const Doubler<Lanes> doubler(source.width, options.mirrorLeftRight);
+  constexpr size_t kBytes = Lanes::kBytes;
+  Scratch<PixelRun, 512> scratch(static_cast<size_t>(MostOpaqueRuns(source.width)));
+  RowGroups groups(target.height, source.height, options.mirrorUpDown);
+  uint8_t *to = target.bits;
+  for (RowGroups::Group group; groups.Next(&group); to += group.count * target.pitch) {
+    const uint8_t *from = source.bits + static_cast<long>(group.sourceY) * source.pitch;
+    const RunList runs = rowRuns.Find(group.sourceY, scratch.data());
+    const int made = std::min(group.count, kRowsDoubledAtOnce);
+    for (int i = 0; i < runs.count; ++i) doubler.Run(to, target.pitch, made, from, runs.runs[i]);
+    if (group.count == made) continue;
+    for (int i = 0; i < runs.count; ++i) {
+      const PixelRun run = doubler.Doubled(runs.runs[i]);
+      CopyDown(to + (made - 1) * target.pitch + run.begin * kBytes, target.pitch, group.count - made,
+               static_cast<size_t>(run.end - run.begin) * kBytes);
     }
   }
 }
@@ -259,28 +345,26 @@ void StretchKeyedDoubling(const Block &target, const Block &source, const Stretc
 // copies those runs.
 void StretchKeyed(const Block &target, const Block &source, const StretchOptions &options,
                   const SourceRowRuns &rowRuns) {
-  RowScaler scaler(target.width, source, options.mirrorLeftRight);
-  if (scaler.doubles()) {
-    StretchKeyedDoubling(target, source, options, scaler, rowRuns);
+  if (DoublesWidth(target, source)) {
+    WithDoubledLanes(source.bytes,
+                     [&](auto lanes) { StretchKeyedDoubling<decltype(lanes)>(target, source, options, rowRuns); });
     return;
   }
+  RowScaler scaler(target.width, source, options.mirrorLeftRight);
   const size_t bytes = static_cast<size_t>(target.bytes);
   Scratch<uint8_t, 4096> row(static_cast<size_t>(target.width) * bytes);
   Scratch<PixelRun, 512> runs(static_cast<size_t>(MostOpaqueRuns(target.width)));
-  int runCount = 0;
-  int previous = -1;
-  SourceRows rows(target.height, source.height, options.mirrorUpDown);
-  for (int y = 0; y < target.height; ++y) {
-    const int sourceY = rows.Next();
-    if (sourceY != previous) {
-      scaler.Scale(row.data(), source.bits + static_cast<long>(sourceY) * source.pitch);
-      runCount = FindOpaqueRuns(row.data(), target.width, target.bytes, options.key, runs.data());
-      previous = sourceY;
-    }
-    uint8_t *to = target.bits + static_cast<long>(y) * target.pitch;
-    for (int i = 0; i < runCount; ++i) {
-      const PixelRun run = runs.data()[i];
-      CopyBytes(to + run.begin * bytes, row.data() + run.begin * bytes, static_cast<size_t>(run.end - run.begin) * bytes);
+  RowGroups groups(target.height, source.height, options.mirrorUpDown);
+  uint8_t *to = target.bits;
+  for (RowGroups::Group group; groups.Next(&group);) {
+    scaler.Scale(row.data(), source.bits + static_cast<long>(group.sourceY) * source.pitch);
+    const int runCount = FindOpaqueRuns(row.data(), target.width, target.bytes, options.key, runs.data());
+    for (int made = 0; made < group.count; ++made, to += target.pitch) {
+      for (int i = 0; i < runCount; ++i) {
+        const PixelRun run = runs.data()[i];
+        CopyBytes(to + run.begin * bytes, row.data() + run.begin * bytes,
+                  static_cast<size_t>(run.end - run.begin) * bytes);
+      }
     }
   }
 }
