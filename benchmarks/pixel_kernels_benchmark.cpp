@@ -102,11 +102,12 @@ void BM_StretchMirrored(benchmark::State &state) {
 }
 
 // A 32x32 sprite, the key outside a centred disc, doubled to 64x64 onto the
-// 640x480 surface at moving places: opaque, and keyed through its kept runs.
+// 640x480 surface at moving places: opaque, mirrored both ways, and keyed
+// through its kept runs.
 void BM_StretchDoubledSprite(benchmark::State &state) {
   constexpr int kSprite = 32;
   const int bytes = static_cast<int>(state.range(0));
-  const bool keyed = state.range(1) != 0;
+  const bool mirrored = state.range(1) == 1, keyed = state.range(1) == 2;
   Surface target(bytes);
   std::vector<uint8_t> sprite(static_cast<size_t>(kSprite * kSprite * bytes), 0);
   for (int y = 0; y < kSprite; ++y) {
@@ -119,7 +120,7 @@ void BM_StretchDoubledSprite(benchmark::State &state) {
   const pixels::Block from{sprite.data(), kSprite * bytes, kSprite, kSprite, bytes};
   const pixels::ColorKey key{0, 0};
   const pixels::KeyedSpans runs = pixels::KeyedSpans::Find(from, key);
-  const pixels::StretchOptions options{false, false, keyed, key};
+  const pixels::StretchOptions options{mirrored, mirrored, keyed, key};
   const pixels::Block whole = target.Whole();
   int n = 0;
   for (auto _ : state) {
@@ -143,6 +144,6 @@ BENCHMARK(BM_Copy)->Arg(2)->Arg(4);
 BENCHMARK(BM_CopyKeyed)->Arg(2)->Arg(3)->Arg(4);
 BENCHMARK(BM_CopyKeyedRuns)->Arg(2)->Arg(3)->Arg(4);
 BENCHMARK(BM_StretchMirrored)->Arg(2)->Arg(4);
-BENCHMARK(BM_StretchDoubledSprite)->ArgsProduct({{2, 4}, {0, 1}})->ArgNames({"bytes", "keyed"});
+BENCHMARK(BM_StretchDoubledSprite)->ArgsProduct({{2, 4}, {0, 1, 2}})->ArgNames({"bytes", "mode"});
 
 }  // namespace

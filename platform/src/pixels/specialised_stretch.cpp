@@ -114,27 +114,40 @@ class Scratch {
   T *data_;
 };
 
-// Doubling and reversing 16-bit pixels in vector lanes.
+// Doubling 16-bit pixels in vector lanes: eight source pixels make two
+// vectors, four make one; mirrored, the pairs come out in reverse order.
 struct DoubledLanes16 {
   static constexpr int kBytes = 2;
-  static __m128i Low(__m128i v) { return _mm_unpacklo_epi16(v, v); }
-  static __m128i High(__m128i v) { return _mm_unpackhi_epi16(v, v); }
-  static __m128i Reverse(__m128i v) {
-    v = _mm_shuffle_epi32(v, _MM_SHUFFLE(0, 1, 2, 3));
-    v = _mm_shufflelo_epi16(v, _MM_SHUFFLE(2, 3, 0, 1));
-    return _mm_shufflehi_epi16(v, _MM_SHUFFLE(2, 3, 0, 1));
+  static void Whole(__m128i v, bool mirrored, __m128i *low, __m128i *high) {
+    const __m128i first = _mm_unpacklo_epi16(v, v), second = _mm_unpackhi_epi16(v, v);
+    if (mirrored) {
+      // Each doubled pixel is one 32-bit lane: reversing the lanes reverses
+      // the pixels.
+      *low = _mm_shuffle_epi32(second, _MM_SHUFFLE(0, 1, 2, 3));
+      *high = _mm_shuffle_epi32(first, _MM_SHUFFLE(0, 1, 2, 3));
+    } else {
+      *low = first;
+      *high = second;
+    }
   }
-  // The low four pixels reversed.
-  static __m128i ReverseHalf(__m128i v) { return _mm_shufflelo_epi16(v, _MM_SHUFFLE(0, 1, 2, 3)); }
+  // The four pixels in the low half.
+  static __m128i Half(__m128i v, bool mirrored) {
+    const __m128i doubled = _mm_unpacklo_epi16(v, v);
+    return mirrored ? _mm_shuffle_epi32(doubled, _MM_SHUFFLE(0, 1, 2, 3)) : doubled;
+  }
 };
 
-// The same for 32-bit pixels.
+// The same for 32-bit pixels: four make two vectors, two make one.
 struct DoubledLanes32 {
   static constexpr int kBytes = 4;
-  static __m128i Low(__m128i v) { return _mm_unpacklo_epi32(v, v); }
-  static __m128i High(__m128i v) { return _mm_unpackhi_epi32(v, v); }
-  static __m128i Reverse(__m128i v) { return _mm_shuffle_epi32(v, _MM_SHUFFLE(0, 1, 2, 3)); }
-  static __m128i ReverseHalf(__m128i v) { return _mm_shuffle_epi32(v, _MM_SHUFFLE(3, 2, 0, 1)); }
+  static void Whole(__m128i v, bool mirrored, __m128i *low, __m128i *high) {
+    if (mirrored) v = _mm_shuffle_epi32(v, _MM_SHUFFLE(0, 1, 2, 3));
+    *low = _mm_unpacklo_epi32(v, v);
+    *high = _mm_unpackhi_epi32(v, v);
+  }
+  static __m128i Half(__m128i v, bool mirrored) {
+    return mirrored ? _mm_shuffle_epi32(v, _MM_SHUFFLE(0, 0, 1, 1)) : _mm_unpacklo_epi32(v, v);
+  }
 };
 
 // Doubling the width of pixels of one size: each source pixel twice,
@@ -179,15 +192,14 @@ class Doubler {
     };
     auto whole = [&](int done) {
       const uint8_t *at = from + kBytes * (mirrored ? width - kLanes - done : done);
-      __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(at));
-      if (mirrored) v = Lanes::Reverse(v);
-      store(done, Lanes::Low(v), Lanes::High(v), true);
+      __m128i low, high;
+      Lanes::Whole(_mm_loadu_si128(reinterpret_cast<const __m128i *>(at)), mirrored, &low, &high);
+      store(done, low, high, true);
     };
     auto half = [&](int done) {
       const uint8_t *at = from + kBytes * (mirrored ? width - kHalf - done : done);
-      __m128i v = _mm_loadl_epi64(reinterpret_cast<const __m128i *>(at));
-      if (mirrored) v = Lanes::ReverseHalf(v);
-      store(done, Lanes::Low(v), v, false);
+      const __m128i doubled = Lanes::Half(_mm_loadl_epi64(reinterpret_cast<const __m128i *>(at)), mirrored);
+      store(done, doubled, doubled, false);
     };
     if (width >= kLanes) {
       int done = 0;
