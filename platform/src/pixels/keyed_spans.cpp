@@ -102,7 +102,7 @@ void KeyedSpans::CopyPart(const Block &target, int left, int top) const {
   }
 }
 
-RunList KeyedSpans::CutRowRuns(int y, int left, int width, PixelRun *scratch) const {
+RunList KeyedSpans::RowRuns(int y, int left, int width, PixelRun *scratch) const {
   if (y < 0 || y >= height_ || left < 0 || width <= 0 || left > width_ - width) return RunList{scratch, 0};
   const PixelRun *run = pixelRuns_.data() + rowStart_[static_cast<size_t>(y)];
   const PixelRun *end = pixelRuns_.data() + rowStart_[static_cast<size_t>(y) + 1];

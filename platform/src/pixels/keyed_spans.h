@@ -36,22 +36,27 @@ class KeyedSpans {
   // anything else copies nothing.
   void CopyPart(const Block &target, int left, int top) const;
 
+  // The kept runs of whole rows in pixels, as plain pointers that a loop
+  // can hold in registers: row y's are runs[rowStart[y]] up to
+  // runs[rowStart[y + 1]].
+  struct RowTable {
+    const uint32_t *rowStart;
+    const PixelRun *runs;
+
+    RunList Row(int y) const {
+      const uint32_t first = rowStart[y];
+      return RunList{runs + first, static_cast<int>(rowStart[y + 1] - first)};
+    }
+  };
+  RowTable WholeRows() const { return RowTable{rowStart_.data(), pixelRuns_.data()}; }
+
   // The opaque runs of row `y` within columns [left, left + width), in
-  // pixels counted from `left`. Runs of whole rows are the kept ones
-  // themselves; runs of a part are cut into `scratch` (room for
+  // pixels counted from `left`, cut into `scratch` (room for
   // MostOpaqueRuns(width)). The columns must lie inside the source;
   // anything else has no runs.
-  RunList RowRuns(int y, int left, int width, PixelRun *scratch) const {
-    if (left == 0 && width == width_ && y >= 0 && y < height_) {
-      const uint32_t first = rowStart_[static_cast<size_t>(y)];
-      return RunList{pixelRuns_.data() + first, static_cast<int>(rowStart_[static_cast<size_t>(y) + 1] - first)};
-    }
-    return CutRowRuns(y, left, width, scratch);
-  }
+  RunList RowRuns(int y, int left, int width, PixelRun *scratch) const;
 
  private:
-  // RowRuns of a part narrower than the source, or of rows outside it.
-  RunList CutRowRuns(int y, int left, int width, PixelRun *scratch) const;
 
   // Offsets in bytes: begin and end within the row, packed within the
   // packed pixels.

@@ -304,14 +304,22 @@ void StretchOpaque(const Block &target, const Block &source, const StretchOption
 
 // Where a keyed stretch gets the opaque runs of a source row: from runs
 // kept for the whole source when there are some (the source then being its
-// part from (left, top)), else from the row's pixels.
+// part from (left, top)), else from the row's pixels. Runs kept for rows as
+// wide as the source are read in place.
 class SourceRowRuns {
  public:
   SourceRowRuns(const Block &source, ColorKey key, const KeyedSpans *spans, int left, int top)
-      : source_(source), key_(key), spans_(spans), left_(left), top_(top) {}
+      : source_(source), key_(key), spans_(spans), left_(left), top_(top) {
+    if (spans != nullptr && left == 0 && source.width == spans->width() && top >= 0 &&
+        top <= spans->height() - source.height) {
+      whole_ = true;
+      table_ = spans->WholeRows();
+    }
+  }
 
   // The runs of source row `y`: kept ones, or ones found into `scratch`.
   RunList Find(int y, PixelRun *scratch) const {
+    if (whole_) return table_.Row(top_ + y);
     if (spans_ != nullptr) return spans_->RowRuns(top_ + y, left_, source_.width, scratch);
     return RunList{scratch, FindOpaqueRuns(source_.bits + static_cast<long>(y) * source_.pitch, source_.width,
                                            source_.bytes, key_, scratch)};
@@ -323,16 +331,19 @@ class SourceRowRuns {
   const KeyedSpans *spans_;
   int left_;
   int top_;
+  bool whole_ = false;
+  KeyedSpans::RowTable table_{};
 };
 
 // Keyed and doubling the width: the opaque runs of each distinct source row
 // are taken and only they are doubled, straight into the first target rows
 // made from it; further rows repeating it copy those runs from the row
 // above. Transparent pixels are never written, nor read when the runs were
-// kept.
+// kept. Everything is taken by value, so that the loop keeps it in
+// registers across its byte stores, which may alias anything in memory.
 template <typename Lanes>
-void StretchKeyedDoubling(const Block &target, const Block &source, const StretchOptions &options,
-                          const SourceRowRuns &rowRuns) {
+void StretchKeyedDoubling(const Block target, const Block source, const StretchOptions options,
+                          const SourceRowRuns rowRuns) {
   const Doubler<Lanes> doubler(source.width, options.mirrorLeftRight);
   constexpr size_t kBytes = Lanes::kBytes;
   Scratch<PixelRun, 512> scratch(static_cast<size_t>(MostOpaqueRuns(source.width)));
