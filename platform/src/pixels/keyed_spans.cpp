@@ -27,9 +27,14 @@ __attribute__((always_inline)) inline void KeyedSpans::CopyWholeRows(const Block
   const Run *run = runs_.data() + rowStart_[static_cast<size_t>(top)];
   const uint32_t *rowEnd = rowStart_.data() + top + 1;
   const uint8_t *packed = opaque_.data();
+  const Run *runs = runs_.data();
+  // Locals, not members or the target's fields: the byte stores may alias
+  // those, which would reload them after every run.
+  const int height = target.height;
+  const long pitch = target.pitch;
   uint8_t *to = target.bits;
-  for (int y = 0; y < target.height; ++y, to += target.pitch) {
-    for (const Run *end = runs_.data() + rowEnd[y]; run != end; ++run) {
+  for (int y = 0; y < height; ++y, to += pitch) {
+    for (const Run *end = runs + rowEnd[y]; run != end; ++run) {
       copy(to + run->begin, packed + run->packed, run->end - run->begin);
     }
   }
@@ -89,7 +94,9 @@ void KeyedSpans::CopyPart(const Block &target, int left, int top) const {
   uint8_t *to = target.bits;
   const uint32_t first = static_cast<uint32_t>(left * bytes_);
   const uint32_t right = first + static_cast<uint32_t>(target.width * bytes_);
-  for (int y = 0; y < target.height; ++y, to += target.pitch) {
+  const int height = target.height;
+  const long pitch = target.pitch;
+  for (int y = 0; y < height; ++y, to += pitch) {
     const Run *run = runs + rowStart[y];
     const Run *end = runs + rowStart[y + 1];
     // The first run that reaches into the part.
