@@ -272,9 +272,11 @@ void CopyDown(uint8_t *at, long pitch, int rows, size_t bytes) {
 }
 
 // Doubling the width: each source row doubled straight into the first
-// target rows made from it.
+// target rows made from it. Everything is taken by value, so that the loop
+// keeps it in registers across its byte stores, which may alias anything in
+// memory.
 template <typename Lanes>
-void StretchOpaqueDoubling(const Block &target, const Block &source, const StretchOptions &options) {
+void StretchOpaqueDoubling(const Block target, const Block source, const StretchOptions options) {
   const Doubler<Lanes> doubler(source.width, options.mirrorLeftRight);
   const PixelRun whole{0, source.width};
   const size_t rowBytes = static_cast<size_t>(target.width) * static_cast<size_t>(target.bytes);
@@ -339,8 +341,7 @@ class SourceRowRuns {
 // are taken and only they are doubled, straight into the first target rows
 // made from it; further rows repeating it copy those runs from the row
 // above. Transparent pixels are never written, nor read when the runs were
-// kept. Everything is taken by value, so that the loop keeps it in
-// registers across its byte stores, which may alias anything in memory.
+// kept. Arguments by value, as for the opaque doubling.
 template <typename Lanes>
 void StretchKeyedDoubling(const Block target, const Block source, const StretchOptions options,
                           const SourceRowRuns rowRuns) {
