@@ -11,6 +11,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "pixels/machine_vectors.h"
+
 namespace pixels {
 
 // Copies n bytes between runs that do not overlap. Runs up to kInlineLimit
@@ -91,9 +93,11 @@ class RepeatedPixel {
   // Stores the pixel over n bytes (a whole number of pixels) from `at`,
   // which holds the start of a pixel.
   void Store(uint8_t *at, size_t n) const {
-    if (uniform_) {
+    if (periodEight_ && n >= kLongStoreBytes && HasWideVectors()) {
+      StoreAligned(at, n);
+    } else if (uniform_) {
       memset(at, pattern_[0], n);
-    } else if (periodEight_ && n >= kStringStoreBytes) {
+    } else if (periodEight_ && n >= kLongStoreBytes) {
       StoreWords(at, n);
     } else {
       StoreChunks(at, n);
@@ -101,8 +105,34 @@ class RepeatedPixel {
   }
 
  private:
-  // From here on a string store beats a loop of word stores.
-  static constexpr size_t kStringStoreBytes = 256;
+  // From here on a string store beats a loop of word stores, and aligned
+  // 32-byte stores beat both (and memset, which ends in a string store).
+  static constexpr size_t kLongStoreBytes = 256;
+
+  // A pattern that repeats every eight bytes stored with 32-byte vectors:
+  // the first and last 32 bytes unaligned, everything between with stores
+  // aligned to 32 bytes, four at a time. A vector starting k bytes into
+  // the run holds the pattern from its byte k mod 8.
+  __attribute__((target("avx2"))) void StoreAligned(uint8_t *at, size_t n) const {
+    _mm256_storeu_si256(reinterpret_cast<__m256i *>(at), PatternFrom(0));
+    _mm256_storeu_si256(reinterpret_cast<__m256i *>(at + n - 32), PatternFrom(n - 32));
+    const size_t head = 32 - (reinterpret_cast<uintptr_t>(at) & 31);
+    const __m256i aligned = PatternFrom(head);
+    uint8_t *to = at + head;
+    uint8_t *const end = at + n - 32;  // the last vector is stored already
+    for (; to + 128 <= end; to += 128) {
+      _mm256_store_si256(reinterpret_cast<__m256i *>(to), aligned);
+      _mm256_store_si256(reinterpret_cast<__m256i *>(to + 32), aligned);
+      _mm256_store_si256(reinterpret_cast<__m256i *>(to + 64), aligned);
+      _mm256_store_si256(reinterpret_cast<__m256i *>(to + 96), aligned);
+    }
+    for (; to < end; to += 32) _mm256_store_si256(reinterpret_cast<__m256i *>(to), aligned);
+  }
+
+  // 32 bytes of an eight-byte pattern as they lie `offset` bytes into a run.
+  __attribute__((target("avx2"))) __m256i PatternFrom(size_t offset) const {
+    return _mm256_loadu_si256(reinterpret_cast<const __m256i *>(pattern_ + (offset & 7)));
+  }
 
   // 48-byte chunks, then the rest from the pattern's start.
   void StoreChunks(uint8_t *at, size_t n) const {
