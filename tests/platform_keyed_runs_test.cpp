@@ -410,12 +410,10 @@ TEST_F(SurfaceKeyedRunsTest, AFlipDropsTheRunsOfTheChain) {
   front->Release();
 }
 
-// The repeated-pixel stores under the fills: every whole number of pixels
-// up to beyond the point where the long stores start, at every alignment
-// of the start to 32 bytes, for every pixel size and for values whose
-// bytes are all equal or not, stores exactly the pixel and not one byte
-// either side.
-TEST(ByteRuns, EveryLengthStoresExactlyItsPixels) {
+// Every whole number of pixels up to beyond the point where the long
+// stores start, at every alignment of the start to 32 bytes, for every
+// pixel size and for values whose bytes are all equal or not.
+void CheckEveryRepeatedPixelLength(bool wideVectors) {
   constexpr size_t kGuard = 40, kLongest = 600;
   for (int bytes = 1; bytes <= 4; ++bytes) {
     for (const uint32_t value : {0x5A5A5A5Au, 0x00C0FFEEu, 0x81u}) {
@@ -426,14 +424,22 @@ TEST(ByteRuns, EveryLengthStoresExactlyItsPixels) {
           // The memory of a vector starts 16-byte aligned at least; the
           // shift walks every 32-byte phase from there.
           const size_t start = kGuard + shift + (32 - reinterpret_cast<uintptr_t>(target.data()) % 32) % 32;
-          pixel.Store(target.data() + start, n);
+          pixel.StoreWith(target.data() + start, n, wideVectors);
           std::vector<uint8_t> expected(target.size(), 0);
           for (size_t i = 0; i < n; ++i) expected[start + i] = static_cast<uint8_t>(value >> (8 * (i % bytes)));
-          ASSERT_EQ(target, expected) << bytes << "-byte pixel " << value << ", " << n << " bytes at phase " << shift;
+          ASSERT_EQ(target, expected) << bytes << "-byte pixel " << value << ", " << n << " bytes at phase " << shift
+                                      << (wideVectors ? " with" : " without") << " 32-byte vectors";
         }
       }
     }
   }
+}
+
+// The repeated-pixel stores under the fills, with and without 32-byte
+// vectors, store exactly the pixel and not one byte either side.
+TEST(ByteRuns, EveryLengthStoresExactlyItsPixels) {
+  CheckEveryRepeatedPixelLength(false);
+  if (pixels::HasWideVectors()) CheckEveryRepeatedPixelLength(true);
 }
 
 // The run copies under the keyed copies and stretches: every length up to

@@ -92,8 +92,11 @@ class RepeatedPixel {
 
   // Stores the pixel over n bytes (a whole number of pixels) from `at`,
   // which holds the start of a pixel.
-  void Store(uint8_t *at, size_t n) const {
-    if (periodEight_ && n >= kLongStoreBytes && HasWideVectors()) {
+  void Store(uint8_t *at, size_t n) const { StoreWith(at, n, HasWideVectors()); }
+
+  // Store, with 32-byte vectors or without them.
+  void StoreWith(uint8_t *at, size_t n, bool wideVectors) const {
+    if (periodEight_ && n >= kLongStoreBytes && wideVectors) {
       StoreAligned(at, n);
     } else if (uniform_) {
       memset(at, pattern_[0], n);
