@@ -175,9 +175,9 @@ class Doubler {
 
  private:
   // `width` source pixels from `from`, each twice, reversed when mirrored:
-  // whole vectors, then one vector overlapping the last ones; a run
-  // narrower than a vector by two half vectors, and one narrower than that
-  // pixel by pixel.
+  // whole vectors, the last one overlapping the one before; a run narrower
+  // than a vector by two half vectors, and one narrower than that pixel by
+  // pixel.
   __attribute__((always_inline)) void Pixels(uint8_t *to, long pitch, bool twice, const uint8_t *from,
                                              int width) const {
     constexpr int kLanes = 16 / kBytes, kHalf = kLanes / 2;
@@ -202,9 +202,10 @@ class Doubler {
       store(done, doubled, doubled, false);
     };
     if (width >= kLanes) {
-      int done = 0;
-      for (; done + kLanes <= width; done += kLanes) whole(done);
-      if (done < width) whole(width - kLanes);
+      // The last vector is always the one ending at the last pixel, so no
+      // branch depends on whether the width is a whole number of vectors.
+      for (int done = 0; done + kLanes < width; done += kLanes) whole(done);
+      whole(width - kLanes);
     } else if (width >= kHalf) {
       half(0);
       half(width - kHalf);
