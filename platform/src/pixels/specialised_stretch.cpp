@@ -62,7 +62,9 @@ class SourceRows {
 };
 
 // Target rows taken from the same source row, top to bottom: the source row
-// and how many target rows in a row take it.
+// and how many target rows in a row take it. When the target is a whole
+// number of times as tall as the source, every source row makes that many
+// target rows, and the rows are counted off without stepping.
 class RowGroups {
  public:
   struct Group {
@@ -71,11 +73,22 @@ class RowGroups {
   };
 
   RowGroups(int targetSize, int sourceSize, bool mirrored)
-      : rows_(targetSize, sourceSize, mirrored), left_(targetSize), next_(targetSize > 0 ? rows_.Next() : 0) {}
+      : rows_(targetSize, sourceSize, mirrored),
+        sourceSize_(sourceSize),
+        mirrored_(mirrored),
+        times_(sourceSize > 0 && targetSize % sourceSize == 0 ? targetSize / sourceSize : 0),
+        left_(targetSize),
+        next_(targetSize > 0 && times_ == 0 ? rows_.Next() : 0) {}
 
   // The next group; false after the last target row.
   bool Next(Group *group) {
-    if (left_ == 0) return false;
+    if (left_ <= 0) return false;
+    if (times_ > 0) {
+      *group = Group{mirrored_ ? sourceSize_ - 1 - taken_ : taken_, times_};
+      ++taken_;
+      left_ -= times_;
+      return true;
+    }
     *group = Group{next_, 0};
     while (left_ > 0 && next_ == group->sourceY) {
       ++group->count;
@@ -86,6 +99,10 @@ class RowGroups {
 
  private:
   SourceRows rows_;
+  int sourceSize_;
+  bool mirrored_;
+  int times_;      // target rows per source row when that is whole, else 0
+  int taken_ = 0;  // source rows given out, when whole
   int left_;
   int next_;
 };
