@@ -28,6 +28,7 @@ constexpr int kRounds = 150;
 struct FormatCase {
   const char *name;
   Format format;
+  bool baselineVectors = false;  // the kernels kept to SSE2
 };
 
 const FormatCase kFormats[] = {
@@ -107,6 +108,9 @@ KeyedSource RandomKey(std::mt19937 &random, int pixelBytes) {
 
 class PixelKernelsTest : public ::testing::TestWithParam<FormatCase> {
  protected:
+  void SetUp() override { machine::use_baseline_pixel_vectors(GetParam().baselineVectors); }
+  void TearDown() override { machine::use_baseline_pixel_vectors(false); }
+
   int PixelBytes() const { return (GetParam().format.bits + 7) / 8; }
   static std::mt19937 Seeded(int round, int salt) { return std::mt19937(static_cast<unsigned>(round * 7919 + salt)); }
   std::string Where(int round) const { return std::string(GetParam().name) + " round " + std::to_string(round); }
@@ -295,7 +299,18 @@ std::vector<FormatCase> AllFormats() {
   return all;
 }
 
+// The same formats with the kernels kept to the vectors every x86-64 has,
+// so that their narrower forms are checked on machines with wider ones.
+std::vector<FormatCase> AllFormatsOnBaselineVectors() {
+  std::vector<FormatCase> all = AllFormats();
+  for (FormatCase &format : all) format.baselineVectors = true;
+  return all;
+}
+
 INSTANTIATE_TEST_SUITE_P(EveryFormat, PixelKernelsTest, ::testing::ValuesIn(AllFormats()),
+                         [](const ::testing::TestParamInfo<FormatCase> &each) { return std::string(each.param.name); });
+INSTANTIATE_TEST_SUITE_P(EveryFormatOnBaselineVectors, PixelKernelsTest,
+                         ::testing::ValuesIn(AllFormatsOnBaselineVectors()),
                          [](const ::testing::TestParamInfo<FormatCase> &each) { return std::string(each.param.name); });
 
 // The switch: KORVANE_REFERENCE_PIXELS as the default a reset restores, the

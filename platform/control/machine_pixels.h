@@ -13,4 +13,10 @@ namespace machine MACHINE_API {
 void use_reference_pixel_kernels(bool reference);
 bool reference_pixel_kernels();
 
+// Keeps the specialised kernels to the vector instructions every x86-64
+// processor has (SSE2), as on a processor without SSSE3 or AVX2; the
+// results are the same. Default: off, the widest vectors the processor has.
+void use_baseline_pixel_vectors(bool baseline);
+bool baseline_pixel_vectors();
+
 }  // namespace machine

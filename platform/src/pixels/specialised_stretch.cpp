@@ -10,7 +10,9 @@
 #include <vector>
 
 #include "pixels/byte_runs.h"
+#include "pixels/doubled_rows.h"
 #include "pixels/kernel_variants.h"
+#include "pixels/machine_vectors.h"
 #include "pixels/keyed_spans.h"
 #include "pixels/opaque_runs.h"
 #include "pixels/pixel_access.h"
@@ -30,6 +32,7 @@ int SourceIndex(int at, int targetSize, int sourceSize, bool mirrored) {
 // and stepped by 2 * sourceSize per row instead of divided out each time.
 class SourceRows {
  public:
+  SourceRows() = default;
   SourceRows(int targetSize, int sourceSize, bool mirrored)
       : sourceSize_(sourceSize),
         mirrored_(mirrored),
@@ -52,13 +55,13 @@ class SourceRows {
   }
 
  private:
-  int sourceSize_;
-  bool mirrored_;
-  int64_t divisor_;
-  int64_t quotient_;
-  int64_t remainder_;
-  int64_t stepQuotient_;
-  int64_t stepRemainder_;
+  int sourceSize_ = 0;
+  bool mirrored_ = false;
+  int64_t divisor_ = 1;
+  int64_t quotient_ = 0;
+  int64_t remainder_ = 0;
+  int64_t stepQuotient_ = 0;
+  int64_t stepRemainder_ = 0;
 };
 
 // Target rows taken from the same source row, top to bottom: the source row
@@ -73,12 +76,17 @@ class RowGroups {
   };
 
   RowGroups(int targetSize, int sourceSize, bool mirrored)
-      : rows_(targetSize, sourceSize, mirrored),
-        sourceSize_(sourceSize),
-        mirrored_(mirrored),
-        times_(sourceSize > 0 && targetSize % sourceSize == 0 ? targetSize / sourceSize : 0),
-        left_(targetSize),
-        next_(targetSize > 0 && times_ == 0 ? rows_.Next() : 0) {}
+      : sourceSize_(sourceSize), mirrored_(mirrored), left_(targetSize) {
+    if (targetSize <= 0 || sourceSize <= 0) return;
+    // Twice as tall, the commonest, is known without dividing.
+    if (targetSize == 2 * sourceSize || targetSize % sourceSize == 0) {
+      times_ = targetSize == 2 * sourceSize ? 2 : targetSize / sourceSize;
+      return;
+    }
+    // Stepping starts with divisions, done only when rows are stepped.
+    rows_ = SourceRows(targetSize, sourceSize, mirrored);
+    next_ = rows_.Next();
+  }
 
   // The next group; false after the last target row.
   bool Next(Group *group) {
@@ -101,10 +109,10 @@ class RowGroups {
   SourceRows rows_;
   int sourceSize_;
   bool mirrored_;
-  int times_;      // target rows per source row when that is whole, else 0
+  int times_ = 0;  // target rows per source row when that is whole, else 0
   int taken_ = 0;  // source rows given out, when whole
   int left_;
-  int next_;
+  int next_ = 0;
 };
 
 // Doubling writes a scaled row into at most this many target rows at once,
@@ -131,129 +139,21 @@ class Scratch {
   T *data_;
 };
 
-// Doubling 16-bit pixels in vector lanes: eight source pixels make two
-// vectors, four make one; mirrored, the pairs come out in reverse order.
-struct DoubledLanes16 {
-  static constexpr int kBytes = 2;
-  static void Whole(__m128i v, bool mirrored, __m128i *low, __m128i *high) {
-    const __m128i first = _mm_unpacklo_epi16(v, v), second = _mm_unpackhi_epi16(v, v);
-    if (mirrored) {
-      // Each doubled pixel is one 32-bit lane: reversing the lanes reverses
-      // the pixels.
-      *low = _mm_shuffle_epi32(second, _MM_SHUFFLE(0, 1, 2, 3));
-      *high = _mm_shuffle_epi32(first, _MM_SHUFFLE(0, 1, 2, 3));
-    } else {
-      *low = first;
-      *high = second;
-    }
-  }
-  // The four pixels in the low half.
-  static __m128i Half(__m128i v, bool mirrored) {
-    const __m128i doubled = _mm_unpacklo_epi16(v, v);
-    return mirrored ? _mm_shuffle_epi32(doubled, _MM_SHUFFLE(0, 1, 2, 3)) : doubled;
-  }
-};
-
-// The same for 32-bit pixels: four make two vectors, two make one.
-struct DoubledLanes32 {
-  static constexpr int kBytes = 4;
-  static void Whole(__m128i v, bool mirrored, __m128i *low, __m128i *high) {
-    if (mirrored) v = _mm_shuffle_epi32(v, _MM_SHUFFLE(0, 1, 2, 3));
-    *low = _mm_unpacklo_epi32(v, v);
-    *high = _mm_unpackhi_epi32(v, v);
-  }
-  static __m128i Half(__m128i v, bool mirrored) {
-    return mirrored ? _mm_shuffle_epi32(v, _MM_SHUFFLE(0, 0, 1, 1)) : _mm_unpacklo_epi32(v, v);
-  }
-};
-
-// Doubling the width of pixels of one size: each source pixel twice,
-// written into one or two target rows at once.
-template <typename Lanes>
-class Doubler {
- public:
-  static constexpr int kBytes = Lanes::kBytes;
-
-  Doubler(int sourceWidth, bool mirrored) : sourceWidth_(sourceWidth), mirrored_(mirrored) {}
-
-  // Where the pixels of a run of the source row land in a doubled target
-  // row: the run's first target pixel, and as many pixels as it covers.
-  PixelRun Doubled(PixelRun run) const {
-    const int begin = 2 * (mirrored_ ? sourceWidth_ - run.end : run.begin);
-    return PixelRun{begin, begin + 2 * (run.end - run.begin)};
-  }
-
-  // The run of the source row from `sourceRow` doubled into `rows` (1 or
-  // 2) target rows `pitch` apart from `targetRow`.
-  void Run(uint8_t *targetRow, long pitch, int rows, const uint8_t *sourceRow, PixelRun run) const {
-    Pixels(targetRow + Doubled(run).begin * kBytes, pitch, rows == 2, sourceRow + run.begin * kBytes,
-           run.end - run.begin);
-  }
-
- private:
-  // `width` source pixels from `from`, each twice, reversed when mirrored:
-  // whole vectors, the last one overlapping the one before; a run narrower
-  // than a vector by two half vectors, and one narrower than that pixel by
-  // pixel.
-  __attribute__((always_inline)) void Pixels(uint8_t *to, long pitch, bool twice, const uint8_t *from,
-                                             int width) const {
-    constexpr int kLanes = 16 / kBytes, kHalf = kLanes / 2;
-    const bool mirrored = mirrored_;
-    auto store = [&](int done, __m128i low, __m128i high, bool both) {
-      uint8_t *at = to + 2 * kBytes * done;
-      _mm_storeu_si128(reinterpret_cast<__m128i *>(at), low);
-      if (both) _mm_storeu_si128(reinterpret_cast<__m128i *>(at + 16), high);
-      if (!twice) return;
-      _mm_storeu_si128(reinterpret_cast<__m128i *>(at + pitch), low);
-      if (both) _mm_storeu_si128(reinterpret_cast<__m128i *>(at + pitch + 16), high);
-    };
-    auto whole = [&](int done) {
-      const uint8_t *at = from + kBytes * (mirrored ? width - kLanes - done : done);
-      __m128i low, high;
-      Lanes::Whole(_mm_loadu_si128(reinterpret_cast<const __m128i *>(at)), mirrored, &low, &high);
-      store(done, low, high, true);
-    };
-    auto half = [&](int done) {
-      const uint8_t *at = from + kBytes * (mirrored ? width - kHalf - done : done);
-      const __m128i doubled = Lanes::Half(_mm_loadl_epi64(reinterpret_cast<const __m128i *>(at)), mirrored);
-      store(done, doubled, doubled, false);
-    };
-    if (width >= kLanes) {
-      // The last vector is always the one ending at the last pixel, so no
-      // branch depends on whether the width is a whole number of vectors.
-      for (int done = 0; done + kLanes < width; done += kLanes) whole(done);
-      whole(width - kLanes);
-    } else if (width >= kHalf) {
-      half(0);
-      half(width - kHalf);
-    } else {
-      for (int done = 0; done < width; ++done) {
-        const uint32_t value = Pixel<kBytes>::Load(from + kBytes * (mirrored ? width - 1 - done : done));
-        for (int row = 0; row < (twice ? 2 : 1); ++row) {
-          uint8_t *at = to + row * pitch + 2 * kBytes * done;
-          Pixel<kBytes>::Store(at, value);
-          Pixel<kBytes>::Store(at + kBytes, value);
-        }
-      }
-    }
-  }
-
-  int sourceWidth_;
-  bool mirrored_;
-};
-
 // Whether a stretch doubles the width of pixels the doubling paths handle.
 bool DoublesWidth(const Block &target, const Block &source) {
   return target.width == 2 * source.width && (source.bytes == 2 || source.bytes == 4);
 }
 
-// Calls fn with the doubling lanes of the source's pixel size (2 or 4).
-template <typename Fn>
-void WithDoubledLanes(int bytes, Fn &&fn) {
+// Calls fn with the doubling lanes of the source's pixel size (2 or 4):
+// the 32-byte ones, on machines that have them, with fn entered through
+// `wide`, which is compiled for those machines.
+template <typename Fn, typename WideFn>
+void WithDoubledLanes(int bytes, Fn &&fn, WideFn &&wide) {
+  const bool wideVectors = HasWideVectors();
   if (bytes == 2) {
-    fn(DoubledLanes16{});
+    wideVectors ? wide(WideDoubledLanes<DoubledLanes16>{}) : fn(DoubledLanes16{});
   } else {
-    fn(DoubledLanes32{});
+    wideVectors ? wide(WideDoubledLanes<DoubledLanes32>{}) : fn(DoubledLanes32{});
   }
 }
 
@@ -294,7 +194,8 @@ void CopyDown(uint8_t *at, long pitch, int rows, size_t bytes) {
 // keeps it in registers across its byte stores, which may alias anything in
 // memory.
 template <typename Lanes>
-void StretchOpaqueDoubling(const Block target, const Block source, const StretchOptions options) {
+__attribute__((always_inline)) inline void StretchOpaqueDoubling(const Block target, const Block source,
+                                                                 const StretchOptions options) {
   const Doubler<Lanes> doubler(source.width, options.mirrorLeftRight);
   const PixelRun whole{0, source.width};
   const size_t rowBytes = static_cast<size_t>(target.width) * static_cast<size_t>(target.bytes);
@@ -307,9 +208,18 @@ void StretchOpaqueDoubling(const Block target, const Block source, const Stretch
   }
 }
 
+// The opaque doubling compiled for machines with 32-byte vectors.
+template <typename Lanes>
+__attribute__((target("avx2"))) void StretchOpaqueDoublingWide(const Block target, const Block source,
+                                                               const StretchOptions options) {
+  StretchOpaqueDoubling<Lanes>(target, source, options);
+}
+
 void StretchOpaque(const Block &target, const Block &source, const StretchOptions &options) {
   if (DoublesWidth(target, source)) {
-    WithDoubledLanes(source.bytes, [&](auto lanes) { StretchOpaqueDoubling<decltype(lanes)>(target, source, options); });
+    WithDoubledLanes(
+        source.bytes, [&](auto lanes) { StretchOpaqueDoubling<decltype(lanes)>(target, source, options); },
+        [&](auto lanes) { StretchOpaqueDoublingWide<decltype(lanes)>(target, source, options); });
     return;
   }
   RowScaler scaler(target.width, source, options.mirrorLeftRight);
@@ -361,8 +271,9 @@ class SourceRowRuns {
 // above. Transparent pixels are never written, nor read when the runs were
 // kept. Arguments by value, as for the opaque doubling.
 template <typename Lanes>
-void StretchKeyedDoubling(const Block target, const Block source, const StretchOptions options,
-                          const SourceRowRuns rowRuns) {
+__attribute__((always_inline)) inline void StretchKeyedDoubling(const Block target, const Block source,
+                                                                const StretchOptions options,
+                                                                const SourceRowRuns rowRuns) {
   const Doubler<Lanes> doubler(source.width, options.mirrorLeftRight);
   constexpr size_t kBytes = Lanes::kBytes;
   Scratch<PixelRun, 512> scratch(static_cast<size_t>(MostOpaqueRuns(source.width)));
@@ -382,14 +293,23 @@ void StretchKeyedDoubling(const Block target, const Block source, const StretchO
   }
 }
 
+// The keyed doubling compiled for machines with 32-byte vectors.
+template <typename Lanes>
+__attribute__((target("avx2"))) void StretchKeyedDoublingWide(const Block target, const Block source,
+                                                              const StretchOptions options,
+                                                              const SourceRowRuns rowRuns) {
+  StretchKeyedDoubling<Lanes>(target, source, options, rowRuns);
+}
+
 // Keyed at any other scale: each distinct source row is scaled into a
 // scratch row and its opaque runs found once; every target row it makes
 // copies those runs.
 void StretchKeyed(const Block &target, const Block &source, const StretchOptions &options,
                   const SourceRowRuns &rowRuns) {
   if (DoublesWidth(target, source)) {
-    WithDoubledLanes(source.bytes,
-                     [&](auto lanes) { StretchKeyedDoubling<decltype(lanes)>(target, source, options, rowRuns); });
+    WithDoubledLanes(
+        source.bytes, [&](auto lanes) { StretchKeyedDoubling<decltype(lanes)>(target, source, options, rowRuns); },
+        [&](auto lanes) { StretchKeyedDoublingWide<decltype(lanes)>(target, source, options, rowRuns); });
     return;
   }
   RowScaler scaler(target.width, source, options.mirrorLeftRight);
