@@ -64,19 +64,23 @@ class SourceRows {
   int64_t stepRemainder_ = 0;
 };
 
-// Target rows taken from the same source row, top to bottom: the source row
-// and how many target rows in a row take it. When the target is a whole
-// number of times as tall as the source, every source row makes that many
-// target rows, and the rows are counted off without stepping.
+// Target rows taken from the same source row: the source row, the first of
+// the target rows, and how many in a row take it. Groups come top to
+// bottom, except that when the target is a whole number of times as tall
+// as the source, every source row makes that many target rows and, turned
+// upside down, the target is made from the bottom up, so that the source
+// is still read from its first row on (reading a large source downwards
+// measured slower).
 class RowGroups {
  public:
   struct Group {
     int sourceY;
+    int targetY;
     int count;
   };
 
   RowGroups(int targetSize, int sourceSize, bool mirrored)
-      : sourceSize_(sourceSize), mirrored_(mirrored), left_(targetSize) {
+      : targetSize_(targetSize), mirrored_(mirrored), left_(targetSize) {
     if (targetSize <= 0 || sourceSize <= 0) return;
     // Twice as tall, the commonest, is known without dividing.
     if (targetSize == 2 * sourceSize || targetSize % sourceSize == 0) {
@@ -91,13 +95,13 @@ class RowGroups {
   // The next group; false after the last target row.
   bool Next(Group *group) {
     if (left_ <= 0) return false;
+    const int done = targetSize_ - left_;
     if (times_ > 0) {
-      *group = Group{mirrored_ ? sourceSize_ - 1 - taken_ : taken_, times_};
-      ++taken_;
+      *group = Group{taken_++, mirrored_ ? left_ - times_ : done, times_};
       left_ -= times_;
       return true;
     }
-    *group = Group{next_, 0};
+    *group = Group{next_, done, 0};
     while (left_ > 0 && next_ == group->sourceY) {
       ++group->count;
       if (--left_ > 0) next_ = rows_.Next();
@@ -107,7 +111,7 @@ class RowGroups {
 
  private:
   SourceRows rows_;
-  int sourceSize_;
+  int targetSize_;
   bool mirrored_;
   int times_ = 0;  // target rows per source row when that is whole, else 0
   int taken_ = 0;  // source rows given out, when whole
@@ -200,8 +204,8 @@ __attribute__((always_inline)) inline void StretchOpaqueDoubling(const Block tar
   const PixelRun whole{0, source.width};
   const size_t rowBytes = static_cast<size_t>(target.width) * static_cast<size_t>(target.bytes);
   RowGroups groups(target.height, source.height, options.mirrorUpDown);
-  uint8_t *to = target.bits;
-  for (RowGroups::Group group; groups.Next(&group); to += group.count * target.pitch) {
+  for (RowGroups::Group group; groups.Next(&group);) {
+    uint8_t *to = target.bits + static_cast<long>(group.targetY) * target.pitch;
     const int made = std::min(group.count, kRowsDoubledAtOnce);
     doubler.Run(to, target.pitch, made, source.bits + static_cast<long>(group.sourceY) * source.pitch, whole);
     CopyDown(to + (made - 1) * target.pitch, target.pitch, group.count - made, rowBytes);
@@ -225,8 +229,8 @@ void StretchOpaque(const Block &target, const Block &source, const StretchOption
   RowScaler scaler(target.width, source, options.mirrorLeftRight);
   const size_t rowBytes = static_cast<size_t>(target.width) * static_cast<size_t>(target.bytes);
   RowGroups groups(target.height, source.height, options.mirrorUpDown);
-  uint8_t *to = target.bits;
-  for (RowGroups::Group group; groups.Next(&group); to += group.count * target.pitch) {
+  for (RowGroups::Group group; groups.Next(&group);) {
+    uint8_t *to = target.bits + static_cast<long>(group.targetY) * target.pitch;
     scaler.Scale(to, source.bits + static_cast<long>(group.sourceY) * source.pitch);
     CopyDown(to, target.pitch, group.count - 1, rowBytes);
   }
@@ -278,8 +282,8 @@ __attribute__((always_inline)) inline void StretchKeyedDoubling(const Block targ
   constexpr size_t kBytes = Lanes::kBytes;
   Scratch<PixelRun, 512> scratch(static_cast<size_t>(MostOpaqueRuns(source.width)));
   RowGroups groups(target.height, source.height, options.mirrorUpDown);
-  uint8_t *to = target.bits;
-  for (RowGroups::Group group; groups.Next(&group); to += group.count * target.pitch) {
+  for (RowGroups::Group group; groups.Next(&group);) {
+    uint8_t *to = target.bits + static_cast<long>(group.targetY) * target.pitch;
     const uint8_t *from = source.bits + static_cast<long>(group.sourceY) * source.pitch;
     const RunList runs = rowRuns.Find(group.sourceY, scratch.data());
     const int made = std::min(group.count, kRowsDoubledAtOnce);
@@ -317,8 +321,8 @@ void StretchKeyed(const Block &target, const Block &source, const StretchOptions
   Scratch<uint8_t, 4096> row(static_cast<size_t>(target.width) * bytes);
   Scratch<PixelRun, 512> runs(static_cast<size_t>(MostOpaqueRuns(target.width)));
   RowGroups groups(target.height, source.height, options.mirrorUpDown);
-  uint8_t *to = target.bits;
   for (RowGroups::Group group; groups.Next(&group);) {
+    uint8_t *to = target.bits + static_cast<long>(group.targetY) * target.pitch;
     scaler.Scale(row.data(), source.bits + static_cast<long>(group.sourceY) * source.pitch);
     const int runCount = FindOpaqueRuns(row.data(), target.width, target.bytes, options.key, runs.data());
     for (int made = 0; made < group.count; ++made, to += target.pitch) {
