@@ -157,11 +157,13 @@ class Doubler {
       // branch depends on whether the width is a whole number of vectors.
       // Called directly, not through a lambda, so that lanes compiled for
       // wider vectors inline into callers compiled for them.
-      for (int done = 0; done + kLanes < width; done += kLanes) {
-        Lanes::StoreWhole(to + 2 * kBytes * done, pitch, twice,
-                          from + kBytes * (mirrored ? width - kLanes - done : done), mirrored);
+      // The source is read from its first pixel on either way; mirrored,
+      // the target is written from its right end.
+      for (int read = 0; read + kLanes < width; read += kLanes) {
+        Lanes::StoreWhole(to + 2 * kBytes * (mirrored ? width - kLanes - read : read), pitch, twice,
+                          from + kBytes * read, mirrored);
       }
-      Lanes::StoreWhole(to + 2 * kBytes * (width - kLanes), pitch, twice, from + kBytes * (mirrored ? 0 : width - kLanes),
+      Lanes::StoreWhole(to + 2 * kBytes * (mirrored ? 0 : width - kLanes), pitch, twice, from + kBytes * (width - kLanes),
                         mirrored);
     } else if (width >= kHalf) {
       half(0);
