@@ -443,8 +443,9 @@ TEST(ByteRuns, EveryLengthStoresExactlyItsPixels) {
 }
 
 // The run copies under the keyed copies and stretches: every length up to
-// beyond the largest inline copy, at every alignment of either end, copies
-// exactly its bytes and not one byte either side.
+// beyond the largest inline copy and into the aligned long copies, at every
+// alignment of either end, copies exactly its bytes and not one byte either
+// side.
 TEST(ByteRuns, EveryLengthCopiesExactlyItsBytes) {
   struct Copy {
     const char *name;
@@ -452,18 +453,22 @@ TEST(ByteRuns, EveryLengthCopiesExactlyItsBytes) {
   };
   std::vector<Copy> copies = {{"CopyBytes", pixels::CopyBytes}, {"CopyRunBytes", pixels::CopyRunBytes}};
   if (pixels::HasWideVectors()) copies.push_back({"CopyRunBytesWide", pixels::CopyRunBytesWide});
-  constexpr size_t kGuard = 40, kLongest = 600;
+  constexpr size_t kGuard = 40, kLongest = 600, kPhases = 32;
   std::mt19937 random(7);
-  std::vector<uint8_t> source(kLongest + kGuard);
+  std::vector<uint8_t> source(kLongest + kPhases);
   for (uint8_t &byte : source) byte = static_cast<uint8_t>(random() | 1);
   for (const Copy &copy : copies) {
     for (size_t n = 0; n <= kLongest; ++n) {
-      for (size_t shift = 0; shift < 4; ++shift) {
-        std::vector<uint8_t> target(kLongest + 2 * kGuard, 0);
-        copy.copy(target.data() + kGuard + shift, source.data() + (3 - shift), n);
+      // Every phase of the target against 32-byte lines (a vector's memory
+      // is 16-byte aligned at least), the source shifted the other way.
+      for (size_t shift = 0; shift < kPhases; ++shift) {
+        std::vector<uint8_t> target(kLongest + 2 * kGuard + kPhases, 0);
+        const size_t at = kGuard + shift + (kPhases - reinterpret_cast<uintptr_t>(target.data()) % kPhases) % kPhases;
+        const size_t from = kPhases - 1 - shift;
+        copy.copy(target.data() + at, source.data() + from, n);
         std::vector<uint8_t> expected(target.size(), 0);
-        std::copy(source.begin() + static_cast<long>(3 - shift), source.begin() + static_cast<long>(3 - shift + n),
-                  expected.begin() + static_cast<long>(kGuard + shift));
+        std::copy(source.begin() + static_cast<long>(from), source.begin() + static_cast<long>(from + n),
+                  expected.begin() + static_cast<long>(at));
         ASSERT_EQ(target, expected) << copy.name << " of " << n << " bytes, shifted " << shift;
       }
     }
