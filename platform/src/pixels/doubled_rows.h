@@ -153,12 +153,12 @@ class Doubler {
       if (twice) _mm_storeu_si128(reinterpret_cast<__m128i *>(into + pitch), doubled);
     };
     if (width >= kLanes) {
-      // The last vector is always the one ending at the last pixel, so no
-      // branch depends on whether the width is a whole number of vectors.
-      // Called directly, not through a lambda, so that lanes compiled for
-      // wider vectors inline into callers compiled for them.
-      // The source is read from its first pixel on either way; mirrored,
-      // the target is written from its right end.
+      // The source is read from its first pixel on either way (mirrored,
+      // the target is written from its right end), and the last vector is
+      // always the one ending at the last pixel, so no branch depends on
+      // whether the width is a whole number of vectors. The lanes are
+      // called directly, not through a lambda, so that wide ones inline
+      // into callers compiled for them.
       for (int read = 0; read + kLanes < width; read += kLanes) {
         Lanes::StoreWhole(to + 2 * kBytes * (mirrored ? width - kLanes - read : read), pitch, twice,
                           from + kBytes * read, mirrored);
@@ -183,6 +183,5 @@ class Doubler {
   int sourceWidth_;
   bool mirrored_;
 };
-
 
 }  // namespace pixels

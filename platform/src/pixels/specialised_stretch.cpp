@@ -1,8 +1,10 @@
 // The specialised nearest-neighbour stretch. Each distinct source row is
 // scaled once into the target (or, keyed, into a scratch row together with
 // its opaque runs); target rows taken from the same source row are copies
-// of it. Doubling the width, the commonest scale, duplicates pixels with
-// vector unpacks; any other width goes through a table of source offsets.
+// of it. Doubling the width, the commonest scale, doubles pixels in vector
+// lanes (doubled_rows.h) straight into two target rows at a time, keyed
+// only over the source's opaque runs; any other width goes through a
+// table of source offsets.
 #include <emmintrin.h>
 
 #include <algorithm>
@@ -12,8 +14,8 @@
 #include "pixels/byte_runs.h"
 #include "pixels/doubled_rows.h"
 #include "pixels/kernel_variants.h"
-#include "pixels/machine_vectors.h"
 #include "pixels/keyed_spans.h"
+#include "pixels/machine_vectors.h"
 #include "pixels/opaque_runs.h"
 #include "pixels/pixel_access.h"
 
