@@ -405,9 +405,17 @@ TEST_F(WindowTest, FocusTakenAwayLosesTheDevicesAndComingBackRecovers) {
 // decides.
 TEST_F(WindowTest, ClosingTheWindowPostsWmCloseToTheHostWindow) {
   ASSERT_NO_FATAL_FAILURE(ShowFocusedScene());
-  ASSERT_TRUE(Shell("xdotool key alt+F4"));
   MSG msg{};
-  EXPECT_TRUE(WaitFor([&] { return PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE) && msg.message == WM_CLOSE; }));
+  bool closed = false;
+  // A busy window manager (under the sanitizers) may miss an injected key
+  // while it is still settling the focus: the window is focused again and
+  // the key pressed again, up to three times.
+  for (int attempt = 0; attempt < 3 && !closed; ++attempt) {
+    if (attempt > 0) ASSERT_NO_FATAL_FAILURE(FocusWindow());
+    ASSERT_TRUE(Shell("xdotool key alt+F4"));
+    closed = WaitFor([&] { return PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE) && msg.message == WM_CLOSE; }, 2.0);
+  }
+  EXPECT_TRUE(closed);
   EXPECT_EQ(msg.hwnd, HostWindow());
   EXPECT_TRUE(machine::video_window().open);
 }
