@@ -153,17 +153,17 @@ class Doubler {
       if (twice) _mm_storeu_si128(reinterpret_cast<__m128i *>(into + pitch), doubled);
     };
     if (width >= kLanes) {
-      // The source is read from its first pixel on either way (mirrored,
-      // the target is written from its right end), and the last vector is
-      // always the one ending at the last pixel, so no branch depends on
-      // whether the width is a whole number of vectors. The lanes are
-      // called directly, not through a lambda, so that wide ones inline
-      // into callers compiled for them.
-      for (int read = 0; read + kLanes < width; read += kLanes) {
-        Lanes::StoreWhole(to + 2 * kBytes * (mirrored ? width - kLanes - read : read), pitch, twice,
-                          from + kBytes * read, mirrored);
+      // The target is written from its first pixel on either way, as a
+      // plain row is (mirrored, the source is read from its right end), and
+      // the last vector is always the one ending at the last target pixel,
+      // so no branch depends on whether the width is a whole number of
+      // vectors. The lanes are called directly, not through a lambda, so
+      // that wide ones inline into callers compiled for them.
+      for (int written = 0; written + kLanes < width; written += kLanes) {
+        Lanes::StoreWhole(to + 2 * kBytes * written, pitch, twice,
+                          from + kBytes * (mirrored ? width - kLanes - written : written), mirrored);
       }
-      Lanes::StoreWhole(to + 2 * kBytes * (mirrored ? 0 : width - kLanes), pitch, twice, from + kBytes * (width - kLanes),
+      Lanes::StoreWhole(to + 2 * kBytes * (width - kLanes), pitch, twice, from + kBytes * (mirrored ? 0 : width - kLanes),
                         mirrored);
     } else if (width >= kHalf) {
       half(0);
