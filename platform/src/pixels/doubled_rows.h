@@ -113,18 +113,19 @@ struct WideDoubledLanes {
 };
 
 // Doubling the width of pixels of one size: each source pixel twice,
-// written into one or two target rows at once.
-template <typename Lanes>
+// written into one or two target rows at once, mirrored or not. Mirroring
+// is part of the type, so that the loops carry no choice between the two.
+template <typename Lanes, bool kMirrored>
 class Doubler {
  public:
   static constexpr int kBytes = Lanes::kBytes;
 
-  Doubler(int sourceWidth, bool mirrored) : sourceWidth_(sourceWidth), mirrored_(mirrored) {}
+  explicit Doubler(int sourceWidth) : sourceWidth_(sourceWidth) {}
 
   // Where the pixels of a run of the source row land in a doubled target
   // row: the run's first target pixel, and as many pixels as it covers.
   PixelRun Doubled(PixelRun run) const {
-    const int begin = 2 * (mirrored_ ? sourceWidth_ - run.end : run.begin);
+    const int begin = 2 * (kMirrored ? sourceWidth_ - run.end : run.begin);
     return PixelRun{begin, begin + 2 * (run.end - run.begin)};
   }
 
@@ -144,7 +145,7 @@ class Doubler {
   __attribute__((always_inline)) void Pixels(uint8_t *to, long pitch, bool twice, const uint8_t *from,
                                              int width) const {
     constexpr int kLanes = 16 / kBytes, kHalf = kLanes / 2;
-    const bool mirrored = mirrored_;
+    constexpr bool mirrored = kMirrored;
     auto half = [&](int done) {
       const uint8_t *at = from + kBytes * (mirrored ? width - kHalf - done : done);
       const __m128i doubled = Lanes::Half(_mm_loadl_epi64(reinterpret_cast<const __m128i *>(at)), mirrored);
@@ -163,8 +164,8 @@ class Doubler {
         Lanes::StoreWhole(to + 2 * kBytes * written, pitch, twice,
                           from + kBytes * (mirrored ? width - kLanes - written : written), mirrored);
       }
-      Lanes::StoreWhole(to + 2 * kBytes * (width - kLanes), pitch, twice, from + kBytes * (mirrored ? 0 : width - kLanes),
-                        mirrored);
+      Lanes::StoreWhole(to + 2 * kBytes * (width - kLanes), pitch, twice,
+                        from + kBytes * (mirrored ? 0 : width - kLanes), mirrored);
     } else if (width >= kHalf) {
       half(0);
       half(width - kHalf);
@@ -181,7 +182,6 @@ class Doubler {
   }
 
   int sourceWidth_;
-  bool mirrored_;
 };
 
 }  // namespace pixels

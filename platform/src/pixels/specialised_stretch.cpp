@@ -201,10 +201,10 @@ void CopyDown(uint8_t *at, long pitch, int rows, size_t bytes) {
 // target rows made from it. Everything is taken by value, so that the loop
 // keeps it in registers across its byte stores, which may alias anything in
 // memory.
-template <typename Lanes>
+template <typename Doubling>
 __attribute__((always_inline)) inline void StretchOpaqueDoubling(const Block target, const Block source,
                                                                  const StretchOptions options) {
-  const Doubler<Lanes> doubler(source.width, options.mirrorLeftRight);
+  const Doubling doubler(source.width);
   const PixelRun whole{0, source.width};
   const size_t rowBytes = static_cast<size_t>(target.width) * static_cast<size_t>(target.bytes);
   RowGroups groups(target.height, source.height, options.mirrorUpDown);
@@ -216,17 +216,28 @@ __attribute__((always_inline)) inline void StretchOpaqueDoubling(const Block tar
   }
 }
 
+// The opaque doubling with the given lanes, mirrored or not.
+template <typename Lanes>
+__attribute__((always_inline)) inline void StretchOpaqueDoublingWith(const Block target, const Block source,
+                                                                     const StretchOptions options) {
+  if (options.mirrorLeftRight) {
+    StretchOpaqueDoubling<Doubler<Lanes, true>>(target, source, options);
+  } else {
+    StretchOpaqueDoubling<Doubler<Lanes, false>>(target, source, options);
+  }
+}
+
 // The opaque doubling compiled for machines with 32-byte vectors.
 template <typename Lanes>
 __attribute__((target("avx2"))) void StretchOpaqueDoublingWide(const Block target, const Block source,
                                                                const StretchOptions options) {
-  StretchOpaqueDoubling<Lanes>(target, source, options);
+  StretchOpaqueDoublingWith<Lanes>(target, source, options);
 }
 
 void StretchOpaque(const Block &target, const Block &source, const StretchOptions &options) {
   if (DoublesWidth(target, source)) {
     WithDoubledLanes(
-        source.bytes, [&](auto lanes) { StretchOpaqueDoubling<decltype(lanes)>(target, source, options); },
+        source.bytes, [&](auto lanes) { StretchOpaqueDoublingWith<decltype(lanes)>(target, source, options); },
         [&](auto lanes) { StretchOpaqueDoublingWide<decltype(lanes)>(target, source, options); });
     return;
   }
@@ -255,6 +266,11 @@ class SourceRowRuns {
     }
   }
 
+  // The kept runs of whole rows, read in place, and the first source row's
+  // place among them; null when the runs are cut or found row by row.
+  const KeyedSpans::RowTable *WholeRows() const { return whole_ ? &table_ : nullptr; }
+  int Top() const { return top_; }
+
   // The runs of source row `y`: kept ones, or ones found into `scratch`.
   RunList Find(int y, PixelRun *scratch) const {
     if (whole_) return table_.Row(top_ + y);
@@ -273,17 +289,39 @@ class SourceRowRuns {
   KeyedSpans::RowTable table_{};
 };
 
+// Twice the size, keyed, over the kept runs of whole rows (the commonest
+// keyed stretch): every source row makes exactly two target rows, and its
+// runs follow one another in the table, from the row `top` of the kept
+// source on.
+template <typename Doubling>
+__attribute__((always_inline)) inline void DoubleKeptRunsTwiceAsTall(const Doubling doubler, const Block target,
+                                                                     const Block source, const bool upsideDown,
+                                                                     const KeyedSpans::RowTable table, const int top) {
+  const uint32_t *rowStart = table.rowStart + top;
+  const long pitch = target.pitch;
+  for (int made = 0; made < source.height; ++made) {
+    const int y = upsideDown ? source.height - 1 - made : made;
+    uint8_t *to = target.bits + 2L * made * pitch;
+    const uint8_t *from = source.bits + static_cast<long>(y) * source.pitch;
+    for (uint32_t i = rowStart[y], end = rowStart[y + 1]; i < end; ++i) doubler.Run(to, pitch, 2, from, table.runs[i]);
+  }
+}
+
 // Keyed and doubling the width: the opaque runs of each distinct source row
 // are taken and only they are doubled, straight into the first target rows
 // made from it; further rows repeating it copy those runs from the row
 // above. Transparent pixels are never written, nor read when the runs were
 // kept. Arguments by value, as for the opaque doubling.
-template <typename Lanes>
+template <typename Doubling>
 __attribute__((always_inline)) inline void StretchKeyedDoubling(const Block target, const Block source,
                                                                 const StretchOptions options,
                                                                 const SourceRowRuns rowRuns) {
-  const Doubler<Lanes> doubler(source.width, options.mirrorLeftRight);
-  constexpr size_t kBytes = Lanes::kBytes;
+  const Doubling doubler(source.width);
+  if (const KeyedSpans::RowTable *table = rowRuns.WholeRows(); table != nullptr && target.height == 2 * source.height) {
+    DoubleKeptRunsTwiceAsTall(doubler, target, source, options.mirrorUpDown, *table, rowRuns.Top());
+    return;
+  }
+  constexpr size_t kBytes = Doubling::kBytes;
   Scratch<PixelRun, 512> scratch(static_cast<size_t>(MostOpaqueRuns(source.width)));
   RowGroups groups(target.height, source.height, options.mirrorUpDown);
   for (RowGroups::Group group; groups.Next(&group);) {
@@ -301,12 +339,24 @@ __attribute__((always_inline)) inline void StretchKeyedDoubling(const Block targ
   }
 }
 
+// The keyed doubling with the given lanes, mirrored or not.
+template <typename Lanes>
+__attribute__((always_inline)) inline void StretchKeyedDoublingWith(const Block target, const Block source,
+                                                                    const StretchOptions options,
+                                                                    const SourceRowRuns rowRuns) {
+  if (options.mirrorLeftRight) {
+    StretchKeyedDoubling<Doubler<Lanes, true>>(target, source, options, rowRuns);
+  } else {
+    StretchKeyedDoubling<Doubler<Lanes, false>>(target, source, options, rowRuns);
+  }
+}
+
 // The keyed doubling compiled for machines with 32-byte vectors.
 template <typename Lanes>
 __attribute__((target("avx2"))) void StretchKeyedDoublingWide(const Block target, const Block source,
                                                               const StretchOptions options,
                                                               const SourceRowRuns rowRuns) {
-  StretchKeyedDoubling<Lanes>(target, source, options, rowRuns);
+  StretchKeyedDoublingWith<Lanes>(target, source, options, rowRuns);
 }
 
 // Keyed at any other scale: each distinct source row is scaled into a
@@ -316,7 +366,7 @@ void StretchKeyed(const Block &target, const Block &source, const StretchOptions
                   const SourceRowRuns &rowRuns) {
   if (DoublesWidth(target, source)) {
     WithDoubledLanes(
-        source.bytes, [&](auto lanes) { StretchKeyedDoubling<decltype(lanes)>(target, source, options, rowRuns); },
+        source.bytes, [&](auto lanes) { StretchKeyedDoublingWith<decltype(lanes)>(target, source, options, rowRuns); },
         [&](auto lanes) { StretchKeyedDoublingWide<decltype(lanes)>(target, source, options, rowRuns); });
     return;
   }
