@@ -206,6 +206,16 @@ __attribute__((always_inline)) inline void StretchOpaqueDoubling(const Block tar
                                                                  const StretchOptions options) {
   const Doubling doubler(source.width);
   const PixelRun whole{0, source.width};
+  if (target.height == 2 * source.height) {
+    // Twice the size, the commonest stretch: every source row makes
+    // exactly two target rows.
+    const long pitch = target.pitch;
+    for (int made = 0; made < source.height; ++made) {
+      const int y = options.mirrorUpDown ? source.height - 1 - made : made;
+      doubler.Run(target.bits + 2L * made * pitch, pitch, 2, source.bits + static_cast<long>(y) * source.pitch, whole);
+    }
+    return;
+  }
   const size_t rowBytes = static_cast<size_t>(target.width) * static_cast<size_t>(target.bytes);
   RowGroups groups(target.height, source.height, options.mirrorUpDown);
   for (RowGroups::Group group; groups.Next(&group);) {
@@ -292,19 +302,51 @@ class SourceRowRuns {
 // Twice the size, keyed, over the kept runs of whole rows (the commonest
 // keyed stretch): every source row makes exactly two target rows, and its
 // runs follow one another in the table, from the row `top` of the kept
-// source on.
-template <typename Doubling>
+// source on. Mirroring both ways is fixed at compile time and the loop
+// only steps pointers, so that everything it needs stays in registers.
+template <bool kUpsideDown, typename Doubling>
 __attribute__((always_inline)) inline void DoubleKeptRunsTwiceAsTall(const Doubling doubler, const Block target,
-                                                                     const Block source, const bool upsideDown,
+                                                                     const Block source,
                                                                      const KeyedSpans::RowTable table, const int top) {
-  const uint32_t *rowStart = table.rowStart + top;
+  constexpr int kRowStep = kUpsideDown ? -1 : 1;
   const long pitch = target.pitch;
-  for (int made = 0; made < source.height; ++made) {
-    const int y = upsideDown ? source.height - 1 - made : made;
-    uint8_t *to = target.bits + 2L * made * pitch;
-    const uint8_t *from = source.bits + static_cast<long>(y) * source.pitch;
-    for (uint32_t i = rowStart[y], end = rowStart[y + 1]; i < end; ++i) doubler.Run(to, pitch, 2, from, table.runs[i]);
+  const long sourceStep = kUpsideDown ? -source.pitch : source.pitch;
+  const int first = kUpsideDown ? source.height - 1 : 0;
+  const uint32_t *rowStart = table.rowStart + top + first;
+  const uint8_t *from = source.bits + static_cast<long>(first) * source.pitch;
+  uint8_t *to = target.bits;
+  for (int left = source.height; left > 0; --left) {
+    const PixelRun *end = table.runs + rowStart[1];
+    for (const PixelRun *run = table.runs + rowStart[0]; run < end; ++run) doubler.Run(to, pitch, 2, from, *run);
+    to += 2 * pitch;
+    from += sourceStep;
+    rowStart += kRowStep;
   }
+}
+
+// The same with the given lanes, mirrored or not either way.
+template <typename Lanes>
+__attribute__((always_inline)) inline void DoubleKeptRunsTwiceAsTallWith(const Block target, const Block source,
+                                                                         const StretchOptions options,
+                                                                         const KeyedSpans::RowTable table,
+                                                                         const int top) {
+  const Doubler<Lanes, true> mirrored(source.width);
+  const Doubler<Lanes, false> inOrder(source.width);
+  if (options.mirrorUpDown) {
+    options.mirrorLeftRight ? DoubleKeptRunsTwiceAsTall<true>(mirrored, target, source, table, top)
+                            : DoubleKeptRunsTwiceAsTall<true>(inOrder, target, source, table, top);
+  } else {
+    options.mirrorLeftRight ? DoubleKeptRunsTwiceAsTall<false>(mirrored, target, source, table, top)
+                            : DoubleKeptRunsTwiceAsTall<false>(inOrder, target, source, table, top);
+  }
+}
+
+// The same compiled for machines with 32-byte vectors.
+template <typename Lanes>
+__attribute__((target("avx2"))) void DoubleKeptRunsTwiceAsTallWide(const Block target, const Block source,
+                                                                   const StretchOptions options,
+                                                                   const KeyedSpans::RowTable table, const int top) {
+  DoubleKeptRunsTwiceAsTallWith<Lanes>(target, source, options, table, top);
 }
 
 // Keyed and doubling the width: the opaque runs of each distinct source row
@@ -317,10 +359,6 @@ __attribute__((always_inline)) inline void StretchKeyedDoubling(const Block targ
                                                                 const StretchOptions options,
                                                                 const SourceRowRuns rowRuns) {
   const Doubling doubler(source.width);
-  if (const KeyedSpans::RowTable *table = rowRuns.WholeRows(); table != nullptr && target.height == 2 * source.height) {
-    DoubleKeptRunsTwiceAsTall(doubler, target, source, options.mirrorUpDown, *table, rowRuns.Top());
-    return;
-  }
   constexpr size_t kBytes = Doubling::kBytes;
   Scratch<PixelRun, 512> scratch(static_cast<size_t>(MostOpaqueRuns(source.width)));
   RowGroups groups(target.height, source.height, options.mirrorUpDown);
@@ -365,6 +403,15 @@ __attribute__((target("avx2"))) void StretchKeyedDoublingWide(const Block target
 void StretchKeyed(const Block &target, const Block &source, const StretchOptions &options,
                   const SourceRowRuns &rowRuns) {
   if (DoublesWidth(target, source)) {
+    const KeyedSpans::RowTable *table = rowRuns.WholeRows();
+    if (table != nullptr && target.height == 2 * source.height) {
+      const int top = rowRuns.Top();
+      WithDoubledLanes(
+          source.bytes,
+          [&](auto lanes) { DoubleKeptRunsTwiceAsTallWith<decltype(lanes)>(target, source, options, *table, top); },
+          [&](auto lanes) { DoubleKeptRunsTwiceAsTallWide<decltype(lanes)>(target, source, options, *table, top); });
+      return;
+    }
     WithDoubledLanes(
         source.bytes, [&](auto lanes) { StretchKeyedDoublingWith<decltype(lanes)>(target, source, options, rowRuns); },
         [&](auto lanes) { StretchKeyedDoublingWide<decltype(lanes)>(target, source, options, rowRuns); });
