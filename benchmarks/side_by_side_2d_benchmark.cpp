@@ -4,13 +4,16 @@
 // 640x480 target, frames are 640x480; keyed sources have half their pixels
 // (a centred disc's outside) the key. Every case reports destination pixels
 // per second ("pixels_per_s", rate of CPU time); run with repetitions to
-// get the "max" aggregate (best rate) and "min" (best time).
+// get the "max" aggregate (best rate) and "min" (best time). The "Paired"
+// cases time mirrored and keyed stretches against the plain one in
+// alternating blocks of one run ("time_vs_plain").
 #include <SDL.h>
 #include <SDL_ttf.h>
 #include <benchmark/benchmark.h>
 #include <pixman.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstring>
 #include <vector>
@@ -99,31 +102,37 @@ bool Stretching(Operation operation) {
 // DDBLTFX_MIRRORLEFTRIGHT | DDBLTFX_MIRRORUPDOWN.
 constexpr int kMirrorBothWays = 0x2 | 0x4;
 
+// One call of the export doing `operation` with bitmap `id`, at the n-th
+// sprite's place for sprites; its result.
+int LibraryCall(Operation operation, const Case &c, int n, int id = 1) {
+  int x, y;
+  SpritePlace(n, c, &x, &y);
+  RECT dest{x, y, x + c.width(), y + c.height()};
+  switch (operation) {
+    case kCopy: return BLITFAST(id, x, y);
+    case kKeyed: return TRANS_BLITFAST(id, x, y);
+    case kStretch2x: return BLIT_BITMAP(id, &dest, 0);
+    case kStretch2xMirrored: return BLIT_BITMAP(id, &dest, kMirrorBothWays);
+    case kStretch2xKeyed: return TRANS_BLIT_BITMAP(id, &dest, 0);
+    case kFill: return CLEAR_SURFACE(n & 0xFF);
+  }
+  return -1;
+}
+
+void MakeSource(Operation operation, const Case &c) {
+  if (operation == kFill) return;
+  const int width = Stretching(operation) ? c.width() / 2 : c.width();
+  const int height = Stretching(operation) ? c.height() / 2 : c.height();
+  MakeBitmap(1, width, height, operation == kKeyed || operation == kStretch2xKeyed);
+}
+
 void Library(benchmark::State &state, Operation operation) {
   const Case c = CaseOf(state);
   UseDepth(c.bpp);
-  const int sourceWidth = Stretching(operation) ? c.width() / 2 : c.width();
-  const int sourceHeight = Stretching(operation) ? c.height() / 2 : c.height();
-  if (operation != kFill) MakeBitmap(1, sourceWidth, sourceHeight, operation == kKeyed || operation == kStretch2xKeyed);
+  MakeSource(operation, c);
   int n = 0;
   for (auto _ : state) {
-    int x, y, result = 0;
-    SpritePlace(n++, c, &x, &y);
-    switch (operation) {
-      case kCopy: result = BLITFAST(1, x, y); break;
-      case kKeyed: result = TRANS_BLITFAST(1, x, y); break;
-      case kStretch2x:
-      case kStretch2xMirrored:
-      case kStretch2xKeyed: {
-        RECT dest{x, y, x + c.width(), y + c.height()};
-        result = operation == kStretch2xKeyed
-                     ? TRANS_BLIT_BITMAP(1, &dest, 0)
-                     : BLIT_BITMAP(1, &dest, operation == kStretch2xMirrored ? kMirrorBothWays : 0);
-        break;
-      }
-      case kFill: result = CLEAR_SURFACE(n & 0xFF); break;
-    }
-    if (result != 0) state.SkipWithError("the export failed");
+    if (LibraryCall(operation, c, n++) != 0) state.SkipWithError("the export failed");
   }
   if (operation != kFill) FREE_BITMAP(1);
   CountPixels(state, static_cast<double>(c.width()) * c.height());
@@ -137,6 +146,43 @@ void BM_Library_Fill(benchmark::State &state) { Library(state, kFill); }
 // and from a keyed source.
 void BM_Library_Stretch2xMirrored(benchmark::State &state) { Library(state, kStretch2xMirrored); }
 void BM_Library_Stretch2xKeyed(benchmark::State &state) { Library(state, kStretch2xKeyed); }
+
+// The same two beside the plain stretch in one run: each iteration times a
+// block of plain stretches, then the same block (same places) of the
+// other kind, so that this shared machine's changes of pace, which last
+// seconds, fall on both alike. "time_vs_plain" is the median over the
+// iterations of the other block's time over the plain one's: below 1, the
+// other kind is the faster.
+void PairedWithPlain(benchmark::State &state, Operation other) {
+  const Case c = CaseOf(state);
+  UseDepth(c.bpp);
+  MakeBitmap(1, c.width() / 2, c.height() / 2, false);
+  MakeBitmap(2, c.width() / 2, c.height() / 2, other == kStretch2xKeyed);
+  const int calls = c.full ? 2 : 64;  // about 60 microseconds a block
+  int n = 0;
+  bool failed = false;
+  auto block = [&](Operation operation, int id) {
+    const auto start = std::chrono::steady_clock::now();
+    for (int i = 0; i < calls; ++i) failed |= LibraryCall(operation, c, n + i, id) != 0;
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  };
+  std::vector<double> ratios;
+  for (auto _ : state) {
+    const double plain = block(kStretch2x, 1);
+    ratios.push_back(block(other, 2) / plain);
+    n += calls;
+  }
+  FREE_BITMAP(2);
+  FREE_BITMAP(1);
+  if (failed) state.SkipWithError("the export failed");
+  if (ratios.empty()) return;
+  std::nth_element(ratios.begin(), ratios.begin() + static_cast<long>(ratios.size() / 2), ratios.end());
+  state.counters["time_vs_plain"] = ratios[ratios.size() / 2];
+  CountPixels(state, 2.0 * calls * c.width() * c.height());
+}
+
+void BM_Paired_Stretch2xMirrored(benchmark::State &state) { PairedWithPlain(state, kStretch2xMirrored); }
+void BM_Paired_Stretch2xKeyed(benchmark::State &state) { PairedWithPlain(state, kStretch2xKeyed); }
 
 // ---- SDL2 ----------------------------------------------------------------
 
@@ -350,6 +396,8 @@ BENCHMARK(BM_SDL2_KeyedCopyRunLength)->Apply(SpritesAndFrames);
 BENCHMARK(BM_Library_Stretch2x)->Apply(Stretches);
 BENCHMARK(BM_Library_Stretch2xMirrored)->Apply(Stretches);
 BENCHMARK(BM_Library_Stretch2xKeyed)->Apply(Stretches);
+BENCHMARK(BM_Paired_Stretch2xMirrored)->Apply(Stretches);
+BENCHMARK(BM_Paired_Stretch2xKeyed)->Apply(Stretches);
 BENCHMARK(BM_SDL2_Stretch2x)->Apply(Stretches);
 BENCHMARK(BM_pixman_Stretch2x)->Apply(Stretches);
 BENCHMARK(BM_Limit_Memset)->Apply(Frames);
