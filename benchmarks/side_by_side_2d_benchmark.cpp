@@ -5,8 +5,9 @@
 // (a centred disc's outside) the key. Every case reports destination pixels
 // per second ("pixels_per_s", rate of CPU time); run with repetitions to
 // get the "max" aggregate (best rate) and "min" (best time). The "Paired"
-// cases time mirrored and keyed stretches against the plain one in
-// alternating blocks of one run ("time_vs_plain").
+// cases time the library against the comparison each target names in
+// alternating blocks of one run ("time_vs_other", below 1 when the library
+// is the faster).
 #include <SDL.h>
 #include <SDL_ttf.h>
 #include <benchmark/benchmark.h>
@@ -70,6 +71,50 @@ void CountPixels(benchmark::State &state, double perIteration) {
       benchmark::Counter(perIteration * static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }
 
+// Every contender below is set up by its constructor and makes one call of
+// its operation with operator()(n), n counting the calls (the n-th sprite's
+// place, the n-th fill colour); false when the call failed.
+
+// A case's calls, timed one after another.
+template <typename Contender>
+void Timed(benchmark::State &state, const Case &c, Contender &contender) {
+  int n = 0;
+  for (auto _ : state) {
+    if (!contender(n++)) state.SkipWithError("a call failed");
+    benchmark::ClobberMemory();
+  }
+  CountPixels(state, static_cast<double>(c.width()) * c.height());
+}
+
+// Two contenders side by side in one run: each iteration times a block of
+// `ours`, then the same block (the same places and colours) of `theirs`,
+// so that this shared machine's changes of pace, which last seconds, fall
+// on both alike. "time_vs_other" is the median over the iterations of our
+// block's time over theirs: below 1, ours is the faster.
+template <typename Ours, typename Theirs>
+void Paired(benchmark::State &state, const Case &c, Ours &ours, Theirs &theirs) {
+  const int calls = c.full ? 2 : 64;  // blocks of some tens of microseconds
+  int n = 0;
+  bool failed = false;
+  auto block = [&](auto &contender) {
+    const auto start = std::chrono::steady_clock::now();
+    for (int i = 0; i < calls; ++i) failed |= !contender(n + i);
+    benchmark::ClobberMemory();
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  };
+  std::vector<double> ratios;
+  for (auto _ : state) {
+    const double theirTime = block(theirs);
+    ratios.push_back(block(ours) / theirTime);
+    n += calls;
+  }
+  if (failed) state.SkipWithError("a call failed");
+  if (ratios.empty()) return;
+  std::nth_element(ratios.begin(), ratios.begin() + static_cast<long>(ratios.size() / 2), ratios.end());
+  state.counters["time_vs_other"] = ratios[ratios.size() / 2];
+  CountPixels(state, 2.0 * calls * c.width() * c.height());
+}
+
 // ---- The library, through its exports -----------------------------------
 
 void UseDepth(int bpp) {
@@ -99,43 +144,54 @@ bool Stretching(Operation operation) {
   return operation == kStretch2x || operation == kStretch2xMirrored || operation == kStretch2xKeyed;
 }
 
+// Source sizes: half the target's both ways for the stretches.
+int SourceWidth(Operation operation, const Case &c) { return Stretching(operation) ? c.width() / 2 : c.width(); }
+int SourceHeight(Operation operation, const Case &c) { return Stretching(operation) ? c.height() / 2 : c.height(); }
+
 // DDBLTFX_MIRRORLEFTRIGHT | DDBLTFX_MIRRORUPDOWN.
 constexpr int kMirrorBothWays = 0x2 | 0x4;
 
-// One call of the export doing `operation` with bitmap `id`, at the n-th
-// sprite's place for sprites; its result.
-int LibraryCall(Operation operation, const Case &c, int n, int id = 1) {
-  int x, y;
-  SpritePlace(n, c, &x, &y);
-  RECT dest{x, y, x + c.width(), y + c.height()};
-  switch (operation) {
-    case kCopy: return BLITFAST(id, x, y);
-    case kKeyed: return TRANS_BLITFAST(id, x, y);
-    case kStretch2x: return BLIT_BITMAP(id, &dest, 0);
-    case kStretch2xMirrored: return BLIT_BITMAP(id, &dest, kMirrorBothWays);
-    case kStretch2xKeyed: return TRANS_BLIT_BITMAP(id, &dest, 0);
-    case kFill: return CLEAR_SURFACE(n & 0xFF);
+// The library's exports onto the back buffer, from bitmap `id`.
+class LibraryCalls {
+ public:
+  LibraryCalls(const Case &c, Operation operation, int id = 1) : c_(c), operation_(operation), id_(id) {
+    UseDepth(c.bpp);
+    if (operation != kFill) {
+      MakeBitmap(id, SourceWidth(operation, c), SourceHeight(operation, c),
+                 operation == kKeyed || operation == kStretch2xKeyed);
+    }
   }
-  return -1;
-}
+  ~LibraryCalls() {
+    if (operation_ != kFill) FREE_BITMAP(id_);
+  }
+  LibraryCalls(const LibraryCalls &) = delete;
+  LibraryCalls &operator=(const LibraryCalls &) = delete;
 
-void MakeSource(Operation operation, const Case &c) {
-  if (operation == kFill) return;
-  const int width = Stretching(operation) ? c.width() / 2 : c.width();
-  const int height = Stretching(operation) ? c.height() / 2 : c.height();
-  MakeBitmap(1, width, height, operation == kKeyed || operation == kStretch2xKeyed);
-}
+  bool operator()(int n) const {
+    int x, y;
+    SpritePlace(n, c_, &x, &y);
+    RECT dest{x, y, x + c_.width(), y + c_.height()};
+    switch (operation_) {
+      case kCopy: return BLITFAST(id_, x, y) == 0;
+      case kKeyed: return TRANS_BLITFAST(id_, x, y) == 0;
+      case kStretch2x: return BLIT_BITMAP(id_, &dest, 0) == 0;
+      case kStretch2xMirrored: return BLIT_BITMAP(id_, &dest, kMirrorBothWays) == 0;
+      case kStretch2xKeyed: return TRANS_BLIT_BITMAP(id_, &dest, 0) == 0;
+      case kFill: return CLEAR_SURFACE(n & 0xFF) == 0;
+    }
+    return false;
+  }
+
+ private:
+  Case c_;
+  Operation operation_;
+  int id_;
+};
 
 void Library(benchmark::State &state, Operation operation) {
   const Case c = CaseOf(state);
-  UseDepth(c.bpp);
-  MakeSource(operation, c);
-  int n = 0;
-  for (auto _ : state) {
-    if (LibraryCall(operation, c, n++) != 0) state.SkipWithError("the export failed");
-  }
-  if (operation != kFill) FREE_BITMAP(1);
-  CountPixels(state, static_cast<double>(c.width()) * c.height());
+  LibraryCalls calls(c, operation);
+  Timed(state, c, calls);
 }
 
 void BM_Library_Copy(benchmark::State &state) { Library(state, kCopy); }
@@ -147,78 +203,51 @@ void BM_Library_Fill(benchmark::State &state) { Library(state, kFill); }
 void BM_Library_Stretch2xMirrored(benchmark::State &state) { Library(state, kStretch2xMirrored); }
 void BM_Library_Stretch2xKeyed(benchmark::State &state) { Library(state, kStretch2xKeyed); }
 
-// The same two beside the plain stretch in one run: each iteration times a
-// block of plain stretches, then the same block (same places) of the
-// other kind, so that this shared machine's changes of pace, which last
-// seconds, fall on both alike. "time_vs_plain" is the median over the
-// iterations of the other block's time over the plain one's: below 1, the
-// other kind is the faster.
-void PairedWithPlain(benchmark::State &state, Operation other) {
-  const Case c = CaseOf(state);
-  UseDepth(c.bpp);
-  MakeBitmap(1, c.width() / 2, c.height() / 2, false);
-  MakeBitmap(2, c.width() / 2, c.height() / 2, other == kStretch2xKeyed);
-  const int calls = c.full ? 2 : 64;  // about 60 microseconds a block
-  int n = 0;
-  bool failed = false;
-  auto block = [&](Operation operation, int id) {
-    const auto start = std::chrono::steady_clock::now();
-    for (int i = 0; i < calls; ++i) failed |= LibraryCall(operation, c, n + i, id) != 0;
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  };
-  std::vector<double> ratios;
-  for (auto _ : state) {
-    const double plain = block(kStretch2x, 1);
-    ratios.push_back(block(other, 2) / plain);
-    n += calls;
-  }
-  FREE_BITMAP(2);
-  FREE_BITMAP(1);
-  if (failed) state.SkipWithError("the export failed");
-  if (ratios.empty()) return;
-  std::nth_element(ratios.begin(), ratios.begin() + static_cast<long>(ratios.size() / 2), ratios.end());
-  state.counters["time_vs_plain"] = ratios[ratios.size() / 2];
-  CountPixels(state, 2.0 * calls * c.width() * c.height());
-}
-
-void BM_Paired_Stretch2xMirrored(benchmark::State &state) { PairedWithPlain(state, kStretch2xMirrored); }
-void BM_Paired_Stretch2xKeyed(benchmark::State &state) { PairedWithPlain(state, kStretch2xKeyed); }
-
 // ---- SDL2 ----------------------------------------------------------------
 
 Uint32 SdlFormat(int bpp) { return bpp == 16 ? SDL_PIXELFORMAT_RGB565 : SDL_PIXELFORMAT_XRGB8888; }
 
-SDL_Surface *SdlSource(const Case &c, int width, int height, bool keyed, bool runLength) {
-  SDL_Surface *surface = SDL_CreateRGBSurfaceWithFormat(0, width, height, c.bpp, SdlFormat(c.bpp));
-  FillSource(static_cast<uint8_t *>(surface->pixels), surface->pitch, width, height, c.bytes(), keyed);
-  if (keyed) SDL_SetColorKey(surface, SDL_TRUE | (runLength ? SDL_RLEACCEL : 0), 0);
-  return surface;
-}
+// SDL2's blits, scaled blits and fills onto a frame of its own; keyed
+// sources with or without its run-length form.
+class SdlCalls {
+ public:
+  SdlCalls(const Case &c, Operation operation, bool runLength) : c_(c), operation_(operation) {
+    target_ = SDL_CreateRGBSurfaceWithFormat(0, kScreenWidth, kScreenHeight, c.bpp, SdlFormat(c.bpp));
+    if (operation == kFill) return;
+    const int width = SourceWidth(operation, c), height = SourceHeight(operation, c);
+    source_ = SDL_CreateRGBSurfaceWithFormat(0, width, height, c.bpp, SdlFormat(c.bpp));
+    FillSource(static_cast<uint8_t *>(source_->pixels), source_->pitch, width, height, c.bytes(), operation == kKeyed);
+    if (operation == kKeyed) SDL_SetColorKey(source_, SDL_TRUE | (runLength ? SDL_RLEACCEL : 0), 0);
+  }
+  ~SdlCalls() {
+    if (source_ != nullptr) SDL_FreeSurface(source_);
+    SDL_FreeSurface(target_);
+  }
+  SdlCalls(const SdlCalls &) = delete;
+  SdlCalls &operator=(const SdlCalls &) = delete;
+
+  bool operator()(int n) {
+    int x, y;
+    SpritePlace(n, c_, &x, &y);
+    SDL_Rect dest{x, y, c_.width(), c_.height()};
+    switch (operation_) {
+      case kStretch2x: return SDL_BlitScaled(source_, nullptr, target_, &dest) == 0;
+      case kFill: return SDL_FillRect(target_, nullptr, static_cast<Uint32>(n & 0xFF)) == 0;
+      default: return SDL_BlitSurface(source_, nullptr, target_, &dest) == 0;
+    }
+  }
+
+ private:
+  Case c_;
+  Operation operation_;
+  SDL_Surface *target_ = nullptr;
+  SDL_Surface *source_ = nullptr;
+};
 
 void Sdl(benchmark::State &state, Operation operation, bool runLength) {
   const Case c = CaseOf(state);
-  SDL_Surface *target = SDL_CreateRGBSurfaceWithFormat(0, kScreenWidth, kScreenHeight, c.bpp, SdlFormat(c.bpp));
-  const int sourceWidth = operation == kStretch2x ? c.width() / 2 : c.width();
-  const int sourceHeight = operation == kStretch2x ? c.height() / 2 : c.height();
-  SDL_Surface *source =
-      operation == kFill ? nullptr : SdlSource(c, sourceWidth, sourceHeight, operation == kKeyed, runLength);
-  int n = 0;
-  for (auto _ : state) {
-    int x, y, result = 0;
-    SpritePlace(n++, c, &x, &y);
-    SDL_Rect dest{x, y, c.width(), c.height()};
-    switch (operation) {
-      case kCopy:
-      case kKeyed: result = SDL_BlitSurface(source, nullptr, target, &dest); break;
-      case kStretch2x: result = SDL_BlitScaled(source, nullptr, target, &dest); break;
-      case kFill: result = SDL_FillRect(target, nullptr, static_cast<Uint32>(n & 0xFF)); break;
-    }
-    if (result != 0) state.SkipWithError(SDL_GetError());
-    benchmark::ClobberMemory();
-  }
-  if (source != nullptr) SDL_FreeSurface(source);
-  SDL_FreeSurface(target);
-  CountPixels(state, static_cast<double>(c.width()) * c.height());
+  SdlCalls calls(c, operation, runLength);
+  Timed(state, c, calls);
 }
 
 void BM_SDL2_Copy(benchmark::State &state) { Sdl(state, kCopy, false); }
@@ -236,42 +265,55 @@ struct PixmanImage {
     image = pixman_image_create_bits(PixmanFormat(bpp), width, height, bits.data(), stride);
   }
   ~PixmanImage() { pixman_image_unref(image); }
+  PixmanImage(const PixmanImage &) = delete;
+  PixmanImage &operator=(const PixmanImage &) = delete;
   int stride;
   std::vector<uint32_t> bits;
   pixman_image_t *image;
 };
 
+// pixman's composites (source copy, nearest-neighbour halving transform
+// for the stretch) and fills onto a frame of its own.
+class PixmanCalls {
+ public:
+  PixmanCalls(const Case &c, Operation operation)
+      : c_(c),
+        operation_(operation),
+        target_(kScreenWidth, kScreenHeight, c.bpp),
+        source_(SourceWidth(operation, c), SourceHeight(operation, c), c.bpp) {
+    FillSource(reinterpret_cast<uint8_t *>(source_.bits.data()), source_.stride, SourceWidth(operation, c),
+               SourceHeight(operation, c), c.bytes(), false);
+    if (operation == kStretch2x) {
+      pixman_transform_t half;
+      pixman_transform_init_scale(&half, pixman_double_to_fixed(0.5), pixman_double_to_fixed(0.5));
+      pixman_image_set_transform(source_.image, &half);
+      pixman_image_set_filter(source_.image, PIXMAN_FILTER_NEAREST, nullptr, 0);
+    }
+  }
+
+  bool operator()(int n) {
+    if (operation_ == kFill) {
+      return pixman_fill(target_.bits.data(), target_.stride / 4, c_.bpp, 0, 0, kScreenWidth, kScreenHeight,
+                         static_cast<uint32_t>(n & 0xFF));
+    }
+    int x, y;
+    SpritePlace(n, c_, &x, &y);
+    pixman_image_composite32(PIXMAN_OP_SRC, source_.image, nullptr, target_.image, 0, 0, 0, 0, x, y, c_.width(),
+                             c_.height());
+    return true;
+  }
+
+ private:
+  Case c_;
+  Operation operation_;
+  PixmanImage target_;
+  PixmanImage source_;
+};
+
 void Pixman(benchmark::State &state, Operation operation) {
   const Case c = CaseOf(state);
-  PixmanImage target(kScreenWidth, kScreenHeight, c.bpp);
-  const int sourceWidth = operation == kStretch2x ? c.width() / 2 : c.width();
-  const int sourceHeight = operation == kStretch2x ? c.height() / 2 : c.height();
-  PixmanImage source(sourceWidth, sourceHeight, c.bpp);
-  FillSource(reinterpret_cast<uint8_t *>(source.bits.data()), source.stride, sourceWidth, sourceHeight, c.bytes(),
-             false);
-  if (operation == kStretch2x) {
-    pixman_transform_t half;
-    pixman_transform_init_scale(&half, pixman_double_to_fixed(0.5), pixman_double_to_fixed(0.5));
-    pixman_image_set_transform(source.image, &half);
-    pixman_image_set_filter(source.image, PIXMAN_FILTER_NEAREST, nullptr, 0);
-  }
-  int n = 0;
-  for (auto _ : state) {
-    int x, y;
-    SpritePlace(n++, c, &x, &y);
-    if (operation == kFill) {
-      const int stride32 = target.stride / 4;
-      if (!pixman_fill(target.bits.data(), stride32, c.bpp, 0, 0, kScreenWidth, kScreenHeight,
-                       static_cast<uint32_t>(n & 0xFF))) {
-        state.SkipWithError("pixman_fill refused");
-      }
-    } else {
-      pixman_image_composite32(PIXMAN_OP_SRC, source.image, nullptr, target.image, 0, 0, 0, 0, x, y, c.width(),
-                               c.height());
-    }
-    benchmark::ClobberMemory();
-  }
-  CountPixels(state, static_cast<double>(c.width()) * c.height());
+  PixmanCalls calls(c, operation);
+  Timed(state, c, calls);
 }
 
 void BM_pixman_Copy(benchmark::State &state) { Pixman(state, kCopy); }
@@ -280,36 +322,107 @@ void BM_pixman_Fill(benchmark::State &state) { Pixman(state, kFill); }
 
 // ---- The memory limits -----------------------------------------------------
 
-// A memcpy per row of the block (the opaque copy's limit), memset of the
-// whole frame (the fill's limit).
+// A memcpy per row of the block (the opaque copy's limit).
+class RowMemcpy {
+ public:
+  explicit RowMemcpy(const Case &c)
+      : c_(c),
+        pitch_(static_cast<long>(kScreenWidth) * c.bytes()),
+        target_(static_cast<size_t>(pitch_) * kScreenHeight),
+        source_(target_.size(), 0x5A) {}
+
+  bool operator()(int n) {
+    int x, y;
+    SpritePlace(n, c_, &x, &y);
+    const long sourcePitch = static_cast<long>(c_.width()) * c_.bytes();
+    uint8_t *to = target_.data() + y * pitch_ + x * c_.bytes();
+    for (int row = 0; row < c_.height(); ++row) {
+      memcpy(to + row * pitch_, source_.data() + row * sourcePitch, static_cast<size_t>(sourcePitch));
+    }
+    return true;
+  }
+
+ private:
+  Case c_;
+  long pitch_;
+  std::vector<uint8_t> target_, source_;
+};
+
+// memset of the whole frame (the fill's limit).
+class FrameMemset {
+ public:
+  explicit FrameMemset(const Case &c) : target_(static_cast<size_t>(kScreenWidth) * kScreenHeight * c.bytes()) {}
+
+  bool operator()(int n) {
+    memset(target_.data(), n & 0xFF, target_.size());
+    return true;
+  }
+
+ private:
+  std::vector<uint8_t> target_;
+};
+
 void BM_Limit_RowMemcpy(benchmark::State &state) {
   const Case c = CaseOf(state);
-  const long pitch = static_cast<long>(kScreenWidth) * c.bytes();
-  std::vector<uint8_t> target(static_cast<size_t>(pitch) * kScreenHeight), source(target.size(), 0x5A);
-  const long sourcePitch = static_cast<long>(c.width()) * c.bytes();
-  int n = 0;
-  for (auto _ : state) {
-    int x, y;
-    SpritePlace(n++, c, &x, &y);
-    uint8_t *to = target.data() + y * pitch + x * c.bytes();
-    for (int row = 0; row < c.height(); ++row) {
-      memcpy(to + row * pitch, source.data() + row * sourcePitch, static_cast<size_t>(sourcePitch));
-    }
-    benchmark::ClobberMemory();
-  }
-  CountPixels(state, static_cast<double>(c.width()) * c.height());
+  RowMemcpy calls(c);
+  Timed(state, c, calls);
 }
 
 void BM_Limit_Memset(benchmark::State &state) {
   const Case c = CaseOf(state);
-  std::vector<uint8_t> target(static_cast<size_t>(kScreenWidth) * kScreenHeight * c.bytes());
-  int n = 0;
-  for (auto _ : state) {
-    memset(target.data(), n++ & 0xFF, target.size());
-    benchmark::ClobberMemory();
-  }
-  CountPixels(state, static_cast<double>(kScreenWidth) * kScreenHeight);
+  FrameMemset calls(c);
+  Timed(state, c, calls);
 }
+
+// ---- The targets, paired ---------------------------------------------------
+
+// The library's operation against the comparison its target names.
+void BM_Paired_KeyedCopy_SDL2RunLength(benchmark::State &state) {
+  const Case c = CaseOf(state);
+  LibraryCalls ours(c, kKeyed);
+  SdlCalls theirs(c, kKeyed, true);
+  Paired(state, c, ours, theirs);
+}
+
+void BM_Paired_Copy_RowMemcpy(benchmark::State &state) {
+  const Case c = CaseOf(state);
+  LibraryCalls ours(c, kCopy);
+  RowMemcpy theirs(c);
+  Paired(state, c, ours, theirs);
+}
+
+void BM_Paired_Copy_pixman(benchmark::State &state) {
+  const Case c = CaseOf(state);
+  LibraryCalls ours(c, kCopy);
+  PixmanCalls theirs(c, kCopy);
+  Paired(state, c, ours, theirs);
+}
+
+void BM_Paired_Stretch2x_pixman(benchmark::State &state) {
+  const Case c = CaseOf(state);
+  LibraryCalls ours(c, kStretch2x);
+  PixmanCalls theirs(c, kStretch2x);
+  Paired(state, c, ours, theirs);
+}
+
+void BM_Paired_Fill_Memset(benchmark::State &state) {
+  const Case c = CaseOf(state);
+  LibraryCalls ours(c, kFill);
+  FrameMemset theirs(c);
+  Paired(state, c, ours, theirs);
+}
+
+// The mirrored and keyed stretches against the plain one, each from a
+// bitmap of its own.
+void PairedWithPlainStretch(benchmark::State &state, Operation operation) {
+  const Case c = CaseOf(state);
+  LibraryCalls ours(c, operation, 2);
+  LibraryCalls plain(c, kStretch2x, 1);
+  Paired(state, c, ours, plain);
+}
+
+void BM_Paired_Stretch2xMirrored_Plain(benchmark::State &state) { PairedWithPlainStretch(state, kStretch2xMirrored); }
+void BM_Paired_Stretch2xKeyed_Plain(benchmark::State &state) { PairedWithPlainStretch(state, kStretch2xKeyed); }
 
 // ---- A 40-character text line ---------------------------------------------
 
@@ -376,6 +489,11 @@ void Stretches(benchmark::internal::Benchmark *bench) {
   bench->ArgNames({"bpp", "frame"})->Args({16, 0})->Args({16, 1})->Args({32, 1});
 }
 
+void Sprites(benchmark::internal::Benchmark *bench) {
+  Best(bench);
+  bench->ArgNames({"bpp", "frame"})->Args({16, 0})->Args({32, 0});
+}
+
 void Frames(benchmark::internal::Benchmark *bench) {
   Best(bench);
   bench->ArgNames({"bpp", "frame"})->Args({16, 1})->Args({32, 1});
@@ -396,8 +514,6 @@ BENCHMARK(BM_SDL2_KeyedCopyRunLength)->Apply(SpritesAndFrames);
 BENCHMARK(BM_Library_Stretch2x)->Apply(Stretches);
 BENCHMARK(BM_Library_Stretch2xMirrored)->Apply(Stretches);
 BENCHMARK(BM_Library_Stretch2xKeyed)->Apply(Stretches);
-BENCHMARK(BM_Paired_Stretch2xMirrored)->Apply(Stretches);
-BENCHMARK(BM_Paired_Stretch2xKeyed)->Apply(Stretches);
 BENCHMARK(BM_SDL2_Stretch2x)->Apply(Stretches);
 BENCHMARK(BM_pixman_Stretch2x)->Apply(Stretches);
 BENCHMARK(BM_Limit_Memset)->Apply(Frames);
@@ -406,5 +522,12 @@ BENCHMARK(BM_SDL2_Fill)->Apply(Frames);
 BENCHMARK(BM_pixman_Fill)->Apply(Frames);
 BENCHMARK(BM_Library_TextLine)->Apply(Fonts);
 BENCHMARK(BM_SDL2_ttf_TextLine)->Apply(Fonts);
+BENCHMARK(BM_Paired_KeyedCopy_SDL2RunLength)->Apply(SpritesAndFrames);
+BENCHMARK(BM_Paired_Copy_RowMemcpy)->Apply(Frames);
+BENCHMARK(BM_Paired_Copy_pixman)->Apply(Sprites);
+BENCHMARK(BM_Paired_Stretch2x_pixman)->Apply(Stretches);
+BENCHMARK(BM_Paired_Stretch2xMirrored_Plain)->Apply(Stretches);
+BENCHMARK(BM_Paired_Stretch2xKeyed_Plain)->Apply(Stretches);
+BENCHMARK(BM_Paired_Fill_Memset)->Apply(Frames);
 
 }  // namespace
