@@ -86,6 +86,14 @@ void Timed(benchmark::State &state, const Case &c, Contender &contender) {
   CountPixels(state, static_cast<double>(c.width()) * c.height());
 }
 
+// A case of `Contender`, set up with the case and `args`.
+template <typename Contender, typename... Args>
+void TimedCase(benchmark::State &state, Args... args) {
+  const Case c = CaseOf(state);
+  Contender contender(c, args...);
+  Timed(state, c, contender);
+}
+
 // Two contenders side by side in one run: each iteration times a block of
 // `ours`, then the same block (the same places and colours) of `theirs`,
 // so that this shared machine's changes of pace, which last seconds, fall
@@ -188,20 +196,14 @@ class LibraryCalls {
   int id_;
 };
 
-void Library(benchmark::State &state, Operation operation) {
-  const Case c = CaseOf(state);
-  LibraryCalls calls(c, operation);
-  Timed(state, c, calls);
-}
-
-void BM_Library_Copy(benchmark::State &state) { Library(state, kCopy); }
-void BM_Library_KeyedCopy(benchmark::State &state) { Library(state, kKeyed); }
-void BM_Library_Stretch2x(benchmark::State &state) { Library(state, kStretch2x); }
-void BM_Library_Fill(benchmark::State &state) { Library(state, kFill); }
+void BM_Library_Copy(benchmark::State &state) { TimedCase<LibraryCalls>(state, kCopy); }
+void BM_Library_KeyedCopy(benchmark::State &state) { TimedCase<LibraryCalls>(state, kKeyed); }
+void BM_Library_Stretch2x(benchmark::State &state) { TimedCase<LibraryCalls>(state, kStretch2x); }
+void BM_Library_Fill(benchmark::State &state) { TimedCase<LibraryCalls>(state, kFill); }
 // The stretches that must keep up with the plain one: mirrored both ways,
 // and from a keyed source.
-void BM_Library_Stretch2xMirrored(benchmark::State &state) { Library(state, kStretch2xMirrored); }
-void BM_Library_Stretch2xKeyed(benchmark::State &state) { Library(state, kStretch2xKeyed); }
+void BM_Library_Stretch2xMirrored(benchmark::State &state) { TimedCase<LibraryCalls>(state, kStretch2xMirrored); }
+void BM_Library_Stretch2xKeyed(benchmark::State &state) { TimedCase<LibraryCalls>(state, kStretch2xKeyed); }
 
 // ---- SDL2 ----------------------------------------------------------------
 
@@ -244,17 +246,11 @@ class SdlCalls {
   SDL_Surface *source_ = nullptr;
 };
 
-void Sdl(benchmark::State &state, Operation operation, bool runLength) {
-  const Case c = CaseOf(state);
-  SdlCalls calls(c, operation, runLength);
-  Timed(state, c, calls);
-}
-
-void BM_SDL2_Copy(benchmark::State &state) { Sdl(state, kCopy, false); }
-void BM_SDL2_KeyedCopy(benchmark::State &state) { Sdl(state, kKeyed, false); }
-void BM_SDL2_KeyedCopyRunLength(benchmark::State &state) { Sdl(state, kKeyed, true); }
-void BM_SDL2_Stretch2x(benchmark::State &state) { Sdl(state, kStretch2x, false); }
-void BM_SDL2_Fill(benchmark::State &state) { Sdl(state, kFill, false); }
+void BM_SDL2_Copy(benchmark::State &state) { TimedCase<SdlCalls>(state, kCopy, false); }
+void BM_SDL2_KeyedCopy(benchmark::State &state) { TimedCase<SdlCalls>(state, kKeyed, false); }
+void BM_SDL2_KeyedCopyRunLength(benchmark::State &state) { TimedCase<SdlCalls>(state, kKeyed, true); }
+void BM_SDL2_Stretch2x(benchmark::State &state) { TimedCase<SdlCalls>(state, kStretch2x, false); }
+void BM_SDL2_Fill(benchmark::State &state) { TimedCase<SdlCalls>(state, kFill, false); }
 
 // ---- pixman --------------------------------------------------------------
 
@@ -310,15 +306,9 @@ class PixmanCalls {
   PixmanImage source_;
 };
 
-void Pixman(benchmark::State &state, Operation operation) {
-  const Case c = CaseOf(state);
-  PixmanCalls calls(c, operation);
-  Timed(state, c, calls);
-}
-
-void BM_pixman_Copy(benchmark::State &state) { Pixman(state, kCopy); }
-void BM_pixman_Stretch2x(benchmark::State &state) { Pixman(state, kStretch2x); }
-void BM_pixman_Fill(benchmark::State &state) { Pixman(state, kFill); }
+void BM_pixman_Copy(benchmark::State &state) { TimedCase<PixmanCalls>(state, kCopy); }
+void BM_pixman_Stretch2x(benchmark::State &state) { TimedCase<PixmanCalls>(state, kStretch2x); }
+void BM_pixman_Fill(benchmark::State &state) { TimedCase<PixmanCalls>(state, kFill); }
 
 // ---- The memory limits -----------------------------------------------------
 
@@ -362,67 +352,36 @@ class FrameMemset {
   std::vector<uint8_t> target_;
 };
 
-void BM_Limit_RowMemcpy(benchmark::State &state) {
-  const Case c = CaseOf(state);
-  RowMemcpy calls(c);
-  Timed(state, c, calls);
-}
-
-void BM_Limit_Memset(benchmark::State &state) {
-  const Case c = CaseOf(state);
-  FrameMemset calls(c);
-  Timed(state, c, calls);
-}
+void BM_Limit_RowMemcpy(benchmark::State &state) { TimedCase<RowMemcpy>(state); }
+void BM_Limit_Memset(benchmark::State &state) { TimedCase<FrameMemset>(state); }
 
 // ---- The targets, paired ---------------------------------------------------
 
-// The library's operation against the comparison its target names.
+// The library's `operation`, from bitmap `bitmap`, against a `Theirs`
+// contender set up with the case and `theirArgs`.
+template <typename Theirs, typename... Args>
+void PairedCase(benchmark::State &state, Operation operation, int bitmap, Args... theirArgs) {
+  const Case c = CaseOf(state);
+  LibraryCalls ours(c, operation, bitmap);
+  Theirs theirs(c, theirArgs...);
+  Paired(state, c, ours, theirs);
+}
+
+// Each against the comparison its target names; the mirrored and keyed
+// stretches against the plain one, each from a bitmap of its own.
 void BM_Paired_KeyedCopy_SDL2RunLength(benchmark::State &state) {
-  const Case c = CaseOf(state);
-  LibraryCalls ours(c, kKeyed);
-  SdlCalls theirs(c, kKeyed, true);
-  Paired(state, c, ours, theirs);
+  PairedCase<SdlCalls>(state, kKeyed, 1, kKeyed, true);
 }
-
-void BM_Paired_Copy_RowMemcpy(benchmark::State &state) {
-  const Case c = CaseOf(state);
-  LibraryCalls ours(c, kCopy);
-  RowMemcpy theirs(c);
-  Paired(state, c, ours, theirs);
+void BM_Paired_Copy_RowMemcpy(benchmark::State &state) { PairedCase<RowMemcpy>(state, kCopy, 1); }
+void BM_Paired_Copy_pixman(benchmark::State &state) { PairedCase<PixmanCalls>(state, kCopy, 1, kCopy); }
+void BM_Paired_Stretch2x_pixman(benchmark::State &state) { PairedCase<PixmanCalls>(state, kStretch2x, 1, kStretch2x); }
+void BM_Paired_Fill_Memset(benchmark::State &state) { PairedCase<FrameMemset>(state, kFill, 1); }
+void BM_Paired_Stretch2xMirrored_Plain(benchmark::State &state) {
+  PairedCase<LibraryCalls>(state, kStretch2xMirrored, 2, kStretch2x, 1);
 }
-
-void BM_Paired_Copy_pixman(benchmark::State &state) {
-  const Case c = CaseOf(state);
-  LibraryCalls ours(c, kCopy);
-  PixmanCalls theirs(c, kCopy);
-  Paired(state, c, ours, theirs);
+void BM_Paired_Stretch2xKeyed_Plain(benchmark::State &state) {
+  PairedCase<LibraryCalls>(state, kStretch2xKeyed, 2, kStretch2x, 1);
 }
-
-void BM_Paired_Stretch2x_pixman(benchmark::State &state) {
-  const Case c = CaseOf(state);
-  LibraryCalls ours(c, kStretch2x);
-  PixmanCalls theirs(c, kStretch2x);
-  Paired(state, c, ours, theirs);
-}
-
-void BM_Paired_Fill_Memset(benchmark::State &state) {
-  const Case c = CaseOf(state);
-  LibraryCalls ours(c, kFill);
-  FrameMemset theirs(c);
-  Paired(state, c, ours, theirs);
-}
-
-// The mirrored and keyed stretches against the plain one, each from a
-// bitmap of its own.
-void PairedWithPlainStretch(benchmark::State &state, Operation operation) {
-  const Case c = CaseOf(state);
-  LibraryCalls ours(c, operation, 2);
-  LibraryCalls plain(c, kStretch2x, 1);
-  Paired(state, c, ours, plain);
-}
-
-void BM_Paired_Stretch2xMirrored_Plain(benchmark::State &state) { PairedWithPlainStretch(state, kStretch2xMirrored); }
-void BM_Paired_Stretch2xKeyed_Plain(benchmark::State &state) { PairedWithPlainStretch(state, kStretch2xKeyed); }
 
 // ---- A 40-character text line ---------------------------------------------
 
