@@ -65,28 +65,48 @@ void PaintRuns(std::mt19937 &random, const Block &block, ColorKey key, int keyed
   }
 }
 
-TEST(KeyedRunsTest, CopiesOfPartsMatchTheReferenceForEveryPixelSizeAndKey) {
-  for (int bytes = 1; bytes <= 4; ++bytes) {
-    for (int keyedShare : {0, 50, 100}) {
-      for (int round = 0; round < 60; ++round) {
-        std::mt19937 random(static_cast<unsigned>(bytes * 100003 + keyedShare * 1009 + round));
-        const uint32_t mask = bytes >= 4 ? 0xFFFFFFFFu : (1u << (8 * bytes)) - 1;
-        const uint32_t low = (static_cast<uint32_t>(random()) & mask) | 1;
-        const uint32_t high = round % 2 == 0 ? low : std::min(mask - 1, low + static_cast<uint32_t>(Between(random, 0, 9)));
-        const ColorKey key{low, std::max(low, high)};
-        const int sw = Between(random, 1, 70), sh = Between(random, 1, 12);
-        Memory source = RandomMemory(random, sw, sh, bytes);
-        PaintRuns(random, source.Part(0, 0, sw, sh), key, keyedShare);
-        const pixels::KeyedSpans spans = pixels::KeyedSpans::Find(source.Part(0, 0, sw, sh), key);
+// Keeps the kernels to vectors no wider than `widest` while it lives.
+class VectorLimit {
+ public:
+  explicit VectorLimit(machine::PixelVectors widest) { machine::limit_pixel_vectors(widest); }
+  ~VectorLimit() { machine::limit_pixel_vectors(machine::PixelVectors::kWidest); }
+  VectorLimit(const VectorLimit &) = delete;
+  VectorLimit &operator=(const VectorLimit &) = delete;
+};
 
-        const int left = Between(random, 0, sw - 1), top = Between(random, 0, sh - 1);
-        const int w = Between(random, 1, sw - left), h = Between(random, 1, sh - top);
-        Memory fast = RandomMemory(random, w + 3, h + 2, bytes);
-        Memory plain = fast;
-        spans.CopyPart(fast.Part(2, 1, w, h), left, top);
-        pixels::reference::CopyKeyed(plain.Part(2, 1, w, h), source.Part(left, top, w, h), key);
-        ASSERT_EQ(fast.bytes, plain.bytes) << bytes << " bytes, " << keyedShare << "% keyed, round " << round
-                                           << ", part " << left << "," << top << " " << w << "x" << h;
+constexpr machine::PixelVectors kEveryVectorLimit[] = {machine::PixelVectors::kBaseline, machine::PixelVectors::kAvx2,
+                                                       machine::PixelVectors::kWidest};
+
+// Keyed copies through the runs, of whole rows (every fourth round) and of
+// parts, with every width of vectors the machine has.
+TEST(KeyedRunsTest, CopiesOfPartsMatchTheReferenceForEveryPixelSizeAndKey) {
+  for (machine::PixelVectors widest : kEveryVectorLimit) {
+    const VectorLimit limit(widest);
+    for (int bytes = 1; bytes <= 4; ++bytes) {
+      for (int keyedShare : {0, 50, 100}) {
+        for (int round = 0; round < 60; ++round) {
+          std::mt19937 random(static_cast<unsigned>(bytes * 100003 + keyedShare * 1009 + round));
+          const uint32_t mask = bytes >= 4 ? 0xFFFFFFFFu : (1u << (8 * bytes)) - 1;
+          const uint32_t low = (static_cast<uint32_t>(random()) & mask) | 1;
+          const uint32_t high =
+              round % 2 == 0 ? low : std::min(mask - 1, low + static_cast<uint32_t>(Between(random, 0, 9)));
+          const ColorKey key{low, std::max(low, high)};
+          const int sw = Between(random, 1, 70), sh = Between(random, 1, 12);
+          Memory source = RandomMemory(random, sw, sh, bytes);
+          PaintRuns(random, source.Part(0, 0, sw, sh), key, keyedShare);
+          const pixels::KeyedSpans spans = pixels::KeyedSpans::Find(source.Part(0, 0, sw, sh), key);
+
+          const bool wholeRows = round % 4 == 0;
+          const int left = wholeRows ? 0 : Between(random, 0, sw - 1), top = Between(random, 0, sh - 1);
+          const int w = wholeRows ? sw : Between(random, 1, sw - left), h = Between(random, 1, sh - top);
+          Memory fast = RandomMemory(random, w + 3, h + 2, bytes);
+          Memory plain = fast;
+          spans.CopyPart(fast.Part(2, 1, w, h), left, top);
+          pixels::reference::CopyKeyed(plain.Part(2, 1, w, h), source.Part(left, top, w, h), key);
+          ASSERT_EQ(fast.bytes, plain.bytes) << bytes << " bytes, " << keyedShare << "% keyed, round " << round
+                                             << ", part " << left << "," << top << " " << w << "x" << h
+                                             << ", vector limit " << static_cast<int>(widest);
+        }
       }
     }
   }
@@ -457,6 +477,7 @@ TEST(ByteRuns, EveryLengthCopiesExactlyItsBytes) {
   };
   std::vector<Copy> copies = {{"CopyBytes", pixels::CopyBytes}, {"CopyRunBytes", pixels::CopyRunBytes}};
   if (pixels::HasWideVectors()) copies.push_back({"CopyRunBytesWide", pixels::CopyRunBytesWide});
+  if (pixels::HasMaskedVectors()) copies.push_back({"CopyRunBytesMasked", pixels::CopyRunBytesMasked});
   constexpr size_t kGuard = 40, kLongest = 600, kPhases = 32;
   std::mt19937 random(7);
   std::vector<uint8_t> source(kLongest + kPhases);

@@ -28,7 +28,7 @@ constexpr int kRounds = 150;
 struct FormatCase {
   const char *name;
   Format format;
-  bool baselineVectors = false;  // the kernels kept to SSE2
+  machine::PixelVectors vectors = machine::PixelVectors::kWidest;  // the widest the kernels may use
 };
 
 const FormatCase kFormats[] = {
@@ -108,8 +108,8 @@ KeyedSource RandomKey(std::mt19937 &random, int pixelBytes) {
 
 class PixelKernelsTest : public ::testing::TestWithParam<FormatCase> {
  protected:
-  void SetUp() override { machine::use_baseline_pixel_vectors(GetParam().baselineVectors); }
-  void TearDown() override { machine::use_baseline_pixel_vectors(false); }
+  void SetUp() override { machine::limit_pixel_vectors(GetParam().vectors); }
+  void TearDown() override { machine::limit_pixel_vectors(machine::PixelVectors::kWidest); }
 
   int PixelBytes() const { return (GetParam().format.bits + 7) / 8; }
   static std::mt19937 Seeded(int round, int salt) { return std::mt19937(static_cast<unsigned>(round * 7919 + salt)); }
@@ -299,18 +299,22 @@ std::vector<FormatCase> AllFormats() {
   return all;
 }
 
-// The same formats with the kernels kept to the vectors every x86-64 has,
-// so that their narrower forms are checked on machines with wider ones.
-std::vector<FormatCase> AllFormatsOnBaselineVectors() {
+// The same formats with the kernels kept to narrower vectors (those every
+// x86-64 has, or up to AVX2), so that their narrower forms are checked on
+// machines with wider ones.
+std::vector<FormatCase> AllFormatsLimitedTo(machine::PixelVectors widest) {
   std::vector<FormatCase> all = AllFormats();
-  for (FormatCase &format : all) format.baselineVectors = true;
+  for (FormatCase &format : all) format.vectors = widest;
   return all;
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryFormat, PixelKernelsTest, ::testing::ValuesIn(AllFormats()),
                          [](const ::testing::TestParamInfo<FormatCase> &each) { return std::string(each.param.name); });
 INSTANTIATE_TEST_SUITE_P(EveryFormatOnBaselineVectors, PixelKernelsTest,
-                         ::testing::ValuesIn(AllFormatsOnBaselineVectors()),
+                         ::testing::ValuesIn(AllFormatsLimitedTo(machine::PixelVectors::kBaseline)),
+                         [](const ::testing::TestParamInfo<FormatCase> &each) { return std::string(each.param.name); });
+INSTANTIATE_TEST_SUITE_P(EveryFormatUpToAvx2, PixelKernelsTest,
+                         ::testing::ValuesIn(AllFormatsLimitedTo(machine::PixelVectors::kAvx2)),
                          [](const ::testing::TestParamInfo<FormatCase> &each) { return std::string(each.param.name); });
 
 // The switch: KORVANE_REFERENCE_PIXELS as the default a reset restores, the

@@ -13,10 +13,15 @@ namespace machine MACHINE_API {
 void use_reference_pixel_kernels(bool reference);
 bool reference_pixel_kernels();
 
-// Keeps the specialised kernels to the vector instructions every x86-64
-// processor has (SSE2), as on a processor without SSSE3 or AVX2; the
-// results are the same. Default: off, the widest vectors the processor has.
-void use_baseline_pixel_vectors(bool baseline);
-bool baseline_pixel_vectors();
+// The widest vector instructions the specialised kernels may use, as on a
+// processor that has no wider kinds; the results are the same at every
+// limit. Default: kWidest, whatever the processor has.
+enum class PixelVectors {
+  kBaseline,  // SSE2, which every x86-64 processor has
+  kAvx2,      // up to SSSE3 byte shuffles and AVX2's 32-byte vectors
+  kWidest,    // also AVX-512's byte-masked stores, where the processor has them
+};
+void limit_pixel_vectors(PixelVectors widest);
+PixelVectors pixel_vector_limit();
 
 }  // namespace machine

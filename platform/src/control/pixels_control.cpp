@@ -1,5 +1,5 @@
 // The pixel operations' control interface: the reference-kernel switch and
-// its reset to what the environment asks, and the baseline-vector switch.
+// its reset to what the environment asks, and the limit on vector widths.
 #include "control/reset.h"
 #include "machine_pixels.h"
 #include "pixels/machine_vectors.h"
@@ -9,10 +9,19 @@ namespace {
 
 void ResetPixelKernels() {
   pixels::ForceReferenceKernels(pixels::ReferenceKernelsAskedByEnvironment());
-  pixels::BaselineVectorsOnly().store(false, std::memory_order_relaxed);
+  pixels::VectorLevelLimit().store(pixels::VectorLevel::kMasked, std::memory_order_relaxed);
 }
 
 platform::ResetHook gResetPixelKernels(ResetPixelKernels);
+
+pixels::VectorLevel LevelOf(machine::PixelVectors widest) {
+  switch (widest) {
+    case machine::PixelVectors::kBaseline: return pixels::VectorLevel::kBaseline;
+    case machine::PixelVectors::kAvx2: return pixels::VectorLevel::kWide;
+    case machine::PixelVectors::kWidest: break;
+  }
+  return pixels::VectorLevel::kMasked;
+}
 
 }  // namespace
 
@@ -20,8 +29,15 @@ void machine::use_reference_pixel_kernels(bool reference) { pixels::ForceReferen
 
 bool machine::reference_pixel_kernels() { return pixels::ReferenceKernelsForced(); }
 
-void machine::use_baseline_pixel_vectors(bool baseline) {
-  pixels::BaselineVectorsOnly().store(baseline, std::memory_order_relaxed);
+void machine::limit_pixel_vectors(PixelVectors widest) {
+  pixels::VectorLevelLimit().store(LevelOf(widest), std::memory_order_relaxed);
 }
 
-bool machine::baseline_pixel_vectors() { return pixels::BaselineVectorsOnly().load(std::memory_order_relaxed); }
+machine::PixelVectors machine::pixel_vector_limit() {
+  switch (pixels::VectorLevelLimit().load(std::memory_order_relaxed)) {
+    case pixels::VectorLevel::kBaseline: return PixelVectors::kBaseline;
+    case pixels::VectorLevel::kWide: return PixelVectors::kAvx2;
+    case pixels::VectorLevel::kMasked: break;
+  }
+  return PixelVectors::kWidest;
+}

@@ -109,6 +109,24 @@ __attribute__((target("avx2"))) inline void CopyRunBytesWide(uint8_t *to, const 
   _mm256_storeu_si256(reinterpret_cast<__m256i *>(to + n - 32), last);
 }
 
+// CopyRunBytes with byte-masked 32-byte stores, for code compiled for
+// machines that have them and chosen at run time: whole vectors forward,
+// then the rest of the run (1 to 32 bytes) as one vector stored under a
+// mask of its bytes. Every run length takes the same path, so runs whose
+// lengths change from row to row cost no mispredicted branch, and masked
+// bytes are neither read nor written.
+__attribute__((target("avx2,avx512f,avx512bw,avx512vl,bmi2"))) inline void CopyRunBytesMasked(uint8_t *to,
+                                                                                           const uint8_t *from,
+                                                                                           size_t n) {
+  size_t done = 0;
+  for (; done + 32 < n; done += 32) {
+    _mm256_storeu_si256(reinterpret_cast<__m256i *>(to + done),
+                        _mm256_loadu_si256(reinterpret_cast<const __m256i *>(from + done)));
+  }
+  const __mmask32 rest = _bzhi_u32(~0u, static_cast<unsigned>(n - done));
+  _mm256_mask_storeu_epi8(to + done, rest, _mm256_maskz_loadu_epi8(rest, from + done));
+}
+
 // One pixel value repeated: 48 bytes hold a whole number of pixels of every
 // size from 1 to 4 bytes, of eight-byte words and of sixteen-byte vectors,
 // so runs of any pixel size are stored three vectors at a time from their

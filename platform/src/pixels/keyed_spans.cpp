@@ -19,29 +19,53 @@ constexpr uint64_t kPixelsPerRunWorthIt = 16;
 
 }  // namespace
 
-// Every run of the source's rows from `top` on, uncut, with the packed
-// pixels read straight through; inlined into each caller, so that the run
-// copy is compiled for the caller's machine.
+// The part's rows, each run copied by `copy`: whole rows run by run with
+// the packed pixels read straight through, a part narrower than the source
+// from the first run that reaches into it, each run cut to the part.
+// Inlined into each caller, so that the run copy is compiled for the
+// caller's machine.
 template <KeyedSpans::RunCopy copy>
-__attribute__((always_inline)) inline void KeyedSpans::CopyWholeRows(const Block &target, int top) const {
-  const Run *run = runs_.data() + rowStart_[static_cast<size_t>(top)];
-  const uint32_t *rowEnd = rowStart_.data() + top + 1;
-  const uint8_t *packed = opaque_.data();
+__attribute__((always_inline)) inline void KeyedSpans::CopyRows(const Block &target, int left, int top) const {
   const Run *runs = runs_.data();
+  const uint32_t *rowStart = rowStart_.data() + top;
+  const uint8_t *packed = opaque_.data();
   // Locals, not members or the target's fields: the byte stores may alias
   // those, which would reload them after every run.
   const int height = target.height;
   const long pitch = target.pitch;
   uint8_t *to = target.bits;
+  if (left == 0 && target.width == width_) {
+    const Run *run = runs + rowStart[0];
+    for (int y = 0; y < height; ++y, to += pitch) {
+      for (const Run *end = runs + rowStart[y + 1]; run != end; ++run) {
+        copy(to + run->begin, packed + run->packed, run->end - run->begin);
+      }
+    }
+    return;
+  }
+  const uint32_t first = static_cast<uint32_t>(left * bytes_);
+  const uint32_t right = first + static_cast<uint32_t>(target.width * bytes_);
   for (int y = 0; y < height; ++y, to += pitch) {
-    for (const Run *end = runs + rowEnd[y]; run != end; ++run) {
-      copy(to + run->begin, packed + run->packed, run->end - run->begin);
+    const Run *run = runs + rowStart[y];
+    const Run *end = runs + rowStart[y + 1];
+    // The first run that reaches into the part.
+    if (first > 0) run = std::lower_bound(run, end, first, [](const Run &r, uint32_t x) { return r.end <= x; });
+    for (; run != end && run->begin < right; ++run) {
+      const uint32_t begin = std::max(run->begin, first);
+      const uint32_t stop = std::min(run->end, right);
+      copy(to + (begin - first), packed + run->packed + (begin - run->begin), stop - begin);
     }
   }
 }
 
-__attribute__((target("avx2"))) void KeyedSpans::CopyWholeRowsWide(const Block &target, int top) const {
-  CopyWholeRows<CopyRunBytesWide>(target, top);
+__attribute__((target("avx2"))) void KeyedSpans::CopyRowsWide(const Block &target, int left, int top) const {
+  CopyRows<CopyRunBytesWide>(target, left, top);
+}
+
+__attribute__((target("avx2,avx512f,avx512bw,avx512vl,bmi2"))) void KeyedSpans::CopyRowsMasked(const Block &target,
+                                                                                             int left,
+                                                                                             int top) const {
+  CopyRows<CopyRunBytesMasked>(target, left, top);
 }
 
 KeyedSpans KeyedSpans::Find(const Block &source, ColorKey key) {
@@ -80,32 +104,12 @@ void KeyedSpans::CopyPart(const Block &target, int left, int top) const {
       top > height_ - target.height || target.bytes != bytes_) {
     return;
   }
-  if (left == 0 && target.width == width_) {
-    if (HasWideVectors()) {
-      CopyWholeRowsWide(target, top);
-    } else {
-      CopyWholeRows<CopyRunBytes>(target, top);
-    }
-    return;
-  }
-  const Run *runs = runs_.data();
-  const uint32_t *rowStart = rowStart_.data() + top;
-  const uint8_t *packed = opaque_.data();
-  uint8_t *to = target.bits;
-  const uint32_t first = static_cast<uint32_t>(left * bytes_);
-  const uint32_t right = first + static_cast<uint32_t>(target.width * bytes_);
-  const int height = target.height;
-  const long pitch = target.pitch;
-  for (int y = 0; y < height; ++y, to += pitch) {
-    const Run *run = runs + rowStart[y];
-    const Run *end = runs + rowStart[y + 1];
-    // The first run that reaches into the part.
-    if (first > 0) run = std::lower_bound(run, end, first, [](const Run &r, uint32_t x) { return r.end <= x; });
-    for (; run != end && run->begin < right; ++run) {
-      const uint32_t begin = std::max(run->begin, first);
-      const uint32_t stop = std::min(run->end, right);
-      CopyRunBytes(to + (begin - first), packed + run->packed + (begin - run->begin), stop - begin);
-    }
+  if (HasMaskedVectors()) {
+    CopyRowsMasked(target, left, top);
+  } else if (HasWideVectors()) {
+    CopyRowsWide(target, left, top);
+  } else {
+    CopyRows<CopyRunBytes>(target, left, top);
   }
 }
 

@@ -66,12 +66,13 @@ class KeyedSpans {
     uint32_t packed;
   };
 
-  // The whole width of rows from `top` on, each run copied by `copy`; the
-  // same with 32-byte vectors.
+  // The keyed copy of CopyPart, each run copied by `copy`; the same with
+  // 32-byte vectors, and with byte-masked 32-byte vectors.
   using RunCopy = void (*)(uint8_t *to, const uint8_t *from, size_t n);
   template <RunCopy copy>
-  void CopyWholeRows(const Block &target, int top) const;
-  void CopyWholeRowsWide(const Block &target, int top) const;
+  void CopyRows(const Block &target, int left, int top) const;
+  void CopyRowsWide(const Block &target, int left, int top) const;
+  void CopyRowsMasked(const Block &target, int left, int top) const;
 
   ColorKey key_{};
   int width_ = 0;
