@@ -19,6 +19,7 @@ namespace pixels {
 // vectors, four make one; mirrored, the pairs come out in reverse order.
 struct DoubledLanes16 {
   static constexpr int kBytes = 2;
+  static constexpr bool kMaskedTail = false;
 
   // Eight pixels from `from`, doubled into 32 bytes at `to`, and at
   // `to + pitch` when twice.
@@ -53,6 +54,7 @@ struct DoubledLanes16 {
 // The same for 32-bit pixels: four make two vectors, two make one.
 struct DoubledLanes32 {
   static constexpr int kBytes = 4;
+  static constexpr bool kMaskedTail = false;
 
   static void StoreWhole(uint8_t *to, long pitch, bool twice, const uint8_t *from, bool mirrored) {
     __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(from));
@@ -72,6 +74,7 @@ struct DoubledLanes32 {
 template <typename Narrow>
 struct WideDoubledLanes {
   static constexpr int kBytes = Narrow::kBytes;
+  static constexpr bool kMaskedTail = false;
 
   __attribute__((target("avx2"))) static void StoreWhole(uint8_t *to, long pitch, bool twice, const uint8_t *from,
                                                          bool mirrored) {
@@ -83,20 +86,21 @@ struct WideDoubledLanes {
 
   static __m128i Half(__m128i v, bool mirrored) { return Narrow::Half(v, mirrored); }
 
- private:
+ protected:
+  static constexpr int kPixels = 16 / kBytes;  // source pixels in a vector
+
   // The source byte of each of the 32 target bytes: target pixel t is
-  // source pixel t / 2, counted from the other end when mirrored. Both
-  // halves of the vector hold all sixteen source bytes, so every index is
-  // one of them.
+  // source pixel t / 2, counted from the other end of `pixels` source
+  // pixels when mirrored. Both halves of the vector hold all sixteen source
+  // bytes, so every index is one of them.
   struct alignas(32) ShuffleTable {
     uint8_t bytes[32];
   };
-  static constexpr ShuffleTable Order(bool mirrored) {
+  static constexpr ShuffleTable Order(bool mirrored, int pixels = kPixels) {
     ShuffleTable table{};
-    constexpr int kPixels = 16 / kBytes;
     for (int at = 0; at < 32; ++at) {
       const int pixel = (at / kBytes) / 2;
-      const int source = mirrored ? kPixels - 1 - pixel : pixel;
+      const int source = mirrored && pixel < pixels ? pixels - 1 - pixel : pixel;
       table.bytes[at] = static_cast<uint8_t>(source * kBytes + at % kBytes);
     }
     return table;
@@ -110,6 +114,46 @@ struct WideDoubledLanes {
   __attribute__((target("avx2"))) static __m256i Mirrored() {
     return _mm256_load_si256(reinterpret_cast<const __m256i *>(kMirrored.bytes));
   }
+};
+
+// 32-byte doubling of runs narrower than a vector under byte masks
+// (AVX-512 BW and VL): their 1 to 15 source bytes are loaded, and their
+// doubled bytes stored, in one step whatever their length, where the other
+// lanes take half vectors and single pixels. Longer runs double as with
+// the 32-byte lanes, whose overlapping last vector measured faster than a
+// masked one.
+template <typename Narrow>
+struct MaskedDoubledLanes : WideDoubledLanes<Narrow> {
+  using Wide = WideDoubledLanes<Narrow>;
+  static constexpr bool kMaskedTail = true;
+  static constexpr int kBytes = Wide::kBytes;
+
+  // `count` (0 to a vector's worth) pixels from `from`, doubled into
+  // `to`, and into `to + pitch` when twice.
+  __attribute__((target("avx2,avx512f,avx512bw,avx512vl,bmi2"))) static void StoreTail(
+      uint8_t *to, long pitch, bool twice, const uint8_t *from, int count, bool mirrored) {
+    const unsigned sourceBytes = static_cast<unsigned>(count * kBytes);
+    const __m128i pixels = _mm_maskz_loadu_epi8(static_cast<__mmask16>(_bzhi_u32(0xFFFFu, sourceBytes)), from);
+    const __m256i shuffle = _mm256_load_si256(
+        reinterpret_cast<const __m256i *>(mirrored ? kMirroredTails[count].bytes : Wide::kInOrder.bytes));
+    const __m256i doubled = _mm256_shuffle_epi8(_mm256_broadcastsi128_si256(pixels), shuffle);
+    const __mmask32 stored = _bzhi_u32(~0u, 2 * sourceBytes);
+    _mm256_mask_storeu_epi8(to, stored, doubled);
+    if (twice) _mm256_mask_storeu_epi8(to + pitch, stored, doubled);
+  }
+
+ private:
+  // Mirrored, a tail of `count` pixels reverses those pixels alone.
+  struct Tails {
+    typename Wide::ShuffleTable byCount[Wide::kPixels + 1];
+    constexpr const typename Wide::ShuffleTable &operator[](int count) const { return byCount[count]; }
+  };
+  static constexpr Tails MirroredTails() {
+    Tails tails{};
+    for (int count = 0; count <= Wide::kPixels; ++count) tails.byCount[count] = Wide::Order(true, count);
+    return tails;
+  }
+  static constexpr Tails kMirroredTails = MirroredTails();
 };
 
 // Doubling the width of pixels of one size: each source pixel twice,
@@ -140,8 +184,8 @@ class Doubler {
  private:
   // `width` source pixels from `from`, each twice, reversed when mirrored:
   // whole vectors, the last one overlapping the one before; a run narrower
-  // than a vector by two half vectors, and one narrower than that pixel by
-  // pixel.
+  // than a vector under masks where the lanes have them, else by two half
+  // vectors, and one narrower than that pixel by pixel.
   __attribute__((always_inline)) void Pixels(uint8_t *to, long pitch, bool twice, const uint8_t *from,
                                              int width) const {
     constexpr int kLanes = 16 / kBytes, kHalf = kLanes / 2;
@@ -166,6 +210,8 @@ class Doubler {
       }
       Lanes::StoreWhole(to + 2 * kBytes * (width - kLanes), pitch, twice,
                         from + kBytes * (mirrored ? 0 : width - kLanes), mirrored);
+    } else if constexpr (Lanes::kMaskedTail) {
+      Lanes::StoreTail(to, pitch, twice, from, width, mirrored);
     } else if (width >= kHalf) {
       half(0);
       half(width - kHalf);

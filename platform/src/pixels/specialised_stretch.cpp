@@ -152,16 +152,39 @@ bool DoublesWidth(const Block &target, const Block &source) {
   return target.width == 2 * source.width && (source.bytes == 2 || source.bytes == 4);
 }
 
-// Calls fn with the doubling lanes of the source's pixel size (2 or 4):
-// the 32-byte ones, on machines that have them, with fn entered through
-// `wide`, which is compiled for those machines.
-template <typename Fn, typename WideFn>
-void WithDoubledLanes(int bytes, Fn &&fn, WideFn &&wide) {
-  const bool wideVectors = HasWideVectors();
-  if (bytes == 2) {
-    wideVectors ? wide(WideDoubledLanes<DoubledLanes16>{}) : fn(DoubledLanes16{});
+// Entries into a doubling `Work<Lanes>::Run`, compiled for machines with
+// 32-byte vectors and for those that also have masked ones, so that the
+// lanes' vector code inlines into the work.
+template <template <typename> class Work, typename Lanes, typename... Args>
+__attribute__((target("avx2"))) void RunWide(Args... args) {
+  Work<Lanes>::Run(args...);
+}
+
+template <template <typename> class Work, typename Lanes, typename... Args>
+__attribute__((target("avx2,avx512f,avx512bw,avx512vl,bmi2"))) void RunMasked(Args... args) {
+  Work<Lanes>::Run(args...);
+}
+
+// Runs `Work` with the widest doubling lanes the machine has for pixels
+// whose narrowest lanes are `Narrow`.
+template <template <typename> class Work, typename Narrow, typename... Args>
+void RunWithWidestLanes(Args... args) {
+  if (HasMaskedVectors()) {
+    RunMasked<Work, MaskedDoubledLanes<Narrow>>(args...);
+  } else if (HasWideVectors()) {
+    RunWide<Work, WideDoubledLanes<Narrow>>(args...);
   } else {
-    wideVectors ? wide(WideDoubledLanes<DoubledLanes32>{}) : fn(DoubledLanes32{});
+    Work<Narrow>::Run(args...);
+  }
+}
+
+// Runs `Work` with the doubling lanes of the source's pixel size (2 or 4).
+template <template <typename> class Work, typename... Args>
+void WithDoubledLanes(int bytes, Args... args) {
+  if (bytes == 2) {
+    RunWithWidestLanes<Work, DoubledLanes16>(args...);
+  } else {
+    RunWithWidestLanes<Work, DoubledLanes32>(args...);
   }
 }
 
@@ -228,27 +251,19 @@ __attribute__((always_inline)) inline void StretchOpaqueDoubling(const Block tar
 
 // The opaque doubling with the given lanes, mirrored or not.
 template <typename Lanes>
-__attribute__((always_inline)) inline void StretchOpaqueDoublingWith(const Block target, const Block source,
-                                                                     const StretchOptions options) {
-  if (options.mirrorLeftRight) {
-    StretchOpaqueDoubling<Doubler<Lanes, true>>(target, source, options);
-  } else {
-    StretchOpaqueDoubling<Doubler<Lanes, false>>(target, source, options);
+struct OpaqueDoubling {
+  __attribute__((always_inline)) static void Run(const Block target, const Block source, const StretchOptions options) {
+    if (options.mirrorLeftRight) {
+      StretchOpaqueDoubling<Doubler<Lanes, true>>(target, source, options);
+    } else {
+      StretchOpaqueDoubling<Doubler<Lanes, false>>(target, source, options);
+    }
   }
-}
-
-// The opaque doubling compiled for machines with 32-byte vectors.
-template <typename Lanes>
-__attribute__((target("avx2"))) void StretchOpaqueDoublingWide(const Block target, const Block source,
-                                                               const StretchOptions options) {
-  StretchOpaqueDoublingWith<Lanes>(target, source, options);
-}
+};
 
 void StretchOpaque(const Block &target, const Block &source, const StretchOptions &options) {
   if (DoublesWidth(target, source)) {
-    WithDoubledLanes(
-        source.bytes, [&](auto lanes) { StretchOpaqueDoublingWith<decltype(lanes)>(target, source, options); },
-        [&](auto lanes) { StretchOpaqueDoublingWide<decltype(lanes)>(target, source, options); });
+    WithDoubledLanes<OpaqueDoubling>(source.bytes, target, source, options);
     return;
   }
   RowScaler scaler(target.width, source, options.mirrorLeftRight);
@@ -326,28 +341,20 @@ __attribute__((always_inline)) inline void DoubleKeptRunsTwiceAsTall(const Doubl
 
 // The same with the given lanes, mirrored or not either way.
 template <typename Lanes>
-__attribute__((always_inline)) inline void DoubleKeptRunsTwiceAsTallWith(const Block target, const Block source,
-                                                                         const StretchOptions options,
-                                                                         const KeyedSpans::RowTable table,
-                                                                         const int top) {
-  const Doubler<Lanes, true> mirrored(source.width);
-  const Doubler<Lanes, false> inOrder(source.width);
-  if (options.mirrorUpDown) {
-    options.mirrorLeftRight ? DoubleKeptRunsTwiceAsTall<true>(mirrored, target, source, table, top)
-                            : DoubleKeptRunsTwiceAsTall<true>(inOrder, target, source, table, top);
-  } else {
-    options.mirrorLeftRight ? DoubleKeptRunsTwiceAsTall<false>(mirrored, target, source, table, top)
-                            : DoubleKeptRunsTwiceAsTall<false>(inOrder, target, source, table, top);
+struct KeptRunsDoubling {
+  __attribute__((always_inline)) static void Run(const Block target, const Block source, const StretchOptions options,
+                                                 const KeyedSpans::RowTable table, const int top) {
+    const Doubler<Lanes, true> mirrored(source.width);
+    const Doubler<Lanes, false> inOrder(source.width);
+    if (options.mirrorUpDown) {
+      options.mirrorLeftRight ? DoubleKeptRunsTwiceAsTall<true>(mirrored, target, source, table, top)
+                              : DoubleKeptRunsTwiceAsTall<true>(inOrder, target, source, table, top);
+    } else {
+      options.mirrorLeftRight ? DoubleKeptRunsTwiceAsTall<false>(mirrored, target, source, table, top)
+                              : DoubleKeptRunsTwiceAsTall<false>(inOrder, target, source, table, top);
+    }
   }
-}
-
-// The same compiled for machines with 32-byte vectors.
-template <typename Lanes>
-__attribute__((target("avx2"))) void DoubleKeptRunsTwiceAsTallWide(const Block target, const Block source,
-                                                                   const StretchOptions options,
-                                                                   const KeyedSpans::RowTable table, const int top) {
-  DoubleKeptRunsTwiceAsTallWith<Lanes>(target, source, options, table, top);
-}
+};
 
 // Keyed and doubling the width: the opaque runs of each distinct source row
 // are taken and only they are doubled, straight into the first target rows
@@ -379,23 +386,16 @@ __attribute__((always_inline)) inline void StretchKeyedDoubling(const Block targ
 
 // The keyed doubling with the given lanes, mirrored or not.
 template <typename Lanes>
-__attribute__((always_inline)) inline void StretchKeyedDoublingWith(const Block target, const Block source,
-                                                                    const StretchOptions options,
-                                                                    const SourceRowRuns rowRuns) {
-  if (options.mirrorLeftRight) {
-    StretchKeyedDoubling<Doubler<Lanes, true>>(target, source, options, rowRuns);
-  } else {
-    StretchKeyedDoubling<Doubler<Lanes, false>>(target, source, options, rowRuns);
+struct KeyedDoubling {
+  __attribute__((always_inline)) static void Run(const Block target, const Block source, const StretchOptions options,
+                                                 const SourceRowRuns rowRuns) {
+    if (options.mirrorLeftRight) {
+      StretchKeyedDoubling<Doubler<Lanes, true>>(target, source, options, rowRuns);
+    } else {
+      StretchKeyedDoubling<Doubler<Lanes, false>>(target, source, options, rowRuns);
+    }
   }
-}
-
-// The keyed doubling compiled for machines with 32-byte vectors.
-template <typename Lanes>
-__attribute__((target("avx2"))) void StretchKeyedDoublingWide(const Block target, const Block source,
-                                                              const StretchOptions options,
-                                                              const SourceRowRuns rowRuns) {
-  StretchKeyedDoublingWith<Lanes>(target, source, options, rowRuns);
-}
+};
 
 // Keyed at any other scale: each distinct source row is scaled into a
 // scratch row and its opaque runs found once; every target row it makes
@@ -405,16 +405,10 @@ void StretchKeyed(const Block &target, const Block &source, const StretchOptions
   if (DoublesWidth(target, source)) {
     const KeyedSpans::RowTable *table = rowRuns.WholeRows();
     if (table != nullptr && target.height == 2 * source.height) {
-      const int top = rowRuns.Top();
-      WithDoubledLanes(
-          source.bytes,
-          [&](auto lanes) { DoubleKeptRunsTwiceAsTallWith<decltype(lanes)>(target, source, options, *table, top); },
-          [&](auto lanes) { DoubleKeptRunsTwiceAsTallWide<decltype(lanes)>(target, source, options, *table, top); });
-      return;
+      WithDoubledLanes<KeptRunsDoubling>(source.bytes, target, source, options, *table, rowRuns.Top());
+    } else {
+      WithDoubledLanes<KeyedDoubling>(source.bytes, target, source, options, rowRuns);
     }
-    WithDoubledLanes(
-        source.bytes, [&](auto lanes) { StretchKeyedDoublingWith<decltype(lanes)>(target, source, options, rowRuns); },
-        [&](auto lanes) { StretchKeyedDoublingWide<decltype(lanes)>(target, source, options, rowRuns); });
     return;
   }
   RowScaler scaler(target.width, source, options.mirrorLeftRight);
