@@ -9,6 +9,7 @@
 #include <functional>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "ddraw/surface.h"
@@ -65,6 +66,26 @@ void PaintRuns(std::mt19937 &random, const Block &block, ColorKey key, int keyed
   }
 }
 
+// A source of random runs around `key` (see PaintRuns), its kept runs,
+// and a random part of it: whole rows when `wholeRows`.
+struct KeptSource {
+  Memory memory;
+  pixels::KeyedSpans spans;
+  int left, top, width, height;
+  Block Part() { return memory.Part(left, top, width, height); }
+};
+
+KeptSource RandomKeptSource(std::mt19937 &random, int bytes, ColorKey key, int keyedShare, int widest, int tallest,
+                            bool wholeRows) {
+  const int sw = Between(random, 1, widest), sh = Between(random, 1, tallest);
+  Memory memory = RandomMemory(random, sw, sh, bytes);
+  PaintRuns(random, memory.Part(0, 0, sw, sh), key, keyedShare);
+  pixels::KeyedSpans spans = pixels::KeyedSpans::Find(memory.Part(0, 0, sw, sh), key);
+  const int left = wholeRows ? 0 : Between(random, 0, sw - 1), top = Between(random, 0, sh - 1);
+  const int w = wholeRows ? sw : Between(random, 1, sw - left), h = Between(random, 1, sh - top);
+  return KeptSource{std::move(memory), std::move(spans), left, top, w, h};
+}
+
 // Keeps the kernels to vectors no wider than `widest` while it lives.
 class VectorLimit {
  public:
@@ -91,18 +112,12 @@ TEST(KeyedRunsTest, CopiesOfPartsMatchTheReferenceForEveryPixelSizeAndKey) {
           const uint32_t high =
               round % 2 == 0 ? low : std::min(mask - 1, low + static_cast<uint32_t>(Between(random, 0, 9)));
           const ColorKey key{low, std::max(low, high)};
-          const int sw = Between(random, 1, 70), sh = Between(random, 1, 12);
-          Memory source = RandomMemory(random, sw, sh, bytes);
-          PaintRuns(random, source.Part(0, 0, sw, sh), key, keyedShare);
-          const pixels::KeyedSpans spans = pixels::KeyedSpans::Find(source.Part(0, 0, sw, sh), key);
-
-          const bool wholeRows = round % 4 == 0;
-          const int left = wholeRows ? 0 : Between(random, 0, sw - 1), top = Between(random, 0, sh - 1);
-          const int w = wholeRows ? sw : Between(random, 1, sw - left), h = Between(random, 1, sh - top);
+          KeptSource source = RandomKeptSource(random, bytes, key, keyedShare, 70, 12, round % 4 == 0);
+          const int left = source.left, top = source.top, w = source.width, h = source.height;
           Memory fast = RandomMemory(random, w + 3, h + 2, bytes);
           Memory plain = fast;
-          spans.CopyPart(fast.Part(2, 1, w, h), left, top);
-          pixels::reference::CopyKeyed(plain.Part(2, 1, w, h), source.Part(left, top, w, h), key);
+          source.spans.CopyPart(fast.Part(2, 1, w, h), left, top);
+          pixels::reference::CopyKeyed(plain.Part(2, 1, w, h), source.Part(), key);
           ASSERT_EQ(fast.bytes, plain.bytes) << bytes << " bytes, " << keyedShare << "% keyed, round " << round
                                              << ", part " << left << "," << top << " " << w << "x" << h
                                              << ", vector limit " << static_cast<int>(widest);
@@ -123,24 +138,18 @@ TEST(KeyedRunsTest, StretchesOfPartsThroughKeptRunsMatchTheReference) {
         const uint32_t mask = bytes >= 4 ? 0xFFFFFFFFu : (1u << (8 * bytes)) - 1;
         const uint32_t low = (static_cast<uint32_t>(random()) & mask) | 1;
         const ColorKey key{low, std::min(mask - 1, low + static_cast<uint32_t>(Between(random, 0, 3)))};
-        const int sw = Between(random, 1, 40), sh = Between(random, 1, 10);
-        Memory source = RandomMemory(random, sw, sh, bytes);
-        PaintRuns(random, source.Part(0, 0, sw, sh), key, keyedShare);
-        const pixels::KeyedSpans spans = pixels::KeyedSpans::Find(source.Part(0, 0, sw, sh), key);
-
         // Every fourth round takes whole rows to twice the size, which reads
         // the kept runs row after row without cutting them.
         const bool wholeRows = round % 4 == 0;
-        const int left = wholeRows ? 0 : Between(random, 0, sw - 1), top = Between(random, 0, sh - 1);
-        const int w = wholeRows ? sw : Between(random, 1, sw - left), h = Between(random, 1, sh - top);
+        KeptSource source = RandomKeptSource(random, bytes, key, keyedShare, 40, 10, wholeRows);
+        const int left = source.left, top = source.top, w = source.width, h = source.height;
         const int tw = round % 2 == 0 ? 2 * w : Between(random, 1, 60);
         const int th = wholeRows ? 2 * h : Between(random, 1, 2 * h + 1);
         const pixels::StretchOptions options{Between(random, 0, 1) == 1, Between(random, 0, 1) == 1, true, key};
         Memory fast = RandomMemory(random, tw + 3, th + 2, bytes);
         Memory plain = fast;
-        pixels::specialised::StretchKeyedRuns(fast.Part(2, 1, tw, th), source.Part(left, top, w, h), options, spans,
-                                              left, top);
-        pixels::reference::Stretch(plain.Part(2, 1, tw, th), source.Part(left, top, w, h), options);
+        pixels::specialised::StretchKeyedRuns(fast.Part(2, 1, tw, th), source.Part(), options, source.spans, left, top);
+        pixels::reference::Stretch(plain.Part(2, 1, tw, th), source.Part(), options);
         ASSERT_EQ(fast.bytes, plain.bytes) << bytes << " bytes, " << keyedShare << "% keyed, round " << round
                                            << ", part " << left << "," << top << " " << w << "x" << h << " to "
                                            << tw << "x" << th;
