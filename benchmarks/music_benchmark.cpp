@@ -15,7 +15,7 @@
 #include "korvane.h"
 #include "machine.h"
 #include "machine_sound.h"
-#include "tests/support/module_builder.h"
+#include "support/module_builder.h"
 
 namespace {
 

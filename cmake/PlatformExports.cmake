@@ -5,7 +5,7 @@
 # Exported are: every function declared with WINAPI, every GUID declared with
 # DEFINE_GUID and every data object declared `extern PLATFORM_API` in the
 # Win32 / DirectX headers (their names are read here, when configuring), and
-# every control function (machine::...) the objects define (read from the
+# every machine interface function (machine::...) the objects define (read from the
 # objects when they are built, since C++ names are only known mangled).
 
 # The script that writes the version script, found beside this file (also
@@ -43,7 +43,7 @@ function(platform_read_declared_names include_dir)
 endfunction()
 
 # Links `target` (made of the objects of `objects_target`) with a version
-# script written from the declared names and the objects' control functions.
+# script written from the declared names and the objects' machine interface functions.
 function(platform_apply_export_list target objects_target)
   set(map ${CMAKE_BINARY_DIR}/exports/winplatform.map)
   add_custom_command(

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Writes libwinplatform.so's version script when its objects are built: the
-# C names its headers declare, and the control functions (machine::name(...))
+# C names its headers declare, and the machine interface functions (machine::name(...))
 # that the objects define, by their mangled names. Anything else, template
-# instantiations over control types included, is local.
+# instantiations over machine interface types included, is local.
 # Usage: write_platform_version_script.sh <nm> <declared C names> <output> <objects...>
 set -euo pipefail
 nm=$1 names=$2 output=$3

@@ -30,7 +30,7 @@ against its own headers. The values are read back from the two assembly files
 and compared. Nothing is executed, and a mismatch is reported with both sides'
 values. Headers are found by listing the include directory, so a header added
 later is checked without touching this script; a header whose name mingw does
-not have (the platform's own control interface) is left out.
+not have (the platform's own machine interface) is left out.
 
 Usage:
   fidelity_check.py --include <platform include dir> --work <scratch dir>

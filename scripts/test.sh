@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# The whole test run: installs what is missing, builds the native library and
-# the Windows DLL, and runs every test — native suites (one case per process,
+# The whole test run: installs what is missing, checks that the includes
+# keep to the layers (scripts/check_structure.py), builds the native library
+# and the Windows DLL, and runs every test — native suites (one case per process,
 # then each program whole with its cases shuffled), the export checks, the
 # platform header fidelity check, the sanitizer build (both ways), a
 # ThreadSanitizer build of the music and sound tests, the fuzz runs, and the
@@ -43,7 +44,7 @@ run_shuffled() {
   local build=$1 status=0 program name log
   shift
   echo "shuffle seed: $shuffle_seed"
-  for program in "$build"/tests/*_test; do
+  for program in "$build"/tests/*_test "$build"/platform/tests/*_test; do
     [ -x "$program" ] || continue
     name=$(basename "$program")
     log="$build/shuffled-$name.log"
@@ -64,17 +65,20 @@ run_shuffled() {
 run_on_desktop() {
   local build=$1 status=0 program
   shift
-  for program in platform_window_test platform_sound_device_test; do
+  for program in tests/display_window_test platform/tests/audio_sound_card_test; do
     if env "$@" SDL_DISKAUDIOFILE="$root/$build/disk-audio.raw" bash scripts/run-on-desktop.sh \
-        "$build/tests/$program" --gtest_shuffle --gtest_random_seed="$shuffle_seed" \
-        >"$build/desktop-$program.log" 2>&1; then
-      echo "$program: passed on the virtual desktop"; grep -h 'presentation on\|sound card:' "$build/desktop-$program.log" || true
+        "$build/$program" --gtest_shuffle --gtest_random_seed="$shuffle_seed" \
+        >"$build/desktop-${program##*/}.log" 2>&1; then
+      echo "${program##*/}: passed on the virtual desktop"; grep -h 'presentation on\|sound card:' "$build/desktop-${program##*/}.log" || true
     else
-      echo "$program: FAILED on the virtual desktop"; tail -n 40 "$build/desktop-$program.log"; status=1
+      echo "${program##*/}: FAILED on the virtual desktop"; tail -n 40 "$build/desktop-${program##*/}.log"; status=1
     fi
   done
   return $status
 }
+
+step "structure: includes point down the layers, no new circle"
+run_suite structure python3 scripts/check_structure.py || true
 
 step "native build"
 if run_suite "native build" build build/linux -DCMAKE_BUILD_TYPE=RelWithDebInfo; then
@@ -114,16 +118,17 @@ step "thread sanitizer build of the music, sound and desktop tests"
 # thread drives it: its music and sound test programs run under
 # ThreadSanitizer, whole and shuffled. So do the window and sound card
 # suites, whose drivers run threads of their own, on the virtual desktop.
-tsan_programs=(music_player_test music_driver_test music_modules_test sound_device_test sound_effects_test
-               sound_files_test sound_platform_test sound_stream_test)
+tsan_programs=(tests/music_player_test tests/music_driver_test tests/music_modules_test tests/sound_device_test
+               tests/sound_effects_test tests/sound_files_test platform/tests/winmm_mmio_test
+               platform/tests/dsound_buffers_test tests/sound_stream_test)
 run_tsan() {
   local program status=0
   for program in "${tsan_programs[@]}"; do
     if TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" KORVANE_TESTDATA="$root/../shared/testdata" \
-        build/tsan/tests/"$program" --gtest_shuffle --gtest_random_seed="$shuffle_seed" >"build/tsan/$program.log" 2>&1; then
-      echo "$program: passed under ThreadSanitizer"
+        build/tsan/"$program" --gtest_shuffle --gtest_random_seed="$shuffle_seed" >"build/tsan/${program##*/}.log" 2>&1; then
+      echo "${program##*/}: passed under ThreadSanitizer"
     else
-      echo "$program: FAILED under ThreadSanitizer"; tail -n 60 "build/tsan/$program.log"; status=1
+      echo "${program##*/}: FAILED under ThreadSanitizer"; tail -n 60 "build/tsan/${program##*/}.log"; status=1
     fi
   done
   return $status
@@ -132,8 +137,8 @@ tsan_flags="-fsanitize=thread -fno-omit-frame-pointer"
 if run_suite "thread sanitizer build" eval 'cmake -S . -B build/tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DKORVANE_BENCHMARKS=OFF -DKORVANE_EXAMPLES=OFF -DCMAKE_CXX_FLAGS="$tsan_flags" -DCMAKE_C_FLAGS="$tsan_flags" \
     -DCMAKE_EXE_LINKER_FLAGS=-fsanitize=thread -DCMAKE_SHARED_LINKER_FLAGS=-fsanitize=thread >/dev/null &&
-    cmake --build build/tsan -j "$jobs" --target "${tsan_programs[@]}" mikmod_reference_render \
-      platform_window_test platform_sound_device_test'; then
+    cmake --build build/tsan -j "$jobs" --target "${tsan_programs[@]##*/}" mikmod_reference_render \
+      display_window_test audio_sound_card_test'; then
   run_suite thread-sanitizer run_tsan || true
   run_suite thread-sanitizer-desktop run_on_desktop build/tsan \
     TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$root/scripts/tsan-desktop.supp" || true

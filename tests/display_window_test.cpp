@@ -24,7 +24,7 @@
 #include "machine_display.h"
 #include "ddraw/display_device.h"
 #include "machine_clock.h"
-#include "present/sdl_window_layout.h"
+#include "drivers/sdl/sdl_window_layout.h"
 #include "support/test_machine.h"
 #include "support/x_display.h"
 

@@ -2,7 +2,7 @@
 // chain. Each frame clears the back buffer, fills a bar that slides across,
 // plots a sine wave pixel by pixel inside one lock, waits for the vertical
 // blank and flips. Headless on the portable platform, the last frame is read
-// back from the front buffer through the control interface and written as a
+// back from the front buffer through the machine interface and written as a
 // BMP file.
 #include "demo_display.h"
 

@@ -1,7 +1,7 @@
 // The demo's input part: DirectInput with the keyboard (immediate mode), the
 // mouse and a joystick, read once per frame with DINPUT_UPDATE. Headless on
 // the portable platform, a scripted sequence of key presses, mouse moves,
-// joystick motion and a focus loss plays through the control interface, so
+// joystick motion and a focus loss plays through the machine interface, so
 // the report shows the input taking effect; on Windows, and in a desktop
 // window, the real devices are read once per display frame.
 #include "demo_input.h"

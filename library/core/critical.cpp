@@ -1,5 +1,6 @@
-// The critical-report procedure and its five forms, one per platform API,
-// each naming the result with that API's table.
+// The critical-report procedure, its five forms, one per platform API, each
+// naming the result with that API's table, and ERROR_MESSAGE, which shows the
+// host's own text the same way.
 #include "core/critical.h"
 
 #include <cstdio>
@@ -8,6 +9,7 @@
 #include "core/lifecycle.h"
 #include "core/report.h"
 #include "core/surface_events.h"
+#include "korvane.h"
 
 namespace {
 
@@ -35,3 +37,9 @@ int D3DCritical(HRESULT result) { return RaiseCritical(D3DErrorName(result)); }
 int DICritical(HRESULT result) { return RaiseCritical(DIErrorName(result)); }
 int CDCritical(DWORD error) { return RaiseCritical(CDErrorName(error)); }
 int MIDICritical(DWORD error) { return RaiseCritical(MIDIErrorName(error)); }
+
+extern "C" int ERROR_MESSAGE(const char *text) {
+  // The report keeps the first 254 characters; the box shows the whole text.
+  if (text == nullptr) text = "";
+  return ShowCriticalMessage(text, text);
+}

@@ -1,10 +1,9 @@
 // Library lifecycle: KORVANE_INIT and KORVANE_EXIT, and the small core
-// exports WINDOWS_VERSION, ON_ERROR and ERROR_MESSAGE.
+// exports WINDOWS_VERSION and ON_ERROR.
 #include "core/lifecycle.h"
 
 #include <ddraw.h>
 
-#include "core/critical.h"
 #include "core/report.h"
 #include "core/state_reset.h"
 #include "core/surface_events.h"
@@ -31,8 +30,8 @@ bool DirectX7Present() {
   return true;
 }
 
-// The host's handles and the flag; the Windows version is read again by the
-// reset itself, from the machine as it is after the reset.
+// The host's handles and the flag. The Windows version is read again in the
+// reload stage, from the machine as it is after the reset.
 void ResetCoreState() {
   ghWnd = nullptr;
   ghInstance = nullptr;
@@ -40,6 +39,7 @@ void ResetCoreState() {
 }
 
 const korvane::StateResetHook gResetCore(korvane::ResetStage::kCore, ResetCoreState);
+const korvane::StateResetHook gRereadWindowsVersion(korvane::ResetStage::kReload, ReadWindowsVersion);
 
 }  // namespace
 
@@ -74,9 +74,3 @@ extern "C" void KORVANE_EXIT(void) {
 extern "C" int WINDOWS_VERSION(void) { return gWindowsVersion; }
 
 extern "C" int ON_ERROR(void) { return gCriticalError; }
-
-extern "C" int ERROR_MESSAGE(const char *text) {
-  // The report keeps the first 254 characters; the box shows the whole text.
-  if (text == nullptr) text = "";
-  return ShowCriticalMessage(text, text);
-}

@@ -1,8 +1,6 @@
 // The registry of state resets and the run over it, stage by stage.
 #include "core/state_reset.h"
 
-#include "core/lifecycle.h"
-
 namespace korvane {
 
 namespace {
@@ -18,13 +16,15 @@ StateResetHook::StateResetHook(ResetStage stage, void (*reset)()) : stage_(stage
 }
 
 void ResetLibraryStateForTests(void (*resetPlatform)()) {
-  for (int stage = 0; stage < static_cast<int>(ResetStage::kCount); ++stage) {
+  const auto runStage = [](int stage) {
     for (StateResetHook *hook = gFirstHook; hook != nullptr; hook = hook->next_) {
       if (static_cast<int>(hook->stage_) == stage) hook->reset_();
     }
-  }
+  };
+  const int reload = static_cast<int>(ResetStage::kReload);
+  for (int stage = 0; stage < reload; ++stage) runStage(stage);
   if (resetPlatform != nullptr) resetPlatform();
-  ReadWindowsVersion();
+  for (int stage = reload; stage < static_cast<int>(ResetStage::kCount); ++stage) runStage(stage);
 }
 
 }  // namespace korvane

@@ -1,7 +1,10 @@
 // The DirectDraw object: DDRAW_INIT, IS_DDRAW_VALID, DDRAW_RELEASE and the
-// four video-memory queries.
+// four video-memory queries, and the reset of the display's module state.
+#include <cstring>
+
 #include "core/lifecycle.h"
 #include "core/report.h"
+#include "core/state_reset.h"
 #include "core/surface_events.h"
 #include "display/display_state.h"
 #include "display/display_surfaces.h"
@@ -74,3 +77,26 @@ extern "C" DWORD TOTAL_TEXTURE_MEMORY(void) { return VideoMemory(DDSCAPS_TEXTURE
 extern "C" DWORD AVAIL_TEXTURE_MEMORY(void) { return VideoMemory(DDSCAPS_TEXTURE, false); }
 extern "C" DWORD TOTAL_VIDEO_MEMORY(void) { return VideoMemory(DDSCAPS_VIDEOMEMORY, true); }
 extern "C" DWORD AVAIL_VIDEO_MEMORY(void) { return VideoMemory(DDSCAPS_VIDEOMEMORY, false); }
+
+namespace {
+
+// Surfaces, palette, mode list and the DirectDraw object go as DDRAW_RELEASE
+// lets them go (bitmaps are gone by then); every value goes back to its
+// value at load, the mode-id counter included.
+void ResetDisplayState() {
+  DDRAW_RELEASE();
+  if (gVideoModes != nullptr) VideoModes_FreeAll();
+  gLockedView = LockedSurfaceView{};
+  memset(gPaletteEntries, 0, sizeof gPaletteEntries);
+  gScreenWidth = gScreenHeight = gScreenBpp = 0;
+  memset(&gSurfaceDesc, 0, sizeof gSurfaceDesc);
+  gRedBits = gGreenBits = gBlueBits = 0;
+  gBackBufferCount = 0;
+  gUseVideoMemory = 0;
+  gVideoModeCounter = 0;
+  gNumberOfVideoModes = 0;
+}
+
+const korvane::StateResetHook gResetDisplay(korvane::ResetStage::kDisplay, ResetDisplayState);
+
+}  // namespace

@@ -1,7 +1,5 @@
 // Mode setting: CFG_VIDEO_MODE, SET_VIDEO_MODE, SWITCH_TO_VMODE and
-// RESTORE_VMODE, and the probe of the 16-bit channel widths.
-#include "display/display_mode.h"
-
+// RESTORE_VMODE.
 #include <cstdio>
 #include <cstring>
 
@@ -27,34 +25,7 @@ SavedVideoMode gSavedVideoMode;
 void ForgetSavedVideoMode() { gSavedVideoMode = SavedVideoMode{}; }
 const korvane::StateResetHook gResetSavedMode(korvane::ResetStage::kDisplay, ForgetSavedVideoMode);
 
-// Counts set bits of `mask` from the probe bit upwards; the probe is 16 bits
-// wide and carries on from where the previous channel stopped.
-int CountChannel(DWORD mask, WORD *probe) {
-  int count = 0;
-  while (*probe != 0 && (mask & *probe) != 0) {
-    ++count;
-    *probe = static_cast<WORD>(*probe << 1);
-  }
-  return count;
-}
-
 }  // namespace
-
-void Probe16BitFormat() {
-  DDPIXELFORMAT format{};
-  format.dwSize = sizeof(DDPIXELFORMAT);
-  format.dwFlags = DDPF_RGB;
-  const HRESULT result = glpDDSPrimary->GetPixelFormat(&format);
-  if (FAILED(result)) {
-    ReportWrite(DDErrorName(result));
-    ReportLine("!!! DDS7_GetPixelFormat failed !!!");
-    return;
-  }
-  WORD probe = 1;
-  gBlueBits = CountChannel(format.dwBBitMask, &probe);
-  gGreenBits = CountChannel(format.dwGBitMask, &probe);
-  gRedBits = CountChannel(format.dwRBitMask, &probe);
-}
 
 extern "C" unsigned int CFG_VIDEO_MODE(unsigned int backBufferCount, int videoMemory) {
   gBackBufferCount = backBufferCount;

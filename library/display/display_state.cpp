@@ -1,12 +1,8 @@
-// Storage of the display's module state, and its reset.
+// Storage of the display's module state. The reset that puts it back starts
+// with DDRAW_RELEASE, so it lives with that export in display_device.cpp.
 #include "display/display_state.h"
 
-#include <cstring>
-
 #include "core/report.h"
-#include "core/state_reset.h"
-#include "display/video_modes.h"
-#include "korvane.h"
 
 LPDIRECTDRAW7 glpDD = nullptr;
 LPDIRECTDRAWSURFACE7 glpDDSPrimary = nullptr;
@@ -41,26 +37,3 @@ int RefuseWithoutSurface() {
   ReportLine("??? No Surface ???");
   return 1;
 }
-
-namespace {
-
-// Surfaces, palette, mode list and the DirectDraw object go as DDRAW_RELEASE
-// lets them go (bitmaps are gone by then); every value goes back to its
-// value at load, the mode-id counter included.
-void ResetDisplayState() {
-  DDRAW_RELEASE();
-  if (gVideoModes != nullptr) VideoModes_FreeAll();
-  gLockedView = LockedSurfaceView{};
-  memset(gPaletteEntries, 0, sizeof gPaletteEntries);
-  gScreenWidth = gScreenHeight = gScreenBpp = 0;
-  memset(&gSurfaceDesc, 0, sizeof gSurfaceDesc);
-  gRedBits = gGreenBits = gBlueBits = 0;
-  gBackBufferCount = 0;
-  gUseVideoMemory = 0;
-  gVideoModeCounter = 0;
-  gNumberOfVideoModes = 0;
-}
-
-const korvane::StateResetHook gResetDisplay(korvane::ResetStage::kDisplay, ResetDisplayState);
-
-}  // namespace

@@ -4,10 +4,10 @@
 #include "display/display_surfaces.h"
 
 #include "core/critical.h"
+#include "core/error_names.h"
 #include "core/report.h"
 #include "core/surface_events.h"
 #include "display/display_state.h"
-#include "display/display_mode.h"
 
 namespace {
 
@@ -35,6 +35,35 @@ void FillPrimaryDescription() {
   gSurfaceDesc.ddsCaps.dwCaps = DDSCAPS_PRIMARYSURFACE |
                                 (chain ? DDSCAPS_FLIP | DDSCAPS_COMPLEX | DDSCAPS_3DDEVICE : 0) |
                                 (gUseVideoMemory == 1 ? DDSCAPS_VIDEOMEMORY : DDSCAPS_SYSTEMMEMORY);
+}
+
+// Counts set bits of `mask` from the probe bit upwards; the probe is 16 bits
+// wide and carries on from where the previous channel stopped.
+int CountChannel(DWORD mask, WORD *probe) {
+  int count = 0;
+  while (*probe != 0 && (mask & *probe) != 0) {
+    ++count;
+    *probe = static_cast<WORD>(*probe << 1);
+  }
+  return count;
+}
+
+// Counts the 16-bit channel widths from the primary's pixel format into
+// gBlueBits, gGreenBits and gRedBits (blue lowest, then green, then red).
+void Probe16BitFormat() {
+  DDPIXELFORMAT format{};
+  format.dwSize = sizeof(DDPIXELFORMAT);
+  format.dwFlags = DDPF_RGB;
+  const HRESULT result = glpDDSPrimary->GetPixelFormat(&format);
+  if (FAILED(result)) {
+    ReportWrite(DDErrorName(result));
+    ReportLine("!!! DDS7_GetPixelFormat failed !!!");
+    return;
+  }
+  WORD probe = 1;
+  gBlueBits = CountChannel(format.dwBBitMask, &probe);
+  gGreenBits = CountChannel(format.dwGBitMask, &probe);
+  gRedBits = CountChannel(format.dwRBitMask, &probe);
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 // The display surfaces: creating the primary with its flip chain and 8-bit
-// palette, releasing them, and rebuilding them in the current mode after a
-// critical report.
+// palette (probing the 16-bit channel widths on a mode set), releasing them,
+// and rebuilding them in the current mode after a critical report.
 #pragma once
 
 #include <windows.h>

@@ -56,7 +56,7 @@ const korvane::StateResetHook gResetCD(korvane::ResetStage::kSound, ResetCDState
 
 }  // namespace
 
-int CD_OPEN() {
+extern "C" int CD_OPEN(void) {
   MCI_OPEN_PARMSA open;
   std::memset(&open, 0, sizeof open);
   open.lpstrDeviceType = "cdaudio";
@@ -84,13 +84,13 @@ int CD_OPEN() {
   return static_cast<int>(result);
 }
 
-int CD_CLOSE() {
+extern "C" int CD_CLOSE(void) {
   const MCIERROR result = SendMCI(gCDDeviceID, MCI_CLOSE, 0, nullptr);
   if (result == 0) gCDDeviceID = 0;
   return static_cast<int>(result);
 }
 
-int CD_PLAY() {
+extern "C" int CD_PLAY(void) {
   CD_STOP();
   MCI_SEEK_PARMS seek;
   std::memset(&seek, 0, sizeof seek);
@@ -100,26 +100,26 @@ int CD_PLAY() {
   return static_cast<int>(SendMCI(gCDDeviceID, MCI_PLAY, 0, &play));
 }
 
-int CD_STOP() {
+extern "C" int CD_STOP(void) {
   MCI_GENERIC_PARMS stop;
   std::memset(&stop, 0, sizeof stop);
   return static_cast<int>(SendMCI(gCDDeviceID, MCI_STOP, 0, &stop));
 }
 
-int CD_PAUSE() {
+extern "C" int CD_PAUSE(void) {
   MCI_GENERIC_PARMS pause;
   std::memset(&pause, 0, sizeof pause);
   return static_cast<int>(SendMCI(gCDDeviceID, MCI_PAUSE, 0, &pause));
 }
 
-int CD_RESUME() {
+extern "C" int CD_RESUME(void) {
   MCI_GENERIC_PARMS resume;
   std::memset(&resume, 0, sizeof resume);
   SendMCI(gCDDeviceID, MCI_RESUME, 0, &resume);
   return static_cast<int>(SendMCI(gCDDeviceID, MCI_PLAY, 0, nullptr));
 }
 
-int CD_GETCURRENTTRACK() {
+extern "C" int CD_GETCURRENTTRACK(void) {
   SetTmsf();
   gCDStatus.dwCallback = 0;
   // A failed query answers 0 rather than whatever an earlier query left.
@@ -129,17 +129,17 @@ int CD_GETCURRENTTRACK() {
   return static_cast<int>(gCDStatus.dwReturn);
 }
 
-int CD_GETNUMTRACKS() { return gCDNumberOfTracks; }
+extern "C" int CD_GETNUMTRACKS(void) { return gCDNumberOfTracks; }
 
-int CD_PLAYTRACK(int track) { return PlayTrackToEnd(track); }
+extern "C" int CD_PLAYTRACK(int track) { return PlayTrackToEnd(track); }
 
-int CD_TRACKNEXT() {
+extern "C" int CD_TRACKNEXT(void) {
   const int current = CD_GETCURRENTTRACK();
   const int next = current + 1 > gCDNumberOfTracks ? 1 : current + 1;
   return PlayTrackToEnd(next);
 }
 
-int CD_TRACKPREVIOUS() {
+extern "C" int CD_TRACKPREVIOUS(void) {
   const int current = CD_GETCURRENTTRACK();
   const int previous = current >= 2 ? current - 1 : gCDNumberOfTracks;
   return PlayTrackToEnd(previous);

@@ -45,7 +45,7 @@ const korvane::StateResetHook gResetMIDI(korvane::ResetStage::kSound, ResetMIDIS
 
 }  // namespace
 
-int MIDI_OPEN(const char *file_name) {
+extern "C" int MIDI_OPEN(const char *file_name) {
   if (gMIDIDeviceID != 0) MIDI_CLOSE();
   // No name, no request: MCI would be asked to open nothing.
   if (file_name == nullptr) return 0;
@@ -58,7 +58,7 @@ int MIDI_OPEN(const char *file_name) {
   return static_cast<int>(gMIDIDeviceID);
 }
 
-int MIDI_PLAY() {
+extern "C" int MIDI_PLAY(void) {
   MIDI_STOP();
   MCI_SEEK_PARMS seek;
   std::memset(&seek, 0, sizeof seek);
@@ -66,7 +66,7 @@ int MIDI_PLAY() {
   return static_cast<int>(PlayWithNotify());
 }
 
-int MIDI_STOP() {
+extern "C" int MIDI_STOP(void) {
   MCI_GENERIC_PARMS stop;
   std::memset(&stop, 0, sizeof stop);
   const MCIERROR result = SendMCI(gMIDIDeviceID, MCI_STOP, 0, &stop);
@@ -74,7 +74,7 @@ int MIDI_STOP() {
   return static_cast<int>(result);
 }
 
-int MIDI_CLOSE() {
+extern "C" int MIDI_CLOSE(void) {
   MCI_GENERIC_PARMS close;
   std::memset(&close, 0, sizeof close);
   const MCIERROR result = SendMCI(gMIDIDeviceID, MCI_CLOSE, 0, &close);
@@ -83,13 +83,13 @@ int MIDI_CLOSE() {
   return static_cast<int>(result);
 }
 
-int MIDI_PAUSE() {
+extern "C" int MIDI_PAUSE(void) {
   MCI_GENERIC_PARMS pause;
   std::memset(&pause, 0, sizeof pause);
   return static_cast<int>(SendMCI(gMIDIDeviceID, MCI_PAUSE, 0, &pause));
 }
 
-int MIDI_RESUME() {
+extern "C" int MIDI_RESUME(void) {
   DWORD mode = 0;
   const MCIERROR status = QueryMode(&mode);
   if (mode != MCI_MODE_PAUSE) return static_cast<int>(status);
@@ -99,7 +99,7 @@ int MIDI_RESUME() {
   return static_cast<int>(PlayWithNotify());
 }
 
-int IS_MIDI_READY() {
+extern "C" int IS_MIDI_READY(void) {
   DWORD mode = 0;
   QueryMode(&mode);
   if (mode == MCI_MODE_STOP) gMIDIPlaying = 0;

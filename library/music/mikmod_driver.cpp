@@ -121,11 +121,17 @@ int Init() {
 void Exit() {}
 int Reset() { return 0; }
 int SetNumVoices() { return 0; }
+// The voices are made ready before the timer that steps them starts, and
+// the timer stops before their buffers go.
 int StartPlaying() {
   PlayStart();
+  StartTickTimer();
   return 0;
 }
-void StopPlaying() { PlayStop(); }
+void StopPlaying() {
+  StopTickTimer();
+  PlayStop();
+}
 void Update() {}
 void Pause() {}
 

@@ -12,7 +12,6 @@
 #include "core/error_names.h"
 #include "core/report.h"
 #include "korvane.h"
-#include "music/tick_timer.h"
 #include "music/volume_pan_tables.h"
 
 namespace music {
@@ -250,11 +249,9 @@ void PlayStart() {
     voice.pan = (i % 2 == 0) ? 255 : 0;
     voice.buffer = nullptr;
   }
-  StartTickTimer();
 }
 
 void PlayStop() {
-  StopTickTimer();
   for (int i = 0; i < gVoiceCount; ++i) ReleaseVoiceBuffer(gVoices[i], true);
 }
 

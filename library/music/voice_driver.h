@@ -63,7 +63,12 @@ bool DriverPresent();
 int16_t SampleLoad(SampleSource &source, uint32_t length, uint32_t loopStart, uint32_t loopEnd, uint16_t flags);
 void SampleUnload(int16_t handle);
 bool DriverInit();
+// Playback starting: every voice record back to its start (silent, no note,
+// panned right and left in turn, on no buffer). The tick timer that steps
+// the voices is started after this.
 void PlayStart();
+// Playback stopping: every voice's buffer released. The tick timer is
+// stopped before this.
 void PlayStop();
 void VoiceSetVolume(uint8_t voice, uint8_t volume);
 void VoiceSetFrequency(uint8_t voice, uint32_t frequency);

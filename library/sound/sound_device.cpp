@@ -1,5 +1,7 @@
-// DSOUND_INIT and DSOUND_RELEASE: the DirectSound object, its cooperative
-// level and primary buffer, and the capabilities block of the report.
+// DSOUND_INIT: the DirectSound object, its cooperative level and primary
+// buffer, the capabilities block of the report and the capability queries.
+// DSOUND_RELEASE, which frees what was made from the object, is in
+// sound_release.cpp.
 #include "sound/sound_device.h"
 
 #include <cstring>
@@ -7,11 +9,8 @@
 #include "core/error_names.h"
 #include "core/lifecycle.h"
 #include "core/report.h"
+#include "core/sound_events.h"
 #include "korvane.h"
-#include "music/mikmod_driver.h"
-#include "music/module_player.h"
-#include "sound/sound_registry.h"
-#include "sound/stream_registry.h"
 
 LPDIRECTSOUND glpDS = nullptr;
 LPDIRECTSOUNDBUFFER glpDSBPrimary = nullptr;
@@ -135,31 +134,12 @@ extern "C" int DSOUND_INIT(int level, int channels, int samplesPerSec, int bitsP
     glpDSBPrimary->Play(0, 0, DSBPLAY_LOOPING);
   }
   ReportDetail(" Direct Sound Initialized.");
-  music::PrepareModulePlayer();
+  // What plays through the object (module music) sets up its output.
+  NotifySoundDeviceReady();
 
   DSCAPS caps;
   ReadCapabilities(&caps);
   if (gReportMode == REPORT_DETAILED) ReportCapabilities(caps);
-  return 0;
-}
-
-extern "C" int DSOUND_RELEASE(void) {
-  ReportDetail("### DIRECTSOUND RELEASE OBJECTS ###");
-  if (glpDS != nullptr) {
-    // Music the host left playing is stopped, and its buffers released,
-    // before the object they belong to goes.
-    music::ReleaseMusicForSoundRelease();
-    Sound_FreeAll();
-    // Stream waves outlive DirectSound as records, but their buffers die
-    // with the object; they are released first so nothing touches them later.
-    Streamwave_ReleaseBuffers();
-    if (glpDSBPrimary != nullptr) glpDSBPrimary->Stop();
-    glpDS->Release();
-    glpDS = nullptr;
-    glpDSBPrimary = nullptr;
-    ReportDetail(" --- DirectSound Released ---");
-  }
-  ReportDetail("###################################");
   return 0;
 }
 

@@ -3,7 +3,7 @@
 // buffer, and closing.
 #pragma once
 
-#include "sound/stream_registry.h"
+#include "sound/stream_wave.h"
 
 enum class StreamOpen {
   kOpened,   // file and format ready

@@ -1,5 +1,6 @@
-// The stream-wave registry: long RIFF WAVE files played through a looping
-// two-second DirectSound buffer whose halves are refilled from the file.
+// One stream wave's record: the file it reads from, the looping two-second
+// DirectSound buffer it plays through, and where the refills have got to.
+// The registry keeps the records; the file reader fills their file part.
 #pragma once
 
 #include "sound/sound_device.h"
@@ -25,16 +26,3 @@ struct StreamWave {
   int bPrimed;                     // the buffer holds this pass's data
   BYTE bSilence;                   // silence byte of the format (128 for 8-bit)
 };
-
-struct StreamWaveNode {
-  StreamWave *lpStream;
-  StreamWaveNode *lpNext;
-};
-
-extern StreamWaveNode *glpStreamWaveList;
-
-StreamWave *Streamwave_Find(int id);
-
-// DirectSound is going away: every stream stops and releases its buffer;
-// the records stay until FREE_STREAMWAVE or STREAM_BUFFER_EXIT.
-void Streamwave_ReleaseBuffers();

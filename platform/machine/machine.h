@@ -1,4 +1,4 @@
-// The control interface of the portable platform: what the Win32 API has no
+// The machine interface of the portable platform: what the Win32 API has no
 // word for. Tests, the demo and Linux hosts use it to configure the simulated
 // machine, inject faults and observe what the platform was asked to do.
 #pragma once

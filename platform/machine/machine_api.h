@@ -1,4 +1,4 @@
-// Marks the control interface as part of the platform library's public face.
+// Marks the machine interface as part of the platform library's public face.
 // Every control header declares its functions inside `namespace machine
 // MACHINE_API { ... }`; the platform is built with hidden visibility, so a
 // function declared outside such a block stays internal to the library.

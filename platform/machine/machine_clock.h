@@ -1,4 +1,4 @@
-// The control interface of the machine clock and the multimedia timers.
+// The machine interface of the machine clock and the multimedia timers.
 // One clock drives the display's vertical blank and flips, the sound
 // card's mixing, input time stamps, timeGetTime and the multimedia timers.
 #pragma once

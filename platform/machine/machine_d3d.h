@@ -1,4 +1,4 @@
-// The control interface of the simulated 3D hardware: whether a HAL device
+// The machine interface of the simulated 3D hardware: whether a HAL device
 // exists, the z-buffer and texture formats the devices offer, and the
 // capability records they report. machine::reset() restores the default
 // machine: a HAL and an RGB device; z-buffers of 16, 24, 24 + 8 stencil and

@@ -1,4 +1,4 @@
-// The control interface of the common dialogs and window showing: what the
+// The machine interface of the common dialogs and window showing: what the
 // file-open dialog answers, the dialogs shown so far, and ShowWindow's
 // record of each window.
 #pragma once

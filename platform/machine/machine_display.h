@@ -1,4 +1,4 @@
-// The control interface of the simulated display: its mode list, 16-bit
+// The machine interface of the simulated display: its mode list, 16-bit
 // format, video memory, flip timing and clock, lost surfaces, a view of
 // the front buffer's pixels, and the video driver that presents them.
 // machine::reset() restores the defaults below.

@@ -1,4 +1,4 @@
-// The input side of the control interface: what a test, the demo or a Linux
+// The input side of the machine interface: what a test, the demo or a Linux
 // host does to the simulated keyboard, mouse and joysticks that DirectInput
 // reads, and what it can observe of them.
 #pragma once

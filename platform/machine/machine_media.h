@@ -1,4 +1,4 @@
-// The control interface of media control: the virtual CD drive (insert a
+// The machine interface of media control: the virtual CD drive (insert a
 // disc made of WAVE files, eject it) and what MCI was asked and told (the
 // requests issued through mciSendCommandA, the MM_MCINOTIFY notifications
 // posted to callback windows, the devices open).

@@ -1,4 +1,4 @@
-// The control interface of the pixel operations (fills, copies, keyed
+// The machine interface of the pixel operations (fills, copies, keyed
 // copies, stretches, mirrors and format conversions of every surface and
 // device context). machine::reset() restores the default below.
 #pragma once

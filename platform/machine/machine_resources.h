@@ -1,4 +1,4 @@
-// The control interface of the program's resources: the bitmap resources a
+// The machine interface of the program's resources: the bitmap resources a
 // host program would carry in its executable, for FindResourceA(NULL module,
 // name, RT_BITMAP). machine::reset() empties the registry.
 #pragma once

@@ -1,4 +1,4 @@
-// The control interface of the sound card: its capabilities and hardware
+// The machine interface of the sound card: its capabilities and hardware
 // buffers, a card that is missing, lost buffers, the audio clock (real or a
 // virtual one that tests advance), the audio engine and its output drivers
 // (none, WAV file, memory) and the memory capture.

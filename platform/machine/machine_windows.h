@@ -1,4 +1,4 @@
-// The control interface of windows: whether a window is shown, the
+// The machine interface of windows: whether a window is shown, the
 // messages sent to it, and its invalidations and repaints. A destroyed
 // window answers as not shown; machine::reset() forgets every window.
 #pragma once

@@ -1,6 +1,6 @@
 // Force feedback on the platform's simulated rumble joystick, as a program
 // drives it through DirectInput 7 and as its motors turn (read through the
-// control interface on the virtual clock): the effects offered, parameter
+// machine interface on the virtual clock): the effects offered, parameter
 // checks, reading parameters back, motor levels, time lines, the device's
 // commands and what acquisition and release do to playing effects.
 #include <string>

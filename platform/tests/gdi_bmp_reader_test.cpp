@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/src/gdi/bmp_reader.h"
+#include "gdi/bmp_reader.h"
 #include "support/bmp_builder.h"
 
 namespace {

@@ -14,9 +14,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/src/gdi/text/coverage_painter.h"
-#include "platform/src/gdi/text/font_engine.h"
-#include "platform/src/gdi/text/text_renderer.h"
+#include "gdi/text/coverage_painter.h"
+#include "gdi/text/font_engine.h"
+#include "gdi/text/text_renderer.h"
 #include "pixels/reference_switch.h"
 
 namespace {

@@ -7,8 +7,8 @@
 #include <memory>
 #include <vector>
 
-#include "platform/src/gdi/text/font_engine.h"
-#include "platform/src/gdi/text/text_renderer.h"
+#include "gdi/text/font_engine.h"
+#include "gdi/text/text_renderer.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // The pixel library: every specialised kernel gives the same bytes as its
 // plain reference kernel on seeded random blocks (random sizes, rows padded,
 // keys, overlapping copies) in every display format; the switch that forces
-// the reference kernels follows the environment and the control interface,
+// the reference kernels follows the environment and the machine interface,
 // and a DirectDraw scene draws the same either way.
 #include <windows.h>
 #include <ddraw.h>
@@ -318,7 +318,7 @@ INSTANTIATE_TEST_SUITE_P(EveryFormatUpToAvx2, PixelKernelsTest,
                          [](const ::testing::TestParamInfo<FormatCase> &each) { return std::string(each.param.name); });
 
 // The switch: KORVANE_REFERENCE_PIXELS as the default a reset restores, the
-// control interface over it.
+// machine interface over it.
 class ReferenceSwitchTest : public MachineTest {
  protected:
   void TearDown() override {

@@ -19,7 +19,7 @@
 #include "pixels/kernel_variants.h"
 #include "pixels/byte_runs.h"
 #include "pixels/keyed_spans.h"
-#include "pixels/machine_vectors.h"
+#include "pixels/processor_vectors.h"
 #include "pixels/opaque_runs.h"
 #include "support/test_machine.h"
 

@@ -1,7 +1,7 @@
 // Presenting the front buffer: every change of the visible primary (flip,
 // blit, fill, unlock, GDI drawing, palette colours) presents exactly once
 // with the pixels and palette the display holds, and nothing else presents;
-// the video driver is chosen by the environment or the control interface.
+// the video driver is chosen by the environment or the machine interface.
 // Also the hooks a Direct3D module uses: the factory behind
 // QueryInterface(IID_IDirect3D7) and the surface listeners.
 #include <windows.h>

@@ -16,7 +16,7 @@
 #include "machine.h"
 #include "machine_display.h"
 #include "machine_sound.h"
-#include "present/sdl_window_layout.h"
+#include "drivers/sdl/sdl_window_layout.h"
 #include "support/test_machine.h"
 
 namespace {

@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "control/reset.h"
+#include "base/reset.h"
 
 namespace platform {
 

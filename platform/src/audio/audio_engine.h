@@ -20,7 +20,7 @@
 #include "audio/audio_sink.h"
 #include "audio/audio_source.h"
 #include "audio/memory_sink.h"
-#include "clock/machine_clock.h"
+#include "base/machine_time.h"
 
 namespace platform {
 

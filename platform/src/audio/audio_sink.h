@@ -40,4 +40,13 @@ struct AudioDriver {
 // The driver of this name, or null.
 const AudioDriver *FindAudioDriver(const std::string &name);
 
+// The output drivers' open functions, each defined with its driver under
+// drivers/: "none" takes the output and lets it go, "wav" records it in a
+// WAV file, "memory" keeps it for reading back, "device" plays it on the
+// sound card (recording it too in the WAV file a target names).
+std::shared_ptr<AudioSink> OpenNullSink(const std::string &target);
+std::shared_ptr<AudioSink> OpenWavSink(const std::string &path);
+std::shared_ptr<AudioSink> OpenMemorySink(const std::string &target);
+std::shared_ptr<AudioSink> OpenDeviceSink(const std::string &recordingPath);
+
 }  // namespace platform

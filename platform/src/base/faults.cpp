@@ -1,14 +1,12 @@
 // Pending faults per operation name, consumed one by one by the platform's
 // implementations; safe to use from any thread.
-#include "control/faults.h"
+#include "base/faults.h"
 
 #include <atomic>
 #include <map>
 #include <mutex>
 
-#include "control/reset.h"
-#include "machine.h"
-#include "machine_faults.h"
+#include "base/reset.h"
 
 namespace {
 
@@ -48,11 +46,34 @@ bool TakeFault(const char *operation, HRESULT *result) {
   return true;
 }
 
+bool TakeFault(const char *operation, MMRESULT *result) {
+  HRESULT fault;
+  if (!TakeFault(operation, &fault)) return false;
+  *result = static_cast<MMRESULT>(fault);
+  return true;
+}
+
 bool TakeWin32Fault(const char *operation) {
   HRESULT result;
   if (!TakeFault(operation, &result)) return false;
   SetLastError(static_cast<DWORD>(result));
   return true;
+}
+
+void ArmFault(const std::string &operation, int count, HRESULT result, int passing) {
+  std::lock_guard<std::mutex> hold(gFaultLock);
+  if (count == 0) {
+    gFaults.erase(operation);
+  } else {
+    gFaults[operation] = PendingFault{count < 0 ? kEveryCall : count, result, passing > 0 ? passing : 0};
+  }
+  NoteArmed();
+}
+
+int PendingFaults(const std::string &operation) {
+  std::lock_guard<std::mutex> hold(gFaultLock);
+  auto found = gFaults.find(operation);
+  return found == gFaults.end() ? 0 : found->second.count;
 }
 
 void ResetFaults() {
@@ -66,30 +87,3 @@ void ResetFaults() {
 namespace {
 platform::ResetHook gResetFaults(platform::ResetFaults);
 }
-
-namespace machine {
-
-void fail_next(const std::string &operation, int count, HRESULT result) {
-  std::lock_guard<std::mutex> hold(gFaultLock);
-  if (count == 0) {
-    gFaults.erase(operation);
-  } else {
-    gFaults[operation] = PendingFault{count < 0 ? kAlways : count, result};
-  }
-  NoteArmed();
-}
-
-void fail_after(const std::string &operation, int passing, int count, HRESULT result) {
-  fail_next(operation, count, result);
-  std::lock_guard<std::mutex> hold(gFaultLock);
-  auto found = gFaults.find(operation);
-  if (found != gFaults.end()) found->second.passing = passing > 0 ? passing : 0;
-}
-
-int pending_faults(const std::string &operation) {
-  std::lock_guard<std::mutex> hold(gFaultLock);
-  auto found = gFaults.find(operation);
-  return found == gFaults.end() ? 0 : found->second.count;
-}
-
-}  // namespace machine

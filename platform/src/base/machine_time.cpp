@@ -1,12 +1,12 @@
 // The machine clock: real or virtual time, and the stepping of a virtual
 // advance from one due instant to the next, every consumer catching up at
 // each stop before time moves on.
-#include "clock/machine_clock.h"
+#include "base/machine_time.h"
 
 #include <algorithm>
 #include <chrono>
 
-#include "control/reset.h"
+#include "base/reset.h"
 
 namespace platform {
 

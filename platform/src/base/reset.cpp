@@ -1,9 +1,9 @@
-// machine::reset and the registry of reset hooks behind it.
+// The registry of reset hooks: every module's way back to the power-on
+// machine, run in the order the modules registered.
+#include "base/reset.h"
+
 #include <mutex>
 #include <vector>
-
-#include "control/reset.h"
-#include "machine.h"
 
 namespace {
 
@@ -36,5 +36,3 @@ void RunResetHooks() {
 }
 
 }  // namespace platform
-
-void machine::reset() { platform::RunResetHooks(); }

@@ -4,8 +4,8 @@
 
 #include <atomic>
 
-#include "control/faults.h"
-#include "control/reset.h"
+#include "base/faults.h"
+#include "base/reset.h"
 
 namespace {
 std::atomic<int> gInitialisations{0};

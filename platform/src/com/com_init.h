@@ -1,4 +1,4 @@
-// COM's initialisation count, as the control interface reads it.
+// COM's initialisation count, as the machine interface reads it.
 #pragma once
 
 namespace platform {

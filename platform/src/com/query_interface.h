@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#include "control/faults.h"
+#include "base/faults.h"
 
 namespace platform {
 

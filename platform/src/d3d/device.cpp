@@ -7,8 +7,7 @@
 #include <cmath>
 
 #include "com/query_interface.h"
-#include "control/faults.h"
-#include "d3d/direct3d_object.h"
+#include "base/faults.h"
 #include "d3d/hardware.h"
 #include "d3d/state_block.h"
 #include "ddraw/surface.h"
@@ -19,7 +18,6 @@ namespace {
 
 std::atomic<int> gLiveDevices{0};
 
-bool Faulted(const char *operation, HRESULT *result) { return TakeFault(operation, result); }
 
 DWORD TextureOpCap(DWORD op) { return op >= D3DTOP_DISABLE && op <= D3DTOP_DOTPRODUCT3 ? 1u << (op - 1) : 0; }
 
@@ -49,7 +47,7 @@ HRESULT Device7::CheckTarget(Surface *target, const GUID &type) {
   return D3D_OK;
 }
 
-Device7::Device7(Direct3D7 *direct3d, Surface *target, const GUID &type)
+Device7::Device7(IDirect3D7 *direct3d, Surface *target, const GUID &type)
     : direct3d_(direct3d), target_(target), type_(type) {
   direct3d_->AddRef();
   target_->AddRef();
@@ -85,10 +83,10 @@ Surface *Device7::DepthSurface() const { return target_->AttachedWith(DDSCAPS_ZB
 
 HRESULT Device7::GetCaps(LPD3DDEVICEDESC7 desc) {
   HRESULT fault;
-  if (Faulted("IDirect3DDevice7::GetCaps", &fault)) return fault;
+  if (platform::TakeFault("IDirect3DDevice7::GetCaps", &fault)) return fault;
   if (desc == nullptr) return DDERR_INVALIDPARAMS;
   D3DDEVICEDESC7 described;
-  // A type removed since creation (the HAL, by the control interface) still
+  // A type removed since creation (the HAL, by the machine interface) still
   // reports what it reported.
   if (!DescribeDevice(type_, &described)) {
     described = IsEqualGUID(type_, IID_IDirect3DHALDevice) ? Hardware3D().halCaps : Hardware3D().rgbCaps;
@@ -100,7 +98,7 @@ HRESULT Device7::GetCaps(LPD3DDEVICEDESC7 desc) {
 
 HRESULT Device7::EnumTextureFormats(LPD3DENUMPIXELFORMATSCALLBACK callback, LPVOID context) {
   HRESULT fault;
-  if (Faulted("IDirect3DDevice7::EnumTextureFormats", &fault)) return fault;
+  if (platform::TakeFault("IDirect3DDevice7::EnumTextureFormats", &fault)) return fault;
   if (callback == nullptr) return DDERR_INVALIDPARAMS;
   const std::vector<DDPIXELFORMAT> formats = Hardware3D().textureFormats;
   for (DDPIXELFORMAT format : formats) {
@@ -112,7 +110,7 @@ HRESULT Device7::EnumTextureFormats(LPD3DENUMPIXELFORMATSCALLBACK callback, LPVO
 HRESULT Device7::GetDirect3D(LPDIRECT3D7 *direct3d) {
   HRESULT fault;
   if (direct3d != nullptr) *direct3d = nullptr;
-  if (Faulted("IDirect3DDevice7::GetDirect3D", &fault)) return fault;
+  if (platform::TakeFault("IDirect3DDevice7::GetDirect3D", &fault)) return fault;
   if (direct3d == nullptr) return DDERR_INVALIDPARAMS;
   direct3d_->AddRef();
   *direct3d = direct3d_;
@@ -121,7 +119,7 @@ HRESULT Device7::GetDirect3D(LPDIRECT3D7 *direct3d) {
 
 HRESULT Device7::SetRenderTarget(LPDIRECTDRAWSURFACE7 target, DWORD) {
   HRESULT fault;
-  if (Faulted("IDirect3DDevice7::SetRenderTarget", &fault)) return fault;
+  if (platform::TakeFault("IDirect3DDevice7::SetRenderTarget", &fault)) return fault;
   Surface *surface = Surface::From(target);
   if (surface == nullptr) return DDERR_INVALIDPARAMS;
   const HRESULT usable = CheckTarget(surface, type_);
@@ -137,7 +135,7 @@ HRESULT Device7::SetRenderTarget(LPDIRECTDRAWSURFACE7 target, DWORD) {
 HRESULT Device7::GetRenderTarget(LPDIRECTDRAWSURFACE7 *target) {
   HRESULT fault;
   if (target != nullptr) *target = nullptr;
-  if (Faulted("IDirect3DDevice7::GetRenderTarget", &fault)) return fault;
+  if (platform::TakeFault("IDirect3DDevice7::GetRenderTarget", &fault)) return fault;
   if (target == nullptr) return DDERR_INVALIDPARAMS;
   target_->AddRef();
   *target = target_;
@@ -146,7 +144,7 @@ HRESULT Device7::GetRenderTarget(LPDIRECTDRAWSURFACE7 *target) {
 
 HRESULT Device7::ValidateDevice(LPDWORD passes) {
   HRESULT fault;
-  if (Faulted("IDirect3DDevice7::ValidateDevice", &fault)) return fault;
+  if (platform::TakeFault("IDirect3DDevice7::ValidateDevice", &fault)) return fault;
   if (passes == nullptr) return DDERR_INVALIDPARAMS;
   D3DDEVICEDESC7 caps;
   GetCaps(&caps);
@@ -170,7 +168,7 @@ HRESULT Device7::ValidateDevice(LPDWORD passes) {
 
 HRESULT Device7::GetInfo(DWORD, LPVOID info, DWORD size) {
   HRESULT fault;
-  if (Faulted("IDirect3DDevice7::GetInfo", &fault)) return fault;
+  if (platform::TakeFault("IDirect3DDevice7::GetInfo", &fault)) return fault;
   if (info == nullptr || size == 0) return DDERR_INVALIDPARAMS;
   // Statistics come only from the debug runtime; the retail one answers
   // S_FALSE.
@@ -180,7 +178,7 @@ HRESULT Device7::GetInfo(DWORD, LPVOID info, DWORD size) {
 HRESULT Device7::ComputeSphereVisibility(LPD3DVECTOR centres, LPD3DVALUE radii, DWORD sphereCount, DWORD flags,
                                          LPDWORD results) {
   HRESULT fault;
-  if (Faulted("IDirect3DDevice7::ComputeSphereVisibility", &fault)) return fault;
+  if (platform::TakeFault("IDirect3DDevice7::ComputeSphereVisibility", &fault)) return fault;
   if (centres == nullptr || radii == nullptr || results == nullptr || flags != 0) return DDERR_INVALIDPARAMS;
   // The six planes of the view volume in model space, from the columns of
   // world · view · projection; each normalised so that distances compare

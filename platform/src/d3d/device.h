@@ -12,6 +12,7 @@
 #include <memory>
 
 #include "d3d/pipeline/pipeline.h"
+#include "d3d/state_values.h"
 
 namespace platform {
 class Surface;
@@ -19,29 +20,7 @@ class Surface;
 
 namespace platform::d3d {
 
-class Direct3D7;
-
-constexpr DWORD kRenderStateCount = 256;
-constexpr DWORD kStages = 8;
-constexpr DWORD kStageStateCount = D3DTSS_TEXTURETRANSFORMFLAGS + 1;
-constexpr DWORD kTransformCount = D3DTRANSFORMSTATE_TEXTURE7 + 1;
-constexpr DWORD kClipPlanes = D3DMAXUSERCLIPPLANES;
-
-struct LightSlot {
-  D3DLIGHT7 light;
-  bool enabled;
-};
-
-// Everything a state block can hold.
-struct DeviceState {
-  DWORD render[kRenderStateCount];
-  DWORD stage[kStages][kStageStateCount];
-  D3DMATRIX transforms[kTransformCount];
-  D3DVIEWPORT7 viewport;
-  D3DMATERIAL7 material;
-  std::map<DWORD, LightSlot> lights;
-  float clipPlanes[kClipPlanes][4];
-};
+struct StateBlock;
 
 class Device7 final : public IDirect3DDevice7 {
  public:
@@ -49,7 +28,7 @@ class Device7 final : public IDirect3DDevice7 {
   // of 16, 24 or 32 bits (in video memory for the HAL) that is not lost.
   static HRESULT CheckTarget(Surface *target, const GUID &type);
 
-  Device7(Direct3D7 *direct3d, Surface *target, const GUID &type);
+  Device7(IDirect3D7 *direct3d, Surface *target, const GUID &type);
 
   // IUnknown (device.cpp)
   STDMETHOD(QueryInterface)(REFIID riid, void **object) override;
@@ -143,7 +122,7 @@ class Device7 final : public IDirect3DDevice7 {
   void StoreRenderState(DWORD state, DWORD value);
 
   std::atomic<ULONG> references_{1};
-  Direct3D7 *direct3d_;
+  IDirect3D7 *direct3d_;
   Surface *target_;
   GUID type_;
   bool inScene_ = false;
@@ -152,7 +131,6 @@ class Device7 final : public IDirect3DDevice7 {
   D3DCLIPSTATUS clipStatus_{};
 
   // State blocks: handle → captured state and which parts it holds.
-  struct StateBlock;
   std::map<DWORD, std::unique_ptr<StateBlock>> stateBlocks_;
   DWORD nextStateBlock_ = 1;
   std::unique_ptr<StateBlock> recording_;

@@ -6,7 +6,7 @@
 #include <cmath>
 #include <limits>
 
-#include "control/faults.h"
+#include "base/faults.h"
 #include "d3d/device.h"
 #include "d3d/state_translation.h"
 #include "ddraw/front_buffer.h"
@@ -16,7 +16,6 @@ namespace platform::d3d {
 
 namespace {
 
-bool Faulted(const char *operation, HRESULT *result) { return TakeFault(operation, result); }
 
 HRESULT SurfaceUsable(const Surface *surface) {
   if (surface->lost()) return DDERR_SURFACELOST;
@@ -34,7 +33,7 @@ raster::Component ComponentOf(const D3DDP_PTRSTRIDE &stride) {
 
 HRESULT Device7::BeginScene() {
   HRESULT fault;
-  if (Faulted("IDirect3DDevice7::BeginScene", &fault)) return fault;
+  if (platform::TakeFault("IDirect3DDevice7::BeginScene", &fault)) return fault;
   if (inScene_) return D3DERR_SCENE_IN_SCENE;
   inScene_ = true;
   return D3D_OK;
@@ -42,7 +41,7 @@ HRESULT Device7::BeginScene() {
 
 HRESULT Device7::EndScene() {
   HRESULT fault;
-  if (Faulted("IDirect3DDevice7::EndScene", &fault)) return fault;
+  if (platform::TakeFault("IDirect3DDevice7::EndScene", &fault)) return fault;
   if (!inScene_) return D3DERR_SCENE_NOT_IN_SCENE;
   inScene_ = false;
   return D3D_OK;
@@ -50,7 +49,7 @@ HRESULT Device7::EndScene() {
 
 HRESULT Device7::Clear(DWORD count, LPD3DRECT rects, DWORD flags, D3DCOLOR colour, D3DVALUE z, DWORD stencil) {
   HRESULT fault;
-  if (Faulted("IDirect3DDevice7::Clear", &fault)) return fault;
+  if (platform::TakeFault("IDirect3DDevice7::Clear", &fault)) return fault;
   constexpr DWORD kKnownFlags = D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL;
   if (flags == 0 || (flags & ~kKnownFlags) != 0 || (count > 0 && rects == nullptr)) return DDERR_INVALIDPARAMS;
   if ((flags & D3DCLEAR_ZBUFFER) && !(z >= 0.0f && z <= 1.0f)) return DDERR_INVALIDPARAMS;
@@ -148,7 +147,7 @@ HRESULT CheckDrawCall(bool inScene, D3DPRIMITIVETYPE type, DWORD vertexCount, co
 HRESULT Device7::DrawChecked(const char *operation, D3DPRIMITIVETYPE type, DWORD fvf, const void *vertices,
                              DWORD vertexCount, bool indexed, const WORD *indices, DWORD indexCount, DWORD flags) {
   HRESULT fault;
-  if (Faulted(operation, &fault)) return fault;
+  if (platform::TakeFault(operation, &fault)) return fault;
   const HRESULT checked = CheckDrawCall(inScene_, type, vertexCount, indices, indexCount, indexed);
   if (checked != D3D_OK) return checked;
   if (vertexCount == 0 || (indexed && indexCount == 0)) return D3D_OK;
@@ -162,7 +161,7 @@ HRESULT Device7::DrawStridedChecked(const char *operation, D3DPRIMITIVETYPE type
                                     const D3DDRAWPRIMITIVESTRIDEDDATA *data, DWORD vertexCount, bool indexed,
                                     const WORD *indices, DWORD indexCount, DWORD flags) {
   HRESULT fault;
-  if (Faulted(operation, &fault)) return fault;
+  if (platform::TakeFault(operation, &fault)) return fault;
   const HRESULT checked = CheckDrawCall(inScene_, type, vertexCount, indices, indexCount, indexed);
   if (checked != D3D_OK) return checked;
   if (vertexCount == 0 || (indexed && indexCount == 0)) return D3D_OK;
@@ -218,7 +217,7 @@ HRESULT Device7::DrawIndexedPrimitiveStrided(D3DPRIMITIVETYPE type, DWORD fvf, L
 
 HRESULT Device7::DrawPrimitiveVB(D3DPRIMITIVETYPE, LPDIRECT3DVERTEXBUFFER7, DWORD, DWORD, DWORD) {
   HRESULT fault;
-  if (Faulted("IDirect3DDevice7::DrawPrimitiveVB", &fault)) return fault;
+  if (platform::TakeFault("IDirect3DDevice7::DrawPrimitiveVB", &fault)) return fault;
   // No vertex buffer is ever made here, so none passed can be valid.
   return DDERR_INVALIDPARAMS;
 }
@@ -226,7 +225,7 @@ HRESULT Device7::DrawPrimitiveVB(D3DPRIMITIVETYPE, LPDIRECT3DVERTEXBUFFER7, DWOR
 HRESULT Device7::DrawIndexedPrimitiveVB(D3DPRIMITIVETYPE, LPDIRECT3DVERTEXBUFFER7, DWORD, DWORD, LPWORD, DWORD,
                                         DWORD) {
   HRESULT fault;
-  if (Faulted("IDirect3DDevice7::DrawIndexedPrimitiveVB", &fault)) return fault;
+  if (platform::TakeFault("IDirect3DDevice7::DrawIndexedPrimitiveVB", &fault)) return fault;
   return DDERR_INVALIDPARAMS;
 }
 

@@ -4,7 +4,7 @@
 #include <cfloat>
 #include <cmath>
 
-#include "control/faults.h"
+#include "base/faults.h"
 #include "d3d/device.h"
 #include "d3d/state_block.h"
 
@@ -12,7 +12,6 @@ namespace platform::d3d {
 
 namespace {
 
-bool Faulted(const char *operation, HRESULT *result) { return TakeFault(operation, result); }
 
 bool Finite(float value) { return std::isfinite(value); }
 
@@ -53,7 +52,7 @@ D3DLIGHT7 DefaultLight() {
 
 HRESULT Device7::SetMaterial(LPD3DMATERIAL7 material) {
   HRESULT fault;
-  if (Faulted("IDirect3DDevice7::SetMaterial", &fault)) return fault;
+  if (platform::TakeFault("IDirect3DDevice7::SetMaterial", &fault)) return fault;
   if (material == nullptr) return DDERR_INVALIDPARAMS;
   DeviceState &values = recording_ ? recording_->values : state_;
   values.material = *material;
@@ -63,7 +62,7 @@ HRESULT Device7::SetMaterial(LPD3DMATERIAL7 material) {
 
 HRESULT Device7::GetMaterial(LPD3DMATERIAL7 material) {
   HRESULT fault;
-  if (Faulted("IDirect3DDevice7::GetMaterial", &fault)) return fault;
+  if (platform::TakeFault("IDirect3DDevice7::GetMaterial", &fault)) return fault;
   if (material == nullptr) return DDERR_INVALIDPARAMS;
   *material = state_.material;
   return D3D_OK;
@@ -71,7 +70,7 @@ HRESULT Device7::GetMaterial(LPD3DMATERIAL7 material) {
 
 HRESULT Device7::SetLight(DWORD index, LPD3DLIGHT7 light) {
   HRESULT fault;
-  if (Faulted("IDirect3DDevice7::SetLight", &fault)) return fault;
+  if (platform::TakeFault("IDirect3DDevice7::SetLight", &fault)) return fault;
   if (light == nullptr || !ValidLight(*light)) return DDERR_INVALIDPARAMS;
   DeviceState &values = recording_ ? recording_->values : state_;
   auto slot = values.lights.find(index);
@@ -88,7 +87,7 @@ HRESULT Device7::SetLight(DWORD index, LPD3DLIGHT7 light) {
 
 HRESULT Device7::GetLight(DWORD index, LPD3DLIGHT7 light) {
   HRESULT fault;
-  if (Faulted("IDirect3DDevice7::GetLight", &fault)) return fault;
+  if (platform::TakeFault("IDirect3DDevice7::GetLight", &fault)) return fault;
   if (light == nullptr) return DDERR_INVALIDPARAMS;
   auto slot = state_.lights.find(index);
   if (slot == state_.lights.end()) return DDERR_INVALIDPARAMS;
@@ -98,7 +97,7 @@ HRESULT Device7::GetLight(DWORD index, LPD3DLIGHT7 light) {
 
 HRESULT Device7::LightEnable(DWORD index, BOOL enable) {
   HRESULT fault;
-  if (Faulted("IDirect3DDevice7::LightEnable", &fault)) return fault;
+  if (platform::TakeFault("IDirect3DDevice7::LightEnable", &fault)) return fault;
   DeviceState &values = recording_ ? recording_->values : state_;
   auto slot = values.lights.find(index);
   if (slot == values.lights.end()) {
@@ -113,7 +112,7 @@ HRESULT Device7::LightEnable(DWORD index, BOOL enable) {
 
 HRESULT Device7::GetLightEnable(DWORD index, BOOL *enabled) {
   HRESULT fault;
-  if (Faulted("IDirect3DDevice7::GetLightEnable", &fault)) return fault;
+  if (platform::TakeFault("IDirect3DDevice7::GetLightEnable", &fault)) return fault;
   if (enabled == nullptr) return DDERR_INVALIDPARAMS;
   auto slot = state_.lights.find(index);
   if (slot == state_.lights.end()) return DDERR_INVALIDPARAMS;

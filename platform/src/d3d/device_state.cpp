@@ -5,7 +5,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "control/faults.h"
+#include "base/faults.h"
 #include "d3d/device.h"
 #include "d3d/state_block.h"
 #include "ddraw/surface.h"
@@ -14,7 +14,6 @@ namespace platform::d3d {
 
 namespace {
 
-bool Faulted(const char *operation, HRESULT *result) { return TakeFault(operation, result); }
 
 DWORD FloatBits(float value) {
   DWORD bits;
@@ -166,7 +165,7 @@ void Device7::StoreRenderState(DWORD state, DWORD value) {
 
 HRESULT Device7::SetRenderState(D3DRENDERSTATETYPE state, DWORD value) {
   HRESULT fault;
-  if (Faulted("IDirect3DDevice7::SetRenderState", &fault)) return fault;
+  if (platform::TakeFault("IDirect3DDevice7::SetRenderState", &fault)) return fault;
   const DWORD index = static_cast<DWORD>(state);
   if (index == 0 || index >= kRenderStateCount) return DDERR_INVALIDPARAMS;
   StoreRenderState(index, value);
@@ -175,7 +174,7 @@ HRESULT Device7::SetRenderState(D3DRENDERSTATETYPE state, DWORD value) {
 
 HRESULT Device7::GetRenderState(D3DRENDERSTATETYPE state, LPDWORD value) {
   HRESULT fault;
-  if (Faulted("IDirect3DDevice7::GetRenderState", &fault)) return fault;
+  if (platform::TakeFault("IDirect3DDevice7::GetRenderState", &fault)) return fault;
   const DWORD index = static_cast<DWORD>(state);
   if (value == nullptr || index == 0 || index >= kRenderStateCount) return DDERR_INVALIDPARAMS;
   *value = state_.render[index];
@@ -184,7 +183,7 @@ HRESULT Device7::GetRenderState(D3DRENDERSTATETYPE state, LPDWORD value) {
 
 HRESULT Device7::SetTransform(D3DTRANSFORMSTATETYPE state, LPD3DMATRIX matrix) {
   HRESULT fault;
-  if (Faulted("IDirect3DDevice7::SetTransform", &fault)) return fault;
+  if (platform::TakeFault("IDirect3DDevice7::SetTransform", &fault)) return fault;
   if (matrix == nullptr || !KnownTransform(state)) return DDERR_INVALIDPARAMS;
   DeviceState &values = recording_ ? recording_->values : state_;
   values.transforms[state] = *matrix;
@@ -194,7 +193,7 @@ HRESULT Device7::SetTransform(D3DTRANSFORMSTATETYPE state, LPD3DMATRIX matrix) {
 
 HRESULT Device7::GetTransform(D3DTRANSFORMSTATETYPE state, LPD3DMATRIX matrix) {
   HRESULT fault;
-  if (Faulted("IDirect3DDevice7::GetTransform", &fault)) return fault;
+  if (platform::TakeFault("IDirect3DDevice7::GetTransform", &fault)) return fault;
   if (matrix == nullptr || !KnownTransform(state)) return DDERR_INVALIDPARAMS;
   *matrix = state_.transforms[state];
   return D3D_OK;
@@ -202,7 +201,7 @@ HRESULT Device7::GetTransform(D3DTRANSFORMSTATETYPE state, LPD3DMATRIX matrix) {
 
 HRESULT Device7::MultiplyTransform(D3DTRANSFORMSTATETYPE state, LPD3DMATRIX matrix) {
   HRESULT fault;
-  if (Faulted("IDirect3DDevice7::MultiplyTransform", &fault)) return fault;
+  if (platform::TakeFault("IDirect3DDevice7::MultiplyTransform", &fault)) return fault;
   if (matrix == nullptr || !KnownTransform(state)) return DDERR_INVALIDPARAMS;
   // The given matrix is applied first: M' = matrix · M.
   DeviceState &values = recording_ ? recording_->values : state_;
@@ -213,7 +212,7 @@ HRESULT Device7::MultiplyTransform(D3DTRANSFORMSTATETYPE state, LPD3DMATRIX matr
 
 HRESULT Device7::SetViewport(LPD3DVIEWPORT7 viewport) {
   HRESULT fault;
-  if (Faulted("IDirect3DDevice7::SetViewport", &fault)) return fault;
+  if (platform::TakeFault("IDirect3DDevice7::SetViewport", &fault)) return fault;
   if (viewport == nullptr) return DDERR_INVALIDPARAMS;
   // Inside the render target, not empty, with a depth range in 0 … 1.
   const uint64_t right = static_cast<uint64_t>(viewport->dwX) + viewport->dwWidth;
@@ -232,7 +231,7 @@ HRESULT Device7::SetViewport(LPD3DVIEWPORT7 viewport) {
 
 HRESULT Device7::GetViewport(LPD3DVIEWPORT7 viewport) {
   HRESULT fault;
-  if (Faulted("IDirect3DDevice7::GetViewport", &fault)) return fault;
+  if (platform::TakeFault("IDirect3DDevice7::GetViewport", &fault)) return fault;
   if (viewport == nullptr) return DDERR_INVALIDPARAMS;
   *viewport = state_.viewport;
   return D3D_OK;
@@ -240,7 +239,7 @@ HRESULT Device7::GetViewport(LPD3DVIEWPORT7 viewport) {
 
 HRESULT Device7::SetClipStatus(LPD3DCLIPSTATUS status) {
   HRESULT fault;
-  if (Faulted("IDirect3DDevice7::SetClipStatus", &fault)) return fault;
+  if (platform::TakeFault("IDirect3DDevice7::SetClipStatus", &fault)) return fault;
   if (status == nullptr) return DDERR_INVALIDPARAMS;
   clipStatus_ = *status;
   return D3D_OK;
@@ -248,7 +247,7 @@ HRESULT Device7::SetClipStatus(LPD3DCLIPSTATUS status) {
 
 HRESULT Device7::GetClipStatus(LPD3DCLIPSTATUS status) {
   HRESULT fault;
-  if (Faulted("IDirect3DDevice7::GetClipStatus", &fault)) return fault;
+  if (platform::TakeFault("IDirect3DDevice7::GetClipStatus", &fault)) return fault;
   if (status == nullptr) return DDERR_INVALIDPARAMS;
   *status = clipStatus_;
   return D3D_OK;
@@ -256,7 +255,7 @@ HRESULT Device7::GetClipStatus(LPD3DCLIPSTATUS status) {
 
 HRESULT Device7::SetClipPlane(DWORD index, LPD3DVALUE plane) {
   HRESULT fault;
-  if (Faulted("IDirect3DDevice7::SetClipPlane", &fault)) return fault;
+  if (platform::TakeFault("IDirect3DDevice7::SetClipPlane", &fault)) return fault;
   if (plane == nullptr || index >= kClipPlanes) return DDERR_INVALIDPARAMS;
   DeviceState &values = recording_ ? recording_->values : state_;
   memcpy(values.clipPlanes[index], plane, sizeof values.clipPlanes[index]);
@@ -266,7 +265,7 @@ HRESULT Device7::SetClipPlane(DWORD index, LPD3DVALUE plane) {
 
 HRESULT Device7::GetClipPlane(DWORD index, LPD3DVALUE plane) {
   HRESULT fault;
-  if (Faulted("IDirect3DDevice7::GetClipPlane", &fault)) return fault;
+  if (platform::TakeFault("IDirect3DDevice7::GetClipPlane", &fault)) return fault;
   if (plane == nullptr || index >= kClipPlanes) return DDERR_INVALIDPARAMS;
   memcpy(plane, state_.clipPlanes[index], sizeof state_.clipPlanes[index]);
   return D3D_OK;

@@ -4,7 +4,7 @@
 // applied and captured again by handle.
 #include <algorithm>
 
-#include "control/faults.h"
+#include "base/faults.h"
 #include "d3d/device.h"
 #include "d3d/state_block.h"
 #include "ddraw/surface.h"
@@ -13,7 +13,6 @@ namespace platform::d3d {
 
 namespace {
 
-bool Faulted(const char *operation, HRESULT *result) { return TakeFault(operation, result); }
 
 // The render states that belong to vertex processing.
 constexpr DWORD kVertexRenderStates[] = {
@@ -37,13 +36,13 @@ bool VertexStageState(DWORD state) {
 
 }  // namespace
 
-Device7::StateBlock::~StateBlock() {
+StateBlock::~StateBlock() {
   for (Surface *texture : textureValues) {
     if (texture != nullptr) texture->Release();
   }
 }
 
-void Device7::StateBlock::SetTexture(DWORD index, Surface *texture) {
+void StateBlock::SetTexture(DWORD index, Surface *texture) {
   if (texture != nullptr) texture->AddRef();
   if (textureValues[index] != nullptr) textureValues[index]->Release();
   textureValues[index] = texture;
@@ -52,7 +51,7 @@ void Device7::StateBlock::SetTexture(DWORD index, Surface *texture) {
 
 HRESULT Device7::BeginStateBlock() {
   HRESULT fault;
-  if (Faulted("IDirect3DDevice7::BeginStateBlock", &fault)) return fault;
+  if (platform::TakeFault("IDirect3DDevice7::BeginStateBlock", &fault)) return fault;
   if (recording_) return D3DERR_INBEGINSTATEBLOCK;
   recording_ = std::make_unique<StateBlock>();
   return D3D_OK;
@@ -60,7 +59,7 @@ HRESULT Device7::BeginStateBlock() {
 
 HRESULT Device7::EndStateBlock(LPDWORD block) {
   HRESULT fault;
-  if (Faulted("IDirect3DDevice7::EndStateBlock", &fault)) return fault;
+  if (platform::TakeFault("IDirect3DDevice7::EndStateBlock", &fault)) return fault;
   if (block == nullptr) return DDERR_INVALIDPARAMS;
   if (!recording_) return D3DERR_NOTINBEGINSTATEBLOCK;
   *block = nextStateBlock_++;
@@ -70,7 +69,7 @@ HRESULT Device7::EndStateBlock(LPDWORD block) {
 
 HRESULT Device7::CreateStateBlock(D3DSTATEBLOCKTYPE type, LPDWORD block) {
   HRESULT fault;
-  if (Faulted("IDirect3DDevice7::CreateStateBlock", &fault)) return fault;
+  if (platform::TakeFault("IDirect3DDevice7::CreateStateBlock", &fault)) return fault;
   if (block == nullptr || (type != D3DSBT_ALL && type != D3DSBT_PIXELSTATE && type != D3DSBT_VERTEXSTATE)) {
     return DDERR_INVALIDPARAMS;
   }
@@ -101,7 +100,7 @@ HRESULT Device7::CreateStateBlock(D3DSTATEBLOCKTYPE type, LPDWORD block) {
 
 HRESULT Device7::CaptureStateBlock(DWORD handle) {
   HRESULT fault;
-  if (Faulted("IDirect3DDevice7::CaptureStateBlock", &fault)) return fault;
+  if (platform::TakeFault("IDirect3DDevice7::CaptureStateBlock", &fault)) return fault;
   if (recording_) return D3DERR_INBEGINSTATEBLOCK;
   auto found = stateBlocks_.find(handle);
   if (found == stateBlocks_.end()) return D3DERR_INVALIDSTATEBLOCK;
@@ -137,7 +136,7 @@ HRESULT Device7::CaptureStateBlock(DWORD handle) {
 
 HRESULT Device7::ApplyStateBlock(DWORD handle) {
   HRESULT fault;
-  if (Faulted("IDirect3DDevice7::ApplyStateBlock", &fault)) return fault;
+  if (platform::TakeFault("IDirect3DDevice7::ApplyStateBlock", &fault)) return fault;
   if (recording_) return D3DERR_INBEGINSTATEBLOCK;
   auto found = stateBlocks_.find(handle);
   if (found == stateBlocks_.end()) return D3DERR_INVALIDSTATEBLOCK;
@@ -174,7 +173,7 @@ HRESULT Device7::ApplyStateBlock(DWORD handle) {
 
 HRESULT Device7::DeleteStateBlock(DWORD handle) {
   HRESULT fault;
-  if (Faulted("IDirect3DDevice7::DeleteStateBlock", &fault)) return fault;
+  if (platform::TakeFault("IDirect3DDevice7::DeleteStateBlock", &fault)) return fault;
   if (recording_) return D3DERR_INBEGINSTATEBLOCK;
   return stateBlocks_.erase(handle) == 1 ? D3D_OK : D3DERR_INVALIDSTATEBLOCK;
 }

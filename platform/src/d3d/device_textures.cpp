@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "control/faults.h"
+#include "base/faults.h"
 #include "d3d/device.h"
 #include "d3d/state_block.h"
 #include "ddraw/surface.h"
@@ -12,7 +12,6 @@ namespace platform::d3d {
 
 namespace {
 
-bool Faulted(const char *operation, HRESULT *result) { return TakeFault(operation, result); }
 
 constexpr int kMostLevels = 12;
 
@@ -61,7 +60,7 @@ void Device7::StoreStageState(DWORD stage, DWORD state, DWORD value) {
 
 HRESULT Device7::SetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE state, DWORD value) {
   HRESULT fault;
-  if (Faulted("IDirect3DDevice7::SetTextureStageState", &fault)) return fault;
+  if (platform::TakeFault("IDirect3DDevice7::SetTextureStageState", &fault)) return fault;
   const DWORD index = static_cast<DWORD>(state);
   if (stage >= kStages || index == 0 || index >= kStageStateCount) return DDERR_INVALIDPARAMS;
   StoreStageState(stage, index, value);
@@ -70,7 +69,7 @@ HRESULT Device7::SetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE stat
 
 HRESULT Device7::GetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE state, LPDWORD value) {
   HRESULT fault;
-  if (Faulted("IDirect3DDevice7::GetTextureStageState", &fault)) return fault;
+  if (platform::TakeFault("IDirect3DDevice7::GetTextureStageState", &fault)) return fault;
   const DWORD index = static_cast<DWORD>(state);
   if (value == nullptr || stage >= kStages || index == 0 || index >= kStageStateCount) return DDERR_INVALIDPARAMS;
   *value = state_.stage[stage][index];
@@ -79,7 +78,7 @@ HRESULT Device7::GetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE stat
 
 HRESULT Device7::SetTexture(DWORD stage, LPDIRECTDRAWSURFACE7 texture) {
   HRESULT fault;
-  if (Faulted("IDirect3DDevice7::SetTexture", &fault)) return fault;
+  if (platform::TakeFault("IDirect3DDevice7::SetTexture", &fault)) return fault;
   if (stage >= kStages) return DDERR_INVALIDPARAMS;
   Surface *surface = nullptr;
   if (texture != nullptr) {
@@ -99,7 +98,7 @@ HRESULT Device7::SetTexture(DWORD stage, LPDIRECTDRAWSURFACE7 texture) {
 HRESULT Device7::GetTexture(DWORD stage, LPDIRECTDRAWSURFACE7 *texture) {
   HRESULT fault;
   if (texture != nullptr) *texture = nullptr;
-  if (Faulted("IDirect3DDevice7::GetTexture", &fault)) return fault;
+  if (platform::TakeFault("IDirect3DDevice7::GetTexture", &fault)) return fault;
   if (texture == nullptr || stage >= kStages) return DDERR_INVALIDPARAMS;
   if (textures_[stage] != nullptr) {
     textures_[stage]->AddRef();
@@ -110,7 +109,7 @@ HRESULT Device7::GetTexture(DWORD stage, LPDIRECTDRAWSURFACE7 *texture) {
 
 HRESULT Device7::PreLoad(LPDIRECTDRAWSURFACE7 texture) {
   HRESULT fault;
-  if (Faulted("IDirect3DDevice7::PreLoad", &fault)) return fault;
+  if (platform::TakeFault("IDirect3DDevice7::PreLoad", &fault)) return fault;
   // Textures are drawn from where they are: there is nothing to load ahead.
   return IsTexture(Surface::From(texture)) ? D3D_OK : DDERR_INVALIDPARAMS;
 }
@@ -118,7 +117,7 @@ HRESULT Device7::PreLoad(LPDIRECTDRAWSURFACE7 texture) {
 HRESULT Device7::Load(LPDIRECTDRAWSURFACE7 destination, LPPOINT destinationPoint, LPDIRECTDRAWSURFACE7 source,
                       LPRECT sourceRect, DWORD) {
   HRESULT fault;
-  if (Faulted("IDirect3DDevice7::Load", &fault)) return fault;
+  if (platform::TakeFault("IDirect3DDevice7::Load", &fault)) return fault;
   Surface *to = Surface::From(destination);
   Surface *from = Surface::From(source);
   if (!IsTexture(to) || !IsTexture(from) || !SameFormat(to->format(), from->format())) return DDERR_INVALIDPARAMS;

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "com/query_interface.h"
-#include "control/faults.h"
-#include "control/reset.h"
+#include "base/faults.h"
+#include "base/reset.h"
 #include "d3d/device.h"
 #include "d3d/hardware.h"
 #include "ddraw/direct3d_hook.h"
@@ -19,7 +19,6 @@ namespace {
 
 std::atomic<int> gLiveObjects{0};
 
-bool Faulted(const char *operation, HRESULT *result) { return TakeFault(operation, result); }
 
 HRESULT MakeDirect3D(IDirectDraw7 *directDraw, void **direct3d) {
   *direct3d = static_cast<IDirect3D7 *>(new Direct3D7(directDraw));
@@ -70,7 +69,7 @@ ULONG Direct3D7::Release() {
 
 HRESULT Direct3D7::EnumDevices(LPD3DENUMDEVICESCALLBACK7 callback, LPVOID context) {
   HRESULT fault;
-  if (Faulted("IDirect3D7::EnumDevices", &fault)) return fault;
+  if (platform::TakeFault("IDirect3D7::EnumDevices", &fault)) return fault;
   if (callback == nullptr) return DDERR_INVALIDPARAMS;
   for (const DeviceName &device : kDeviceNames) {
     D3DDEVICEDESC7 desc;
@@ -87,7 +86,7 @@ HRESULT Direct3D7::EnumDevices(LPD3DENUMDEVICESCALLBACK7 callback, LPVOID contex
 HRESULT Direct3D7::EnumZBufferFormats(REFCLSID deviceType, LPD3DENUMPIXELFORMATSCALLBACK callback,
                                       LPVOID context) {
   HRESULT fault;
-  if (Faulted("IDirect3D7::EnumZBufferFormats", &fault)) return fault;
+  if (platform::TakeFault("IDirect3D7::EnumZBufferFormats", &fault)) return fault;
   if (callback == nullptr) return DDERR_INVALIDPARAMS;
   if (!DeviceTypeExists(deviceType)) return DDERR_INVALIDPARAMS;
   // A copy of the list: a callback may reconfigure the machine.
@@ -101,7 +100,7 @@ HRESULT Direct3D7::EnumZBufferFormats(REFCLSID deviceType, LPD3DENUMPIXELFORMATS
 HRESULT Direct3D7::CreateDevice(REFCLSID deviceType, LPDIRECTDRAWSURFACE7 target, LPDIRECT3DDEVICE7 *device) {
   HRESULT fault;
   if (device != nullptr) *device = nullptr;
-  if (Faulted("IDirect3D7::CreateDevice", &fault)) return fault;
+  if (platform::TakeFault("IDirect3D7::CreateDevice", &fault)) return fault;
   if (device == nullptr) return DDERR_INVALIDPARAMS;
   Surface *surface = Surface::From(target);
   if (surface == nullptr) return DDERR_INVALIDPARAMS;
@@ -115,14 +114,14 @@ HRESULT Direct3D7::CreateDevice(REFCLSID deviceType, LPDIRECTDRAWSURFACE7 target
 HRESULT Direct3D7::CreateVertexBuffer(LPD3DVERTEXBUFFERDESC, LPDIRECT3DVERTEXBUFFER7 *buffer, DWORD) {
   HRESULT fault;
   if (buffer != nullptr) *buffer = nullptr;
-  if (Faulted("IDirect3D7::CreateVertexBuffer", &fault)) return fault;
+  if (platform::TakeFault("IDirect3D7::CreateVertexBuffer", &fault)) return fault;
   // Vertex buffers are not offered: hosts draw from their own memory.
   return DDERR_UNSUPPORTED;
 }
 
 HRESULT Direct3D7::EvictManagedTextures() {
   HRESULT fault;
-  if (Faulted("IDirect3D7::EvictManagedTextures", &fault)) return fault;
+  if (platform::TakeFault("IDirect3D7::EvictManagedTextures", &fault)) return fault;
   // Managed textures live in the surfaces' own memory: nothing to evict.
   return D3D_OK;
 }

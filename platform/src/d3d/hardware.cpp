@@ -3,7 +3,7 @@
 // and the lights they report.
 #include "d3d/hardware.h"
 
-#include "control/reset.h"
+#include "base/reset.h"
 
 namespace platform::d3d {
 

@@ -1,6 +1,6 @@
 // The simulated 3D hardware behind every Direct3D object: which device types
 // exist, the z-buffer and texture formats they offer and the capabilities
-// they report. The control interface changes it; machine::reset restores
+// they report. The machine interface changes it; machine::reset restores
 // the default machine.
 #pragma once
 

@@ -6,11 +6,15 @@
 #include <bitset>
 #include <set>
 
-#include "d3d/device.h"
+#include "d3d/state_values.h"
+
+namespace platform {
+class Surface;
+}
 
 namespace platform::d3d {
 
-struct Device7::StateBlock {
+struct StateBlock {
   DeviceState values;
   std::bitset<kRenderStateCount> render;
   std::bitset<kStageStateCount> stage[kStages];

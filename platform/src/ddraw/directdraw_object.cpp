@@ -9,7 +9,7 @@
 #include <d3d.h>
 
 #include "com/query_interface.h"
-#include "control/faults.h"
+#include "base/faults.h"
 #include "ddraw/direct3d_hook.h"
 #include "ddraw/display_device.h"
 #include "ddraw/palette.h"
@@ -60,7 +60,6 @@ DWORD MipLevels(const DDSURFACEDESC2 &desc) {
   return desc.dwMipMapCount == 0 || desc.dwMipMapCount > possible ? 0 : desc.dwMipMapCount;
 }
 
-bool Faulted(const char *operation, HRESULT *result) { return platform::TakeFault(operation, result); }
 
 }  // namespace
 
@@ -88,7 +87,7 @@ HRESULT DirectDraw7::QueryInterface(REFIID riid, void **object) {
     // The Direct3D object comes from the Direct3D module, when one is loaded.
     *object = nullptr;
     HRESULT fault;
-    if (Faulted("IDirectDraw7::QueryInterface", &fault)) return fault;
+    if (platform::TakeFault("IDirectDraw7::QueryInterface", &fault)) return fault;
     const Direct3DFactory factory = RegisteredDirect3DFactory();
     if (factory == nullptr) return E_NOINTERFACE;
     const HRESULT result = factory(this, object);
@@ -117,7 +116,7 @@ void DirectDraw7::Unregister(Surface *surface) {
 
 HRESULT DirectDraw7::SetCooperativeLevel(HWND window, DWORD flags) {
   HRESULT fault;
-  if (Faulted("IDirectDraw7::SetCooperativeLevel", &fault)) return fault;
+  if (platform::TakeFault("IDirectDraw7::SetCooperativeLevel", &fault)) return fault;
   const bool exclusive = (flags & DDSCL_EXCLUSIVE) != 0;
   const bool fullscreen = (flags & DDSCL_FULLSCREEN) != 0;
   const bool normal = (flags & DDSCL_NORMAL) != 0;
@@ -142,7 +141,7 @@ HRESULT DirectDraw7::SetCooperativeLevel(HWND window, DWORD flags) {
 HRESULT DirectDraw7::EnumDisplayModes(DWORD flags, LPDDSURFACEDESC2 filter, LPVOID context,
                                       LPDDENUMMODESCALLBACK2 callback) {
   HRESULT fault;
-  if (Faulted("IDirectDraw7::EnumDisplayModes", &fault)) return fault;
+  if (platform::TakeFault("IDirectDraw7::EnumDisplayModes", &fault)) return fault;
   if (callback == nullptr || (filter != nullptr && filter->dwSize != sizeof(DDSURFACEDESC2))) {
     return DDERR_INVALIDPARAMS;
   }
@@ -159,7 +158,7 @@ HRESULT DirectDraw7::EnumDisplayModes(DWORD flags, LPDDSURFACEDESC2 filter, LPVO
 
 HRESULT DirectDraw7::GetDisplayMode(LPDDSURFACEDESC2 desc) {
   HRESULT fault;
-  if (Faulted("IDirectDraw7::GetDisplayMode", &fault)) return fault;
+  if (platform::TakeFault("IDirectDraw7::GetDisplayMode", &fault)) return fault;
   if (desc == nullptr || desc->dwSize != sizeof(DDSURFACEDESC2)) return DDERR_INVALIDPARAMS;
   DescribeMode(Display().current, kRefreshRate, desc);
   return DD_OK;
@@ -167,7 +166,7 @@ HRESULT DirectDraw7::GetDisplayMode(LPDDSURFACEDESC2 desc) {
 
 HRESULT DirectDraw7::GetMonitorFrequency(LPDWORD frequency) {
   HRESULT fault;
-  if (Faulted("IDirectDraw7::GetMonitorFrequency", &fault)) return fault;
+  if (platform::TakeFault("IDirectDraw7::GetMonitorFrequency", &fault)) return fault;
   if (frequency == nullptr) return DDERR_INVALIDPARAMS;
   *frequency = kRefreshRate;
   return DD_OK;
@@ -175,7 +174,7 @@ HRESULT DirectDraw7::GetMonitorFrequency(LPDWORD frequency) {
 
 HRESULT DirectDraw7::GetVerticalBlankStatus(BOOL *inBlank) {
   HRESULT fault;
-  if (Faulted("IDirectDraw7::GetVerticalBlankStatus", &fault)) return fault;
+  if (platform::TakeFault("IDirectDraw7::GetVerticalBlankStatus", &fault)) return fault;
   if (inBlank == nullptr) return DDERR_INVALIDPARAMS;
   const FrameGrid frames = DisplayFrames();
   const double now = DisplayNowMs();
@@ -185,7 +184,7 @@ HRESULT DirectDraw7::GetVerticalBlankStatus(BOOL *inBlank) {
 
 HRESULT DirectDraw7::SetDisplayMode(DWORD width, DWORD height, DWORD bpp, DWORD refreshRate, DWORD flags) {
   HRESULT fault;
-  if (Faulted("IDirectDraw7::SetDisplayMode", &fault)) return fault;
+  if (platform::TakeFault("IDirectDraw7::SetDisplayMode", &fault)) return fault;
   if (!cooperativeLevelSet()) return DDERR_NOCOOPERATIVELEVELSET;
   if (!exclusive_) return DDERR_NOEXCLUSIVEMODE;
   if ((flags & ~static_cast<DWORD>(DDSDM_STANDARDVGAMODE)) != 0) return DDERR_INVALIDPARAMS;
@@ -203,7 +202,7 @@ HRESULT DirectDraw7::SetDisplayMode(DWORD width, DWORD height, DWORD bpp, DWORD 
 
 HRESULT DirectDraw7::RestoreDisplayMode() {
   HRESULT fault;
-  if (Faulted("IDirectDraw7::RestoreDisplayMode", &fault)) return fault;
+  if (platform::TakeFault("IDirectDraw7::RestoreDisplayMode", &fault)) return fault;
   if (changedMode_) {
     Display().current = kDesktopMode;
     ScreenModeChanged(static_cast<int>(kDesktopMode.width), static_cast<int>(kDesktopMode.height));
@@ -215,7 +214,7 @@ HRESULT DirectDraw7::RestoreDisplayMode() {
 
 HRESULT DirectDraw7::WaitForVerticalBlank(DWORD flags, HANDLE) {
   HRESULT fault;
-  if (Faulted("IDirectDraw7::WaitForVerticalBlank", &fault)) return fault;
+  if (platform::TakeFault("IDirectDraw7::WaitForVerticalBlank", &fault)) return fault;
   const FrameGrid frames = DisplayFrames();
   const double now = DisplayNowMs();
   const double frameStart = frames.FrameStart(now);
@@ -235,7 +234,7 @@ HRESULT DirectDraw7::WaitForVerticalBlank(DWORD flags, HANDLE) {
 
 HRESULT DirectDraw7::GetAvailableVidMem(LPDDSCAPS2 caps, LPDWORD total, LPDWORD free) {
   HRESULT fault;
-  if (Faulted("IDirectDraw7::GetAvailableVidMem", &fault)) return fault;
+  if (platform::TakeFault("IDirectDraw7::GetAvailableVidMem", &fault)) return fault;
   if (caps == nullptr || (total == nullptr && free == nullptr)) return DDERR_INVALIDPARAMS;
   if (caps->dwCaps & DDSCAPS_SYSTEMMEMORY) return DDERR_INVALIDCAPS;
   const DisplayHardware &display = Display();
@@ -249,7 +248,7 @@ HRESULT DirectDraw7::GetAvailableVidMem(LPDDSCAPS2 caps, LPDWORD total, LPDWORD 
 
 HRESULT DirectDraw7::RestoreAllSurfaces() {
   HRESULT fault;
-  if (Faulted("IDirectDraw7::RestoreAllSurfaces", &fault)) return fault;
+  if (platform::TakeFault("IDirectDraw7::RestoreAllSurfaces", &fault)) return fault;
   std::vector<Surface *> restored;
   for (Surface *surface : surfaces_) surface->MarkRestored(&restored);
   TellRestored(restored);
@@ -258,7 +257,7 @@ HRESULT DirectDraw7::RestoreAllSurfaces() {
 
 HRESULT DirectDraw7::TestCooperativeLevel() {
   HRESULT fault;
-  if (Faulted("IDirectDraw7::TestCooperativeLevel", &fault)) return fault;
+  if (platform::TakeFault("IDirectDraw7::TestCooperativeLevel", &fault)) return fault;
   if (exclusive_ && Display().exclusiveOwner != this) return DDERR_NOEXCLUSIVEMODE;
   return DD_OK;
 }
@@ -267,7 +266,7 @@ HRESULT DirectDraw7::CreatePalette(DWORD flags, LPPALETTEENTRY table, LPDIRECTDR
                                    IUnknown *outer) {
   HRESULT fault;
   if (palette != nullptr) *palette = nullptr;
-  if (Faulted("IDirectDraw7::CreatePalette", &fault)) return fault;
+  if (platform::TakeFault("IDirectDraw7::CreatePalette", &fault)) return fault;
   if (palette == nullptr || table == nullptr) return DDERR_INVALIDPARAMS;
   if (outer != nullptr) return CLASS_E_NOAGGREGATION;
   if (!cooperativeLevelSet()) return DDERR_NOCOOPERATIVELEVELSET;
@@ -280,7 +279,7 @@ HRESULT DirectDraw7::CreatePalette(DWORD flags, LPPALETTEENTRY table, LPDIRECTDR
 HRESULT DirectDraw7::CreateSurface(LPDDSURFACEDESC2 desc, LPDIRECTDRAWSURFACE7 *surface, IUnknown *outer) {
   HRESULT fault;
   if (surface != nullptr) *surface = nullptr;
-  if (Faulted("IDirectDraw7::CreateSurface", &fault)) return fault;
+  if (platform::TakeFault("IDirectDraw7::CreateSurface", &fault)) return fault;
   if (surface == nullptr || desc == nullptr || desc->dwSize != sizeof(DDSURFACEDESC2)) {
     return DDERR_INVALIDPARAMS;
   }

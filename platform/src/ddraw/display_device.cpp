@@ -4,8 +4,9 @@
 
 #include <cmath>
 
-#include "clock/machine_clock.h"
-#include "control/reset.h"
+#include "base/machine_time.h"
+#include "base/reset.h"
+#include "base/screen_size.h"
 #include "present/presenter.h"
 
 namespace platform {
@@ -26,6 +27,7 @@ void ResetDisplay() {
   display.modes = DefaultModes();
   display.rgb555 = false;
   display.current = DisplayModeSpec{1024, 768, 32};
+  SetCurrentScreenSize(1024, 768);
   display.videoMemoryTotal = 32u * 1024u * 1024u;
   display.flipLatencyMs = 0.0;
   display.flipsDone = 0;

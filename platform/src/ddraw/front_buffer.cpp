@@ -1,5 +1,5 @@
 // The viewer's side of the display: the visible primary surface as a frame,
-// presented when it changes and read back by the control interface.
+// presented when it changes and read back by the machine interface.
 #include "ddraw/front_buffer.h"
 
 #include "ddraw/display_device.h"

@@ -1,5 +1,5 @@
 // The front buffer: the visible primary surface, handed to the presenter
-// each time it changes and read back by the control interface, both as the
+// each time it changes and read back by the machine interface, both as the
 // same frame.
 #pragma once
 

@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "com/query_interface.h"
-#include "control/faults.h"
+#include "base/faults.h"
 #include "ddraw/front_buffer.h"
 
 namespace {

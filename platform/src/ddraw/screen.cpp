@@ -6,7 +6,8 @@
 #include <algorithm>
 #include <mutex>
 
-#include "control/reset.h"
+#include "base/reset.h"
+#include "base/screen_size.h"
 #include "ddraw/front_buffer.h"
 #include "ddraw/palette.h"
 #include "ddraw/surface.h"
@@ -81,6 +82,7 @@ void PrimaryShown() {
 }
 
 void ScreenModeChanged(int width, int height) {
+  SetCurrentScreenSize(width, height);
   ScreenState &state = State();
   std::lock_guard<std::mutex> hold(state.lock);
   state.width = width;

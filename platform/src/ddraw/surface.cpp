@@ -1,7 +1,6 @@
-// The DirectDraw surface: creation with video-memory accounting, reference
-// counting of flip chains, description, lock, colour key, palette,
-// attachments and lost-surface handling. Blits and flips have files of
-// their own.
+// The DirectDraw surface as an object: creation with video-memory
+// accounting, lifetime of flip chains, loss and restore, description, lock,
+// GDI device context, colour key, palette and attachments.
 #include "ddraw/surface.h"
 
 #include <algorithm>
@@ -11,13 +10,17 @@
 #include <typeinfo>
 
 #include "com/query_interface.h"
-#include "control/faults.h"
+#include "base/faults.h"
 #include "ddraw/directdraw_object.h"
 #include "ddraw/display_device.h"
 #include "ddraw/front_buffer.h"
 #include "ddraw/palette.h"
 #include "ddraw/screen.h"
 #include "ddraw/surface_events.h"
+#include "gdi/surface_dc.h"
+#include "kernel/handles.h"
+
+namespace platform {
 
 namespace {
 
@@ -31,11 +34,28 @@ constexpr std::align_val_t kPixelAlignment{64};
 
 constexpr DWORD kMemoryCaps = DDSCAPS_VIDEOMEMORY | DDSCAPS_LOCALVIDMEM | DDSCAPS_SYSTEMMEMORY;
 
-bool Faulted(const char *operation, HRESULT *result) { return platform::TakeFault(operation, result); }
+// The canvas of a surface's device context: the surface's own memory and
+// palette. It holds a reference so that the context never outlives its
+// pixels.
+class SurfaceCanvas final : public gdi::Canvas {
+ public:
+  explicit SurfaceCanvas(Surface *surface) : surface_(surface) { surface_->AddRef(); }
+  ~SurfaceCanvas() override { surface_->Release(); }
+
+  pixels::Block Pixels() override { return surface_->WholeBlock(); }
+  pixels::Format PixelFormat() const override { return surface_->format(); }
+  bool Palette(uint32_t rgb[256]) const override {
+    const auto *attached = dynamic_cast<const platform::Palette *>(surface_->palette());
+    if (attached == nullptr) return false;
+    attached->ToRgb(rgb);
+    return true;
+  }
+
+ private:
+  Surface *surface_;
+};
 
 }  // namespace
-
-namespace platform {
 
 void CacheLineFree::operator()(uint8_t *bytes) const { operator delete[](bytes, kPixelAlignment); }
 
@@ -142,7 +162,7 @@ ULONG Surface::Release() {
   // value in place of the count, as a caller reading it as a result sees a
   // failed release.
   HRESULT fault;
-  const bool faulted = Faulted("IDirectDrawSurface7::Release", &fault);
+  const bool faulted = platform::TakeFault("IDirectDrawSurface7::Release", &fault);
   ULONG left = --references_;
   // A back buffer lives as long as its chain's primary.
   if (left == 0 && chainRoot_ == nullptr) delete this;
@@ -150,7 +170,7 @@ ULONG Surface::Release() {
 }
 
 bool Surface::lost() const {
-  const Surface *root = chainRoot_ != nullptr ? chainRoot_ : this;
+  const Surface *root = ChainRoot();
   // Managed textures keep a system-memory copy, so they survive a loss.
   const bool managed = (caps2_ & (DDSCAPS2_TEXTUREMANAGE | DDSCAPS2_D3DTEXTUREMANAGE)) != 0;
   const bool losable = !managed && (videoBytes_ > 0 || (root->caps_ & DDSCAPS_PRIMARYSURFACE) != 0);
@@ -189,41 +209,15 @@ void Surface::PixelsMayChange() const {
   keyedCopiesUnchanged_ = 0;
 }
 
-unsigned Surface::PaletteVersion() const {
-  const auto *attached = dynamic_cast<const Palette *>(palette_);
-  return attached != nullptr ? attached->version() : 0;
-}
-
-const pixels::KeyedSpans *Surface::KeyedRunsFor(pixels::ColorKey key) {
-  if (format_.bits == 8 && keyedRuns_ != nullptr && keyedRunsPaletteVersion_ != PaletteVersion()) {
-    PixelsMayChange();
-  }
-  if (keyedRuns_ != nullptr) {
-    const pixels::ColorKey found = keyedRuns_->key();
-    if (found.low == key.low && found.high == key.high) return keyedRuns_.get();
-    // Another key over the same pixels: start counting again.
-    PixelsMayChange();
-  }
-  if (++keyedCopiesUnchanged_ < 2) return nullptr;
-  try {
-    keyedRuns_ = std::make_unique<pixels::KeyedSpans>(pixels::KeyedSpans::Find(PixelsForReading(), key));
-  } catch (const std::bad_alloc &) {
-    // No memory for the runs: the copy goes over every pixel instead.
-    return nullptr;
-  }
-  keyedRunsPaletteVersion_ = PaletteVersion();
-  return keyedRuns_.get();
-}
-
 HRESULT Surface::IsLost() {
   HRESULT fault;
-  if (Faulted("IDirectDrawSurface7::IsLost", &fault)) return fault;
+  if (platform::TakeFault("IDirectDrawSurface7::IsLost", &fault)) return fault;
   return lost() ? DDERR_SURFACELOST : DD_OK;
 }
 
 HRESULT Surface::Restore() {
   HRESULT fault;
-  if (Faulted("IDirectDrawSurface7::Restore", &fault)) return fault;
+  if (platform::TakeFault("IDirectDrawSurface7::Restore", &fault)) return fault;
   std::vector<Surface *> restored;
   ChainRoot()->MarkRestored(&restored);
   TellRestored(restored);
@@ -232,7 +226,7 @@ HRESULT Surface::Restore() {
 
 HRESULT Surface::GetCaps(LPDDSCAPS2 caps) {
   HRESULT fault;
-  if (Faulted("IDirectDrawSurface7::GetCaps", &fault)) return fault;
+  if (platform::TakeFault("IDirectDrawSurface7::GetCaps", &fault)) return fault;
   if (caps == nullptr) return DDERR_INVALIDPARAMS;
   *caps = DDSCAPS2{};
   caps->dwCaps = caps_;
@@ -242,7 +236,7 @@ HRESULT Surface::GetCaps(LPDDSCAPS2 caps) {
 
 HRESULT Surface::GetPixelFormat(LPDDPIXELFORMAT format) {
   HRESULT fault;
-  if (Faulted("IDirectDrawSurface7::GetPixelFormat", &fault)) return fault;
+  if (platform::TakeFault("IDirectDrawSurface7::GetPixelFormat", &fault)) return fault;
   if (format == nullptr) return DDERR_INVALIDPARAMS;
   *format = described_;
   return DD_OK;
@@ -250,7 +244,7 @@ HRESULT Surface::GetPixelFormat(LPDDPIXELFORMAT format) {
 
 HRESULT Surface::GetSurfaceDesc(LPDDSURFACEDESC2 desc) {
   HRESULT fault;
-  if (Faulted("IDirectDrawSurface7::GetSurfaceDesc", &fault)) return fault;
+  if (platform::TakeFault("IDirectDrawSurface7::GetSurfaceDesc", &fault)) return fault;
   if (desc == nullptr || desc->dwSize != sizeof(DDSURFACEDESC2)) return DDERR_INVALIDPARAMS;
   *desc = DDSURFACEDESC2{};
   desc->dwSize = sizeof(DDSURFACEDESC2);
@@ -274,7 +268,7 @@ HRESULT Surface::GetSurfaceDesc(LPDDSURFACEDESC2 desc) {
 
 HRESULT Surface::Lock(LPRECT rect, LPDDSURFACEDESC2 desc, DWORD, HANDLE) {
   HRESULT fault;
-  if (Faulted("IDirectDrawSurface7::Lock", &fault)) return fault;
+  if (platform::TakeFault("IDirectDrawSurface7::Lock", &fault)) return fault;
   if (desc == nullptr || desc->dwSize != sizeof(DDSURFACEDESC2)) return DDERR_INVALIDPARAMS;
   RECT area{0, 0, static_cast<LONG>(width_), static_cast<LONG>(height_)};
   if (rect != nullptr) {
@@ -297,7 +291,7 @@ HRESULT Surface::Lock(LPRECT rect, LPDDSURFACEDESC2 desc, DWORD, HANDLE) {
 
 HRESULT Surface::Unlock(LPRECT) {
   HRESULT fault;
-  if (Faulted("IDirectDrawSurface7::Unlock", &fault)) return fault;
+  if (platform::TakeFault("IDirectDrawSurface7::Unlock", &fault)) return fault;
   if (!locked_) return DDERR_NOTLOCKED;
   locked_ = false;
   PixelsMayChange();
@@ -305,9 +299,39 @@ HRESULT Surface::Unlock(LPRECT) {
   return DD_OK;
 }
 
+HRESULT Surface::GetDC(HDC *dc) {
+  HRESULT fault;
+  if (dc != nullptr) *dc = nullptr;
+  if (platform::TakeFault("IDirectDrawSurface7::GetDC", &fault)) return fault;
+  if (dc == nullptr) return DDERR_INVALIDPARAMS;
+  if (dc_ != nullptr) return DDERR_DCALREADYCREATED;
+  const HRESULT usable = CheckUsable();
+  if (usable != DD_OK) return usable;
+  dc_ = gdi::OpenCanvasDC(std::make_unique<SurfaceCanvas>(this));
+  PixelsMayChange();
+  locked_ = true;
+  lockedArea_ = RECT{0, 0, static_cast<LONG>(width_), static_cast<LONG>(height_)};
+  *dc = dc_;
+  return DD_OK;
+}
+
+HRESULT Surface::ReleaseDC(HDC dc) {
+  HRESULT fault;
+  if (platform::TakeFault("IDirectDrawSurface7::ReleaseDC", &fault)) return fault;
+  if (dc == nullptr || dc != dc_) return DDERR_INVALIDPARAMS;
+  dc_ = nullptr;
+  locked_ = false;
+  PixelsMayChange();
+  // Presented while the context still holds its reference on this surface.
+  PresentIfFront(this, nullptr);
+  // The context holds a reference on this surface: closing it may release it.
+  CloseKernelHandle(static_cast<HANDLE>(dc));
+  return DD_OK;
+}
+
 HRESULT Surface::SetColorKey(DWORD flags, LPDDCOLORKEY key) {
   HRESULT fault;
-  if (Faulted("IDirectDrawSurface7::SetColorKey", &fault)) return fault;
+  if (platform::TakeFault("IDirectDrawSurface7::SetColorKey", &fault)) return fault;
   const DWORD kind = flags & ~static_cast<DWORD>(DDCKEY_COLORSPACE);
   if (kind == DDCKEY_DESTBLT) return DD_OK;
   if (kind != DDCKEY_SRCBLT) return DDERR_INVALIDPARAMS;
@@ -325,7 +349,7 @@ HRESULT Surface::SetColorKey(DWORD flags, LPDDCOLORKEY key) {
 
 HRESULT Surface::GetColorKey(DWORD flags, LPDDCOLORKEY key) {
   HRESULT fault;
-  if (Faulted("IDirectDrawSurface7::GetColorKey", &fault)) return fault;
+  if (platform::TakeFault("IDirectDrawSurface7::GetColorKey", &fault)) return fault;
   if (key == nullptr) return DDERR_INVALIDPARAMS;
   if (flags != DDCKEY_SRCBLT || !hasSourceKey_) return DDERR_NOCOLORKEY;
   *key = sourceKey_;
@@ -334,7 +358,7 @@ HRESULT Surface::GetColorKey(DWORD flags, LPDDCOLORKEY key) {
 
 HRESULT Surface::SetPalette(LPDIRECTDRAWPALETTE palette) {
   HRESULT fault;
-  if (Faulted("IDirectDrawSurface7::SetPalette", &fault)) return fault;
+  if (platform::TakeFault("IDirectDrawSurface7::SetPalette", &fault)) return fault;
   if (palette != nullptr && format_.bits != 8) return DDERR_INVALIDPIXELFORMAT;
   if (palette != nullptr) palette->AddRef();
   if (palette_ != nullptr) palette_->Release();
@@ -348,7 +372,7 @@ HRESULT Surface::SetPalette(LPDIRECTDRAWPALETTE palette) {
 HRESULT Surface::GetPalette(LPDIRECTDRAWPALETTE *palette) {
   HRESULT fault;
   if (palette != nullptr) *palette = nullptr;
-  if (Faulted("IDirectDrawSurface7::GetPalette", &fault)) return fault;
+  if (platform::TakeFault("IDirectDrawSurface7::GetPalette", &fault)) return fault;
   if (palette == nullptr) return DDERR_INVALIDPARAMS;
   if (palette_ == nullptr) return DDERR_NOPALETTEATTACHED;
   palette_->AddRef();
@@ -358,7 +382,7 @@ HRESULT Surface::GetPalette(LPDIRECTDRAWPALETTE *palette) {
 
 HRESULT Surface::AddAttachedSurface(LPDIRECTDRAWSURFACE7 attached) {
   HRESULT fault;
-  if (Faulted("IDirectDrawSurface7::AddAttachedSurface", &fault)) return fault;
+  if (platform::TakeFault("IDirectDrawSurface7::AddAttachedSurface", &fault)) return fault;
   Surface *surface = From(attached);
   if (surface == nullptr) return DDERR_INVALIDPARAMS;
   if (attached == this) return DDERR_CANNOTATTACHSURFACE;
@@ -381,7 +405,7 @@ HRESULT Surface::AddAttachedSurface(LPDIRECTDRAWSURFACE7 attached) {
 HRESULT Surface::GetAttachedSurface(LPDDSCAPS2 caps, LPDIRECTDRAWSURFACE7 *attached) {
   HRESULT fault;
   if (attached != nullptr) *attached = nullptr;
-  if (Faulted("IDirectDrawSurface7::GetAttachedSurface", &fault)) return fault;
+  if (platform::TakeFault("IDirectDrawSurface7::GetAttachedSurface", &fault)) return fault;
   if (caps == nullptr || attached == nullptr) return DDERR_INVALIDPARAMS;
   std::vector<Surface *> candidates;
   // The next surface of a flip chain comes first, then explicit attachments.
@@ -408,7 +432,7 @@ HRESULT Surface::GetAttachedSurface(LPDDSCAPS2 caps, LPDIRECTDRAWSURFACE7 *attac
 
 HRESULT Surface::DeleteAttachedSurface(DWORD flags, LPDIRECTDRAWSURFACE7 attached) {
   HRESULT fault;
-  if (Faulted("IDirectDrawSurface7::DeleteAttachedSurface", &fault)) return fault;
+  if (platform::TakeFault("IDirectDrawSurface7::DeleteAttachedSurface", &fault)) return fault;
   if (flags != 0) return DDERR_INVALIDPARAMS;
   std::vector<IDirectDrawSurface7 *> detached;
   if (attached == nullptr) {
@@ -431,17 +455,9 @@ Surface *Surface::AttachedWith(DWORD caps) const {
   return nullptr;
 }
 
-HRESULT Surface::GetBltStatus(DWORD flags) {
-  HRESULT fault;
-  if (Faulted("IDirectDrawSurface7::GetBltStatus", &fault)) return fault;
-  if (flags != DDGBS_CANBLT && flags != DDGBS_ISBLTDONE) return DDERR_INVALIDPARAMS;
-  // Blits finish before Blt returns.
-  return locked_ ? DDERR_SURFACEBUSY : DD_OK;
-}
-
 HRESULT Surface::GetDDInterface(LPVOID *directDraw) {
   HRESULT fault;
-  if (Faulted("IDirectDrawSurface7::GetDDInterface", &fault)) return fault;
+  if (platform::TakeFault("IDirectDrawSurface7::GetDDInterface", &fault)) return fault;
   if (directDraw == nullptr) return DDERR_INVALIDPARAMS;
   owner_->AddRef();
   *directDraw = static_cast<IDirectDraw7 *>(owner_);

@@ -1,5 +1,6 @@
 // A DirectDraw 7 surface of the software display: its memory, description,
-// colour key, palette, lock, lost state, and its place in a flip chain.
+// colour key, palette, lock, lost state, and its place in a flip chain. The
+// object lives in surface.cpp; moving pixels (blits, flips) in surface_blit.cpp.
 #pragma once
 
 #include <windows.h>
@@ -139,6 +140,7 @@ class Surface final : public IDirectDrawSurface7 {
   bool AllocateMemory(Placement placement, HRESULT *result);
   HRESULT CheckUsable() const;
   Surface *ChainRoot() { return chainRoot_ != nullptr ? chainRoot_ : this; }
+  const Surface *ChainRoot() const { return chainRoot_ != nullptr ? chainRoot_ : this; }
   HRESULT BlitChecked(const RECT &dest, Surface *source, const RECT &sourceRect, DWORD flags,
                       const DDBLTFX *effects);
   // The pixels may change from here on: the keyed runs found in them no

@@ -1,12 +1,15 @@
-// Blt and BltFast: DirectDraw's checks (rectangles inside their surfaces,
-// lost and locked surfaces, matching pixel sizes), then the pixel kernels:
-// colour fill, opaque or keyed copy, stretch and mirror. A source that
-// overlaps its destination is staged first unless a plain copy can run in
-// a safe order.
+// Moving pixels: Blt and BltFast with DirectDraw's checks, then the pixel
+// kernels (fill, opaque or keyed copy, stretch, mirror), the keyed-run cache
+// of a source, and Flip, which rotates a flip chain's memory.
+#include <memory>
+#include <new>
+#include <utility>
 #include <vector>
 
-#include "control/faults.h"
+#include "base/faults.h"
+#include "ddraw/display_device.h"
 #include "ddraw/front_buffer.h"
+#include "ddraw/palette.h"
 #include "ddraw/surface.h"
 
 namespace platform {
@@ -58,7 +61,7 @@ pixels::Block Stage(const pixels::Block &source, std::vector<uint8_t> *storage) 
 HRESULT Surface::Blt(LPRECT destRect, LPDIRECTDRAWSURFACE7 source, LPRECT sourceRect, DWORD flags,
                      LPDDBLTFX effects) {
   HRESULT fault;
-  if (TakeFault("IDirectDrawSurface7::Blt", &fault)) return fault;
+  if (platform::TakeFault("IDirectDrawSurface7::Blt", &fault)) return fault;
   const RECT dest = destRect != nullptr ? *destRect : WholeOf(*this);
   if (!Inside(dest, width_, height_)) return DDERR_INVALIDRECT;
   const HRESULT usable = CheckUsable();
@@ -83,7 +86,7 @@ HRESULT Surface::Blt(LPRECT destRect, LPDIRECTDRAWSURFACE7 source, LPRECT source
 
 HRESULT Surface::BltFast(DWORD x, DWORD y, LPDIRECTDRAWSURFACE7 source, LPRECT sourceRect, DWORD trans) {
   HRESULT fault;
-  if (TakeFault("IDirectDrawSurface7::BltFast", &fault)) return fault;
+  if (platform::TakeFault("IDirectDrawSurface7::BltFast", &fault)) return fault;
   Surface *from = From(source);
   if (from == nullptr) return DDERR_INVALIDPARAMS;
   const RECT src = sourceRect != nullptr ? *sourceRect : WholeOf(*from);
@@ -102,6 +105,8 @@ HRESULT Surface::BltFast(DWORD x, DWORD y, LPDIRECTDRAWSURFACE7 source, LPRECT s
   return result;
 }
 
+// A source that overlaps its destination is staged first unless a plain copy
+// can run in a safe order.
 HRESULT Surface::BlitChecked(const RECT &dest, Surface *source, const RECT &sourceRect, DWORD flags,
                              const DDBLTFX *effects) {
   if (pixels::BytesPerPixel(source->format_) != pixels::BytesPerPixel(format_)) return DDERR_INVALIDPIXELFORMAT;
@@ -147,6 +152,90 @@ HRESULT Surface::BlitChecked(const RECT &dest, Surface *source, const RECT &sour
   } else {
     pixels::Stretch(target, from, options);
   }
+  return DD_OK;
+}
+
+HRESULT Surface::GetBltStatus(DWORD flags) {
+  HRESULT fault;
+  if (platform::TakeFault("IDirectDrawSurface7::GetBltStatus", &fault)) return fault;
+  if (flags != DDGBS_CANBLT && flags != DDGBS_ISBLTDONE) return DDERR_INVALIDPARAMS;
+  // Blits finish before Blt returns.
+  return locked_ ? DDERR_SURFACEBUSY : DD_OK;
+}
+
+unsigned Surface::PaletteVersion() const {
+  const auto *attached = dynamic_cast<const Palette *>(palette_);
+  return attached != nullptr ? attached->version() : 0;
+}
+
+const pixels::KeyedSpans *Surface::KeyedRunsFor(pixels::ColorKey key) {
+  if (format_.bits == 8 && keyedRuns_ != nullptr && keyedRunsPaletteVersion_ != PaletteVersion()) {
+    PixelsMayChange();
+  }
+  if (keyedRuns_ != nullptr) {
+    const pixels::ColorKey found = keyedRuns_->key();
+    if (found.low == key.low && found.high == key.high) return keyedRuns_.get();
+    // Another key over the same pixels: start counting again.
+    PixelsMayChange();
+  }
+  if (++keyedCopiesUnchanged_ < 2) return nullptr;
+  try {
+    keyedRuns_ = std::make_unique<pixels::KeyedSpans>(pixels::KeyedSpans::Find(PixelsForReading(), key));
+  } catch (const std::bad_alloc &) {
+    // No memory for the runs: the copy goes over every pixel instead.
+    return nullptr;
+  }
+  keyedRunsPaletteVersion_ = PaletteVersion();
+  return keyedRuns_.get();
+}
+
+// The primary's chain rotates its memory so that the first back buffer is
+// shown; a flip stays pending for the display's flip latency.
+HRESULT Surface::Flip(LPDIRECTDRAWSURFACE7 targetOverride, DWORD flags) {
+  HRESULT fault;
+  if (platform::TakeFault("IDirectDrawSurface7::Flip", &fault)) return fault;
+  if (chainRoot_ != nullptr || chain_.empty()) return DDERR_NOTFLIPPABLE;
+  Surface *target = nullptr;
+  if (targetOverride != nullptr) {
+    target = From(targetOverride);
+    if (target == nullptr || target->chainRoot_ != this) return DDERR_INVALIDPARAMS;
+  }
+  const HRESULT usable = CheckUsable();
+  if (usable != DD_OK) return usable;
+  for (const Surface *member : chain_) {
+    if (member->locked_) return DDERR_SURFACEBUSY;
+  }
+  if (DisplayNowMs() < flipDoneAtMs_) {
+    if (!(flags & DDFLIP_WAIT)) return DDERR_WASSTILLDRAWING;
+    DisplayWaitUntilMs(flipDoneAtMs_);
+  }
+  if (target != nullptr) {
+    std::swap(memory_, target->memory_);
+  } else {
+    // Front takes the first back buffer's memory, each back buffer the next
+    // one's, and the last back buffer the old front.
+    PixelMemory shown = std::move(memory_);
+    memory_ = std::move(chain_.front()->memory_);
+    for (size_t i = 0; i + 1 < chain_.size(); ++i) chain_[i]->memory_ = std::move(chain_[i + 1]->memory_);
+    chain_.back()->memory_ = std::move(shown);
+  }
+  // Every member of the chain now holds other pixels.
+  PixelsMayChange();
+  for (Surface *member : chain_) member->PixelsMayChange();
+  flipDoneAtMs_ = DisplayNowMs() + Display().flipLatencyMs;
+  ++Display().flipsDone;
+  PresentIfFront(this, nullptr);
+  return DD_OK;
+}
+
+HRESULT Surface::GetFlipStatus(DWORD flags) {
+  HRESULT fault;
+  if (platform::TakeFault("IDirectDrawSurface7::GetFlipStatus", &fault)) return fault;
+  if (flags != DDGFS_CANFLIP && flags != DDGFS_ISFLIPDONE) return DDERR_INVALIDPARAMS;
+  const Surface *root = ChainRoot();
+  if (root->chain_.empty()) return DDERR_NOTFLIPPABLE;
+  if (lost()) return DDERR_SURFACELOST;
+  if (DisplayNowMs() < root->flipDoneAtMs_) return DDERR_WASSTILLDRAWING;
   return DD_OK;
 }
 

@@ -8,7 +8,7 @@
 
 #include <algorithm>
 
-#include "clock/machine_clock.h"
+#include "base/machine_time.h"
 #include "dinput/effect_kinds.h"
 #include "dinput/input_effect.h"
 #include "dinput/rumble_output.h"

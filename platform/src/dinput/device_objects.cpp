@@ -39,16 +39,16 @@ void AddJoystickObjects(ObjectBuilder &builder, const Joystick &joystick, int fo
                                            &GUID_RxAxis, &GUID_RyAxis, &GUID_RzAxis};
   static const char *const kAxisNames[] = {"X Axis", "Y Axis", "Z Axis", "X Rotation", "Y Rotation", "Z Rotation"};
   WORD instance = 0;
-  for (int axis = 0; axis < machine::kJoystickAxes; ++axis) {
+  for (int axis = 0; axis < kJoystickAxes; ++axis) {
     if (!(joystick.model.axes & (1u << axis))) continue;
     // Force-feedback sticks drive their X and Y axes.
-    bool actuator = joystick.model.force_feedback && axis <= machine::kAxisY;
+    bool actuator = joystick.model.force_feedback && axis <= kAxisY;
     builder.Add(*kAxisGuids[axis], DIJOFS_X + 4 * axis, DIDFT_ABSAXIS | (actuator ? DIDFT_FFACTUATOR : 0),
                 instance++, DIDOI_ASPECTPOSITION | (actuator ? DIDOI_FFACTUATOR : 0), kAxisNames[axis], axis);
   }
   for (int slider = 0; slider < joystick.model.sliders; ++slider) {
     builder.Add(GUID_Slider, DIJOFS_SLIDER(slider), DIDFT_ABSAXIS, instance++, DIDOI_ASPECTPOSITION, "Slider",
-                machine::kJoystickAxes + slider);
+                kJoystickAxes + slider);
   }
   for (int pov = 0; pov < joystick.model.povs; ++pov) {
     char name[32];
@@ -77,7 +77,7 @@ std::vector<DeviceObject> InputDevice::Objects() const {
       builder.Add(GUID_XAxis, DIMOFS_X, DIDFT_RELAXIS, 0, DIDOI_ASPECTPOSITION, "X Axis", 0);
       builder.Add(GUID_YAxis, DIMOFS_Y, DIDFT_RELAXIS, 1, DIDOI_ASPECTPOSITION, "Y Axis", 1);
       builder.Add(GUID_ZAxis, DIMOFS_Z, DIDFT_RELAXIS, 2, DIDOI_ASPECTPOSITION, "Wheel", 2);
-      AddButtons(builder, DIMOFS_BUTTON0, std::min(machine::kMouseButtons, format_ == FormatKind::kMouse ? 4 : 8));
+      AddButtons(builder, DIMOFS_BUTTON0, std::min(kMouseButtons, format_ == FormatKind::kMouse ? 4 : 8));
       break;
     case FormatKind::kJoystick:
     case FormatKind::kJoystick2:
@@ -192,11 +192,11 @@ DIDEVCAPS InputDevice::Capabilities() const {
       break;
     case DeviceKind::kMouse:
       caps.dwAxes = 3;
-      caps.dwButtons = machine::kMouseButtons;
+      caps.dwButtons = kMouseButtons;
       break;
     case DeviceKind::kJoystick:
       if (const Joystick *joystick = MyJoystick()) {
-        for (int axis = 0; axis < machine::kJoystickAxes; ++axis) caps.dwAxes += (joystick->model.axes >> axis) & 1u;
+        for (int axis = 0; axis < kJoystickAxes; ++axis) caps.dwAxes += (joystick->model.axes >> axis) & 1u;
         caps.dwAxes += static_cast<DWORD>(joystick->model.sliders);
         caps.dwButtons = static_cast<DWORD>(joystick->model.buttons);
         caps.dwPOVs = static_cast<DWORD>(joystick->model.povs);

@@ -7,9 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "control/faults.h"
+#include "base/faults.h"
 #include "dinput/input_device.h"
-#include "machine_input.h"
 
 namespace platform::dinput {
 

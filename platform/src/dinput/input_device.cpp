@@ -7,7 +7,7 @@
 #include <cstring>
 #include <string>
 
-#include "control/faults.h"
+#include "base/faults.h"
 #include "dinput/input_effect.h"
 #include "dinput/rumble_output.h"
 
@@ -220,7 +220,7 @@ void InputDevice::ReadMouse(BYTE *state, int buttons) {
   mouse.lX = mouseMotion_[0];
   mouse.lY = mouseMotion_[1];
   mouse.lZ = mouseMotion_[2];
-  for (int button = 0; button < buttons && button < machine::kMouseButtons; ++button) {
+  for (int button = 0; button < buttons && button < kMouseButtons; ++button) {
     mouse.rgbButtons[button] = Hardware().mouseButtons[button];
   }
   std::fill(std::begin(mouseMotion_), std::end(mouseMotion_), 0);
@@ -228,7 +228,7 @@ void InputDevice::ReadMouse(BYTE *state, int buttons) {
 }
 
 LONG InputDevice::CookedAxis(const Joystick &joystick, int axis) const {
-  LONG raw = axis < machine::kJoystickAxes ? joystick.axes[axis] : joystick.sliders[axis - machine::kJoystickAxes];
+  LONG raw = axis < kJoystickAxes ? joystick.axes[axis] : joystick.sliders[axis - kJoystickAxes];
   return CookAxis(raw, joystick.model.raw_min, joystick.model.raw_max, axes_[axis]);
 }
 
@@ -238,13 +238,13 @@ void InputDevice::ReadJoystick(BYTE *state, int buttons) const {
   const Joystick *joystick = MyJoystick();
   DIJOYSTATE2 read = {};
   LONG *axes[] = {&read.lX, &read.lY, &read.lZ, &read.lRx, &read.lRy, &read.lRz};
-  for (DWORD &pov : read.rgdwPOV) pov = machine::kPovCentred;
+  for (DWORD &pov : read.rgdwPOV) pov = kPovCentred;
   if (joystick != nullptr) {
-    for (int axis = 0; axis < machine::kJoystickAxes; ++axis) {
+    for (int axis = 0; axis < kJoystickAxes; ++axis) {
       if (joystick->model.axes & (1u << axis)) *axes[axis] = CookedAxis(*joystick, axis);
     }
     for (int slider = 0; slider < joystick->model.sliders; ++slider) {
-      read.rglSlider[slider] = CookedAxis(*joystick, machine::kJoystickAxes + slider);
+      read.rglSlider[slider] = CookedAxis(*joystick, kJoystickAxes + slider);
     }
     std::copy(joystick->povs, joystick->povs + joystick->model.povs, read.rgdwPOV);
     std::copy(joystick->buttons, joystick->buttons + std::min(buttons, joystick->model.buttons), read.rgbButtons);

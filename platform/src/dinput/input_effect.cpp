@@ -7,7 +7,7 @@
 #include <mutex>
 #include <string>
 
-#include "control/faults.h"
+#include "base/faults.h"
 #include "dinput/input_device.h"
 #include "dinput/rumble_output.h"
 

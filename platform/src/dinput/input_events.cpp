@@ -1,25 +1,17 @@
-// The input side of the control interface: keys, mouse motion and buttons,
-// joysticks attached, moved and detached, the focus, and what can be observed
-// of DirectInput. Each change updates the hardware state and is delivered to
-// the live device objects that watch that hardware.
-#include "dinput/dinput7.h"
+// Input events on the hardware: keys, mouse motion and buttons, joysticks
+// attached, moved and detached, and the focus, as the machine interface and
+// the input drivers deliver them. Each change updates the hardware state and
+// is delivered to the live device objects that watch that hardware.
+#include "dinput/input_events.h"
 
 #include <mutex>
 
-#include "clock/machine_clock.h"
-#include "dinput/directinput_object.h"
 #include "dinput/input_device.h"
 #include "dinput/input_hardware.h"
-#include "dinput/rumble_output.h"
-#include "machine_input.h"
+
+namespace platform::dinput {
 
 namespace {
-
-using platform::dinput::ForEachDevice;
-using platform::dinput::Hardware;
-using platform::dinput::InputDevice;
-using platform::dinput::InputLock;
-using platform::dinput::Joystick;
 
 BYTE Pressed(bool down) { return down ? 0x80 : 0x00; }
 
@@ -27,7 +19,7 @@ BYTE Pressed(bool down) { return down ? 0x80 : 0x00; }
 template <typename Change>
 void ChangeJoystick(int id, Change change) {
   std::lock_guard<std::mutex> hold(InputLock());
-  Joystick *joystick = platform::dinput::FindJoystick(id);
+  Joystick *joystick = FindJoystick(id);
   if (joystick == nullptr) return;
   DWORD offset;
   if (!change(*joystick, &offset)) return;
@@ -38,19 +30,14 @@ void ChangeJoystick(int id, Change change) {
 
 }  // namespace
 
-namespace machine {
-
-static void SetKey(int scanCode, bool down) {
+void SetKey(int scanCode, bool down) {
   if (scanCode < 0 || scanCode > 255) return;
   std::lock_guard<std::mutex> hold(InputLock());
   Hardware().keys[scanCode] = Pressed(down);
   ForEachDevice([&](InputDevice &device) { device.OnKey(scanCode, down); });
 }
 
-void key_down(int scanCode) { SetKey(scanCode, true); }
-void key_up(int scanCode) { SetKey(scanCode, false); }
-
-void mouse_move(int dx, int dy) {
+void MoveMouse(int dx, int dy) {
   std::lock_guard<std::mutex> hold(InputLock());
   ForEachDevice([&](InputDevice &device) {
     if (dx != 0) device.OnMouseAxis(DIMOFS_X, dx);
@@ -58,20 +45,20 @@ void mouse_move(int dx, int dy) {
   });
 }
 
-void mouse_wheel(int dz) {
+void TurnMouseWheel(int dz) {
   if (dz == 0) return;
   std::lock_guard<std::mutex> hold(InputLock());
   ForEachDevice([&](InputDevice &device) { device.OnMouseAxis(DIMOFS_Z, dz); });
 }
 
-void mouse_button(int button, bool down) {
+void SetMouseButton(int button, bool down) {
   if (button < 0 || button >= kMouseButtons) return;
   std::lock_guard<std::mutex> hold(InputLock());
   Hardware().mouseButtons[button] = Pressed(down);
   ForEachDevice([&](InputDevice &device) { device.OnMouseButton(button, down); });
 }
 
-int attach_joystick(const JoystickModel &model) {
+int AttachJoystick(const JoystickModel &model) {
   std::lock_guard<std::mutex> hold(InputLock());
   Joystick joystick;
   joystick.id = Hardware().nextJoystickId++;
@@ -89,7 +76,7 @@ int attach_joystick(const JoystickModel &model) {
   return joystick.id;
 }
 
-void detach_joystick(int id) {
+void DetachJoystick(int id) {
   std::lock_guard<std::mutex> hold(InputLock());
   auto &joysticks = Hardware().joysticks;
   for (auto it = joysticks.begin(); it != joysticks.end(); ++it) {
@@ -102,7 +89,7 @@ void detach_joystick(int id) {
   }
 }
 
-void joystick_axis(int id, JoystickAxis axis, LONG raw) {
+void SetJoystickAxis(int id, int axis, LONG raw) {
   ChangeJoystick(id, [&](Joystick &joystick, DWORD *offset) {
     if (axis < 0 || axis >= kJoystickAxes || !(joystick.model.axes & (1u << axis))) return false;
     joystick.axes[axis] = raw;
@@ -111,7 +98,7 @@ void joystick_axis(int id, JoystickAxis axis, LONG raw) {
   });
 }
 
-void joystick_slider(int id, int slider, LONG raw) {
+void SetJoystickSlider(int id, int slider, LONG raw) {
   ChangeJoystick(id, [&](Joystick &joystick, DWORD *offset) {
     if (slider < 0 || slider >= joystick.model.sliders) return false;
     joystick.sliders[slider] = raw;
@@ -120,7 +107,7 @@ void joystick_slider(int id, int slider, LONG raw) {
   });
 }
 
-void joystick_pov(int id, int pov, DWORD direction) {
+void SetJoystickPov(int id, int pov, DWORD direction) {
   ChangeJoystick(id, [&](Joystick &joystick, DWORD *offset) {
     if (pov < 0 || pov >= joystick.model.povs) return false;
     joystick.povs[pov] = direction == kPovCentred ? kPovCentred : direction % 36000;
@@ -129,7 +116,7 @@ void joystick_pov(int id, int pov, DWORD direction) {
   });
 }
 
-void joystick_button(int id, int button, bool down) {
+void SetJoystickButton(int id, int button, bool down) {
   ChangeJoystick(id, [&](Joystick &joystick, DWORD *offset) {
     if (button < 0 || button >= joystick.model.buttons) return false;
     joystick.buttons[button] = Pressed(down);
@@ -138,39 +125,31 @@ void joystick_button(int id, int button, bool down) {
   });
 }
 
-bool joystick_autocenter(int id) {
+bool JoystickAutocenter(int id) {
   std::lock_guard<std::mutex> hold(InputLock());
-  Joystick *joystick = platform::dinput::FindJoystick(id);
+  Joystick *joystick = FindJoystick(id);
   return joystick != nullptr && joystick->autocenter;
 }
 
-JoystickRumble joystick_rumble(int id) {
-  const platform::dinput::RumbleLevels levels =
-      platform::dinput::JoystickRumbleAt(id, platform::MachineClock::Get().Now());
-  return JoystickRumble{levels.low, levels.high};
-}
-
-void take_focus() {
+void LoseFocus() {
   std::lock_guard<std::mutex> hold(InputLock());
   Hardware().focus = false;
   ForEachDevice([](InputDevice &device) { device.OnFocusLost(); });
 }
 
-void give_focus() {
+void GainFocus() {
   std::lock_guard<std::mutex> hold(InputLock());
   Hardware().focus = true;
 }
 
-int live_directinput_objects() { return platform::dinput::LiveDirectInputObjects(); }
-
-int live_directinput_devices() {
+int LiveDevices() {
   std::lock_guard<std::mutex> hold(InputLock());
   return static_cast<int>(Hardware().devices.size());
 }
 
-int control_panel_runs() {
+int ControlPanelRuns() {
   std::lock_guard<std::mutex> hold(InputLock());
   return Hardware().controlPanelRuns;
 }
 
-}  // namespace machine
+}  // namespace platform::dinput

@@ -6,7 +6,7 @@
 
 #include <algorithm>
 
-#include "control/reset.h"
+#include "base/reset.h"
 #include "dinput/input_device.h"
 
 namespace platform::dinput {

@@ -7,18 +7,36 @@
 #include "dinput/dinput7.h"
 
 #include <mutex>
+#include <string>
 #include <vector>
-
-#include "machine_input.h"
 
 namespace platform::dinput {
 
 class InputDevice;
 
+// What a joystick offers: its axes by bit (X, Y, Z, RX, RY, RZ), sliders,
+// point-of-view hats and buttons, whether it has force feedback, and the
+// range of its raw positions.
+enum JoystickAxis { kAxisX, kAxisY, kAxisZ, kAxisRx, kAxisRy, kAxisRz, kJoystickAxes };
+constexpr unsigned kAllAxes = (1u << kJoystickAxes) - 1;
+constexpr int kMouseButtons = 5;
+constexpr DWORD kPovCentred = 0xFFFFFFFF;
+
+struct JoystickModel {
+  std::string name;
+  unsigned axes = 0;
+  int sliders = 0;
+  int povs = 0;
+  int buttons = 0;
+  bool force_feedback = false;
+  LONG raw_min = 0;
+  LONG raw_max = 0;
+};
+
 struct Joystick {
   int id = 0;
-  machine::JoystickModel model;
-  LONG axes[machine::kJoystickAxes] = {};
+  JoystickModel model;
+  LONG axes[kJoystickAxes] = {};
   LONG sliders[2] = {};
   DWORD povs[4] = {};
   BYTE buttons[128] = {};
@@ -27,7 +45,7 @@ struct Joystick {
 
 struct InputHardware {
   BYTE keys[256] = {};
-  BYTE mouseButtons[machine::kMouseButtons] = {};
+  BYTE mouseButtons[kMouseButtons] = {};
   bool focus = true;
   std::vector<Joystick> joysticks;
   int nextJoystickId = 1;

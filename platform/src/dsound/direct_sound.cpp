@@ -6,19 +6,13 @@
 #include <cstring>
 #include <new>
 
-#include "control/faults.h"
+#include "base/faults.h"
 #include "dsound/sound_buffer.h"
 #include "dsound/sound_card.h"
 
 namespace platform {
 
 namespace {
-
-bool Faulted(const char *method, HRESULT *result) {
-  char name[64] = "IDirectSound::";
-  std::strncat(name, method, sizeof name - std::strlen(name) - 1);
-  return TakeFault(name, result);
-}
 
 constexpr DWORD kPlacementFlags = DSBCAPS_LOCHARDWARE | DSBCAPS_LOCSOFTWARE;
 // What a primary buffer may ask for: its own volume and pan, and focus.
@@ -40,38 +34,7 @@ bool HardwareFormat(const DSCAPS &caps, const WAVEFORMATEX &format) {
 
 namespace {
 
-// WAVE_FORMAT_EXTENSIBLE whose sub-format is PCM: 22 extra bytes holding the
-// valid bits, the channel mask and the sub-format GUID.
-constexpr WORD kExtensibleTag = 0xFFFE;
-constexpr WORD kExtensibleExtraBytes = 22;
-const BYTE kPcmSubFormat[16] = {0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x10, 0x00,
-                                0x80, 0x00, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71};
-
-bool PcmTag(const WAVEFORMATEX &format) {
-  if (format.wFormatTag == WAVE_FORMAT_PCM) return true;
-  if (format.wFormatTag != kExtensibleTag || format.cbSize < kExtensibleExtraBytes) return false;
-  const BYTE *subFormat = reinterpret_cast<const BYTE *>(&format) + sizeof(WAVEFORMATEX) + 6;
-  return std::memcmp(subFormat, kPcmSubFormat, sizeof kPcmSubFormat) == 0;
-}
-
 }  // namespace
-
-bool PlayableFormat(const WAVEFORMATEX &format) {
-  return PcmTag(format) && (format.nChannels == 1 || format.nChannels == 2) &&
-         (format.wBitsPerSample == 8 || format.wBitsPerSample == 16) && format.nSamplesPerSec >= 100 &&
-         format.nSamplesPerSec <= 100000;
-}
-
-WAVEFORMATEX PlainPcm(const WAVEFORMATEX &format) {
-  // The card works from the channel count and sample size; a block
-  // alignment or byte rate that disagrees with them is recomputed.
-  WAVEFORMATEX plain = format;
-  plain.wFormatTag = WAVE_FORMAT_PCM;
-  plain.nBlockAlign = static_cast<WORD>(format.nChannels * format.wBitsPerSample / 8);
-  plain.nAvgBytesPerSec = format.nSamplesPerSec * plain.nBlockAlign;
-  plain.cbSize = 0;
-  return plain;
-}
 
 DirectSound::DirectSound() { SoundCard::Get().DeviceOpened(); }
 
@@ -102,7 +65,7 @@ ULONG DirectSound::Release() {
     for (SoundBuffer *buffer : card.Buffers()) {
       if (buffer->owner() == this) {
         buffer->Orphan();
-        card.Detach(buffer);
+        buffer->LeaveCard();
       }
     }
     if (primary_ != nullptr) {
@@ -119,7 +82,7 @@ HRESULT DirectSound::CreateSoundBuffer(LPCDSBUFFERDESC description, LPLPDIRECTSO
   if (buffer == nullptr) return DSERR_INVALIDPARAM;
   *buffer = nullptr;
   HRESULT fault;
-  if (Faulted("CreateSoundBuffer", &fault)) return fault;
+  if (platform::TakeFault("IDirectSound::CreateSoundBuffer", &fault)) return fault;
   if (outer != nullptr) return DSERR_NOAGGREGATION;
   if (description == nullptr || !KnownDescriptionSize(description->dwSize)) return DSERR_INVALIDPARAM;
   if (level_ == 0) return DSERR_PRIOLEVELNEEDED;
@@ -172,14 +135,14 @@ HRESULT DirectSound::CreateSecondary(LPCDSBUFFERDESC description, LPLPDIRECTSOUN
     return DSERR_OUTOFMEMORY;
   }
   auto *created = new SoundBuffer(this, flags, hardware, std::move(data));
-  card.Attach(created);
+  created->JoinCard();
   *buffer = created;
   return DS_OK;
 }
 
 HRESULT DirectSound::GetCaps(LPDSCAPS caps) {
   HRESULT fault;
-  if (Faulted("GetCaps", &fault)) return fault;
+  if (platform::TakeFault("IDirectSound::GetCaps", &fault)) return fault;
   if (caps == nullptr || caps->dwSize != sizeof(DSCAPS)) return DSERR_INVALIDPARAM;
   std::lock_guard<std::mutex> hold(SoundCard::Get().lock());
   *caps = SoundCard::Get().CurrentCaps();
@@ -191,7 +154,7 @@ HRESULT DirectSound::DuplicateSoundBuffer(LPDIRECTSOUNDBUFFER original, LPLPDIRE
   if (duplicate == nullptr) return DSERR_INVALIDPARAM;
   *duplicate = nullptr;
   HRESULT fault;
-  if (Faulted("DuplicateSoundBuffer", &fault)) return fault;
+  if (platform::TakeFault("IDirectSound::DuplicateSoundBuffer", &fault)) return fault;
   SoundCard &card = SoundCard::Get();
   std::lock_guard<std::mutex> hold(card.lock());
   // Only a live secondary buffer of this object can be duplicated.
@@ -204,14 +167,14 @@ HRESULT DirectSound::DuplicateSoundBuffer(LPDIRECTSOUNDBUFFER original, LPLPDIRE
   // A hardware duplicate needs a mixing voice of its own; its data is shared.
   if (source->hardware() && !card.TakeHardware(0)) return DSERR_ALLOCATED;
   SoundBuffer *copy = source->Duplicate();
-  card.Attach(copy);
+  copy->JoinCard();
   *duplicate = copy;
   return DS_OK;
 }
 
 HRESULT DirectSound::SetCooperativeLevel(HWND window, DWORD level) {
   HRESULT fault;
-  if (Faulted("SetCooperativeLevel", &fault)) return fault;
+  if (platform::TakeFault("IDirectSound::SetCooperativeLevel", &fault)) return fault;
   if (window == nullptr || !IsWindow(window) || level < DSSCL_NORMAL || level > DSSCL_WRITEPRIMARY) {
     return DSERR_INVALIDPARAM;
   }

@@ -7,11 +7,13 @@
 
 #include <atomic>
 
+#include "dsound/sound_buffer.h"
+
 namespace platform {
 
 class SoundBuffer;
 
-class DirectSound : public IDirectSound {
+class DirectSound : public IDirectSound, public BufferOwner {
  public:
   DirectSound();
   virtual ~DirectSound();
@@ -29,8 +31,8 @@ class DirectSound : public IDirectSound {
   STDMETHOD(Initialize)(LPCGUID guid) override;
 
   // Under the card's lock.
-  DWORD level() const { return level_; }
-  void PrimaryReleased() { primary_ = nullptr; }
+  DWORD level() const override { return level_; }
+  void PrimaryReleased() override { primary_ = nullptr; }
 
  private:
   HRESULT CreatePrimary(LPCDSBUFFERDESC description, LPLPDIRECTSOUNDBUFFER buffer);
@@ -42,10 +44,5 @@ class DirectSound : public IDirectSound {
   SoundBuffer *primary_ = nullptr;
 };
 
-// A PCM format the card plays (plain, or extensible with the PCM sub-format):
-// 1 or 2 channels, 8 or 16 bits, 100 to 100000 frames per second.
-bool PlayableFormat(const WAVEFORMATEX &format);
-// The plain PCM record of a playable format.
-WAVEFORMATEX PlainPcm(const WAVEFORMATEX &format);
 
 }  // namespace platform

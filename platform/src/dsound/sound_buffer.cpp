@@ -6,8 +6,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "control/faults.h"
-#include "dsound/direct_sound.h"
+#include "base/faults.h"
 #include "dsound/mixer.h"
 #include "audio/audio_engine.h"
 #include "dsound/sound_card.h"
@@ -22,26 +21,13 @@ constexpr DWORD kMinFrequency = 100, kMaxFrequency = 100000;
 // The primary buffer presents the card's output as a ring of this length.
 constexpr DWORD kPrimaryRingMilliseconds = 100;
 
-// The operation's pending fault, taken under its COM name.
-bool Faulted(const char *method, HRESULT *result) {
-  char name[64] = "IDirectSoundBuffer::";
-  std::strncat(name, method, sizeof name - std::strlen(name) - 1);
-  return TakeFault(name, result);
-}
-
-#define BUFFER_FAULT(method)                    \
-  do {                                          \
-    HRESULT fault_;                             \
-    if (Faulted(method, &fault_)) return fault_; \
-  } while (0)
-
 DWORD PrimaryRingBytes(const WAVEFORMATEX &format) {
   return format.nSamplesPerSec * kPrimaryRingMilliseconds / 1000 * format.nBlockAlign;
 }
 
 }  // namespace
 
-SoundBuffer::SoundBuffer(DirectSound *owner, DWORD flags, bool hardware, std::shared_ptr<SoundData> data)
+SoundBuffer::SoundBuffer(BufferOwner *owner, DWORD flags, bool hardware, std::shared_ptr<SoundData> data)
     : owner_(owner), flags_(flags), hardware_(hardware), data_(std::move(data)) {
   if (data_ != nullptr) frequency_ = data_->format.nSamplesPerSec;
   if (hardware_ && data_ != nullptr) hardwareBytes_ = static_cast<DWORD>(data_->bytes.size());
@@ -74,6 +60,15 @@ HRESULT SoundBuffer::QueryInterface(REFIID riid, void **object) {
   return E_NOINTERFACE;
 }
 
+void SoundBuffer::JoinCard() {
+  SoundCard::Get().Attach(this);
+  AudioEngine::Get().AddSource(this);
+}
+
+void SoundBuffer::LeaveCard() {
+  if (SoundCard::Get().Detach(this)) AudioEngine::Get().RemoveSource(this);
+}
+
 ULONG SoundBuffer::AddRef() { return ++references_; }
 
 ULONG SoundBuffer::Release() {
@@ -89,7 +84,7 @@ ULONG SoundBuffer::Release() {
         card.ForgetOrphan(this);
       }
     } else {
-      card.Detach(this);
+      LeaveCard();
       if (hardware_) card.GiveBackHardware(hardwareBytes_);
     }
   }
@@ -142,7 +137,8 @@ DWORD SoundBuffer::PlayCursor() const {
 }
 
 HRESULT SoundBuffer::GetCaps(LPDSBCAPS caps) {
-  BUFFER_FAULT("GetCaps");
+  HRESULT fault;
+  if (platform::TakeFault("IDirectSoundBuffer::GetCaps", &fault)) return fault;
   if (caps == nullptr || caps->dwSize != sizeof(DSBCAPS)) return DSERR_INVALIDPARAM;
   std::lock_guard<std::mutex> hold(SoundCard::Get().lock());
   caps->dwFlags = (flags_ & ~(DSBCAPS_LOCHARDWARE | DSBCAPS_LOCSOFTWARE)) |
@@ -155,7 +151,8 @@ HRESULT SoundBuffer::GetCaps(LPDSBCAPS caps) {
 }
 
 HRESULT SoundBuffer::GetCurrentPosition(LPDWORD play, LPDWORD write) {
-  BUFFER_FAULT("GetCurrentPosition");
+  HRESULT fault;
+  if (platform::TakeFault("IDirectSoundBuffer::GetCurrentPosition", &fault)) return fault;
   if (play == nullptr && write == nullptr) return DSERR_INVALIDPARAM;
   std::lock_guard<std::mutex> hold(SoundCard::Get().lock());
   if (owner_ == nullptr) return DSERR_UNINITIALIZED;
@@ -173,7 +170,8 @@ HRESULT SoundBuffer::GetCurrentPosition(LPDWORD play, LPDWORD write) {
 }
 
 HRESULT SoundBuffer::GetFormat(LPWAVEFORMATEX format, DWORD sizeAllocated, LPDWORD sizeWritten) {
-  BUFFER_FAULT("GetFormat");
+  HRESULT fault;
+  if (platform::TakeFault("IDirectSoundBuffer::GetFormat", &fault)) return fault;
   if (format == nullptr && sizeWritten == nullptr) return DSERR_INVALIDPARAM;
   std::lock_guard<std::mutex> hold(SoundCard::Get().lock());
   const WAVEFORMATEX &own = primary() ? SoundCard::Get().format() : data_->format;
@@ -184,7 +182,8 @@ HRESULT SoundBuffer::GetFormat(LPWAVEFORMATEX format, DWORD sizeAllocated, LPDWO
 }
 
 HRESULT SoundBuffer::GetVolume(LPLONG volume) {
-  BUFFER_FAULT("GetVolume");
+  HRESULT fault;
+  if (platform::TakeFault("IDirectSoundBuffer::GetVolume", &fault)) return fault;
   if (volume == nullptr) return DSERR_INVALIDPARAM;
   std::lock_guard<std::mutex> hold(SoundCard::Get().lock());
   if (HRESULT check = CheckControl(DSBCAPS_CTRLVOLUME); FAILED(check)) return check;
@@ -193,7 +192,8 @@ HRESULT SoundBuffer::GetVolume(LPLONG volume) {
 }
 
 HRESULT SoundBuffer::GetPan(LPLONG pan) {
-  BUFFER_FAULT("GetPan");
+  HRESULT fault;
+  if (platform::TakeFault("IDirectSoundBuffer::GetPan", &fault)) return fault;
   if (pan == nullptr) return DSERR_INVALIDPARAM;
   std::lock_guard<std::mutex> hold(SoundCard::Get().lock());
   if (HRESULT check = CheckControl(DSBCAPS_CTRLPAN); FAILED(check)) return check;
@@ -202,7 +202,8 @@ HRESULT SoundBuffer::GetPan(LPLONG pan) {
 }
 
 HRESULT SoundBuffer::GetFrequency(LPDWORD frequency) {
-  BUFFER_FAULT("GetFrequency");
+  HRESULT fault;
+  if (platform::TakeFault("IDirectSoundBuffer::GetFrequency", &fault)) return fault;
   if (frequency == nullptr) return DSERR_INVALIDPARAM;
   std::lock_guard<std::mutex> hold(SoundCard::Get().lock());
   if (HRESULT check = CheckControl(DSBCAPS_CTRLFREQUENCY); FAILED(check)) return check;
@@ -211,7 +212,8 @@ HRESULT SoundBuffer::GetFrequency(LPDWORD frequency) {
 }
 
 HRESULT SoundBuffer::GetStatus(LPDWORD status) {
-  BUFFER_FAULT("GetStatus");
+  HRESULT fault;
+  if (platform::TakeFault("IDirectSoundBuffer::GetStatus", &fault)) return fault;
   if (status == nullptr) return DSERR_INVALIDPARAM;
   std::lock_guard<std::mutex> hold(SoundCard::Get().lock());
   DWORD value = 0;
@@ -226,7 +228,8 @@ HRESULT SoundBuffer::Initialize(LPDIRECTSOUND, LPCDSBUFFERDESC) { return DSERR_A
 
 HRESULT SoundBuffer::Lock(DWORD offset, DWORD bytes, LPVOID *part1, LPDWORD bytes1, LPVOID *part2,
                           LPDWORD bytes2, DWORD flags) {
-  BUFFER_FAULT("Lock");
+  HRESULT fault;
+  if (platform::TakeFault("IDirectSoundBuffer::Lock", &fault)) return fault;
   if (part1 == nullptr || bytes1 == nullptr) return DSERR_INVALIDPARAM;
   *part1 = nullptr;
   *bytes1 = 0;
@@ -258,7 +261,8 @@ HRESULT SoundBuffer::Lock(DWORD offset, DWORD bytes, LPVOID *part1, LPDWORD byte
 }
 
 HRESULT SoundBuffer::Unlock(LPVOID part1, DWORD bytes1, LPVOID part2, DWORD bytes2) {
-  BUFFER_FAULT("Unlock");
+  HRESULT fault;
+  if (platform::TakeFault("IDirectSoundBuffer::Unlock", &fault)) return fault;
   std::lock_guard<std::mutex> hold(SoundCard::Get().lock());
   if (owner_ == nullptr) return DSERR_UNINITIALIZED;
   if (primary()) return DSERR_INVALIDCALL;
@@ -274,7 +278,8 @@ HRESULT SoundBuffer::Unlock(LPVOID part1, DWORD bytes1, LPVOID part2, DWORD byte
 }
 
 HRESULT SoundBuffer::Play(DWORD reserved1, DWORD priority, DWORD flags) {
-  BUFFER_FAULT("Play");
+  HRESULT fault;
+  if (platform::TakeFault("IDirectSoundBuffer::Play", &fault)) return fault;
   if (reserved1 != 0 || priority != 0) return DSERR_INVALIDPARAM;
   std::lock_guard<std::mutex> hold(SoundCard::Get().lock());
   if (HRESULT check = CheckUsable(); FAILED(check)) return check;
@@ -286,7 +291,8 @@ HRESULT SoundBuffer::Play(DWORD reserved1, DWORD priority, DWORD flags) {
 }
 
 HRESULT SoundBuffer::SetCurrentPosition(DWORD position) {
-  BUFFER_FAULT("SetCurrentPosition");
+  HRESULT fault;
+  if (platform::TakeFault("IDirectSoundBuffer::SetCurrentPosition", &fault)) return fault;
   std::lock_guard<std::mutex> hold(SoundCard::Get().lock());
   // Like the volume, pan and frequency, the cursor can be set on a lost
   // buffer; only Lock and Play report the loss.
@@ -298,7 +304,8 @@ HRESULT SoundBuffer::SetCurrentPosition(DWORD position) {
 }
 
 HRESULT SoundBuffer::SetFormat(LPCWAVEFORMATEX format) {
-  BUFFER_FAULT("SetFormat");
+  HRESULT fault;
+  if (platform::TakeFault("IDirectSoundBuffer::SetFormat", &fault)) return fault;
   if (format == nullptr) return DSERR_INVALIDPARAM;
   std::lock_guard<std::mutex> hold(SoundCard::Get().lock());
   if (owner_ == nullptr) return DSERR_UNINITIALIZED;
@@ -310,7 +317,8 @@ HRESULT SoundBuffer::SetFormat(LPCWAVEFORMATEX format) {
 }
 
 HRESULT SoundBuffer::SetVolume(LONG volume) {
-  BUFFER_FAULT("SetVolume");
+  HRESULT fault;
+  if (platform::TakeFault("IDirectSoundBuffer::SetVolume", &fault)) return fault;
   std::lock_guard<std::mutex> hold(SoundCard::Get().lock());
   if (HRESULT check = CheckControl(DSBCAPS_CTRLVOLUME); FAILED(check)) return check;
   if (volume < kMinVolume || volume > kMaxVolume) return DSERR_INVALIDPARAM;
@@ -320,7 +328,8 @@ HRESULT SoundBuffer::SetVolume(LONG volume) {
 }
 
 HRESULT SoundBuffer::SetPan(LONG pan) {
-  BUFFER_FAULT("SetPan");
+  HRESULT fault;
+  if (platform::TakeFault("IDirectSoundBuffer::SetPan", &fault)) return fault;
   std::lock_guard<std::mutex> hold(SoundCard::Get().lock());
   if (HRESULT check = CheckControl(DSBCAPS_CTRLPAN); FAILED(check)) return check;
   if (pan < kPanLeft || pan > kPanRight) return DSERR_INVALIDPARAM;
@@ -330,7 +339,8 @@ HRESULT SoundBuffer::SetPan(LONG pan) {
 }
 
 HRESULT SoundBuffer::SetFrequency(DWORD frequency) {
-  BUFFER_FAULT("SetFrequency");
+  HRESULT fault;
+  if (platform::TakeFault("IDirectSoundBuffer::SetFrequency", &fault)) return fault;
   std::lock_guard<std::mutex> hold(SoundCard::Get().lock());
   if (HRESULT check = CheckControl(DSBCAPS_CTRLFREQUENCY); FAILED(check)) return check;
   if (frequency == DSBFREQUENCY_ORIGINAL) frequency = data_->format.nSamplesPerSec;
@@ -340,7 +350,8 @@ HRESULT SoundBuffer::SetFrequency(DWORD frequency) {
 }
 
 HRESULT SoundBuffer::Stop() {
-  BUFFER_FAULT("Stop");
+  HRESULT fault;
+  if (platform::TakeFault("IDirectSoundBuffer::Stop", &fault)) return fault;
   std::lock_guard<std::mutex> hold(SoundCard::Get().lock());
   if (owner_ == nullptr) return DSERR_UNINITIALIZED;
   Stopped();
@@ -348,7 +359,8 @@ HRESULT SoundBuffer::Stop() {
 }
 
 HRESULT SoundBuffer::Restore() {
-  BUFFER_FAULT("Restore");
+  HRESULT fault;
+  if (platform::TakeFault("IDirectSoundBuffer::Restore", &fault)) return fault;
   std::lock_guard<std::mutex> hold(SoundCard::Get().lock());
   if (owner_ == nullptr) return DSERR_UNINITIALIZED;
   if (lost_) {

@@ -16,7 +16,16 @@
 
 namespace platform {
 
-class DirectSound;
+// What a buffer asks of the DirectSound object that made it, under the
+// card's lock: its cooperative level, and that its primary buffer is gone.
+class BufferOwner {
+ public:
+  virtual DWORD level() const = 0;
+  virtual void PrimaryReleased() = 0;
+
+ protected:
+  ~BufferOwner() = default;
+};
 
 struct SoundData {
   WAVEFORMATEX format;
@@ -27,7 +36,7 @@ struct SoundData {
 class SoundBuffer : public IDirectSoundBuffer, public AudioSource {
  public:
   // A primary buffer (data null) or a secondary one.
-  SoundBuffer(DirectSound *owner, DWORD flags, bool hardware, std::shared_ptr<SoundData> data);
+  SoundBuffer(BufferOwner *owner, DWORD flags, bool hardware, std::shared_ptr<SoundData> data);
   virtual ~SoundBuffer();
 
   // A duplicate: same data, flags, volume, pan and frequency; stopped at 0.
@@ -59,7 +68,11 @@ class SoundBuffer : public IDirectSoundBuffer, public AudioSource {
   // Used by the card and the DirectSound object, under the card's lock.
   bool primary() const { return data_ == nullptr; }
   bool hardware() const { return hardware_; }
-  DirectSound *owner() const { return owner_; }
+  BufferOwner *owner() const { return owner_; }
+  // A secondary buffer joins the card's list and the engine's sources when
+  // made, and leaves both when released or orphaned.
+  void JoinCard();
+  void LeaveCard();
   // The DirectSound object went away: the buffer stops and is no longer
   // mixed; a primary buffer the host still holds lives on as an orphan.
   void Orphan();
@@ -77,7 +90,7 @@ class SoundBuffer : public IDirectSoundBuffer, public AudioSource {
   void Stopped();
 
   std::atomic<ULONG> references_{1};
-  DirectSound *owner_;
+  BufferOwner *owner_;
   DWORD flags_;
   bool hardware_;
   DWORD hardwareBytes_ = 0;  // card memory this buffer holds

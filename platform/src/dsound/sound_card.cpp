@@ -4,11 +4,47 @@
 #include "dsound/sound_card.h"
 
 #include <algorithm>
+#include <cstring>
 
-#include "control/reset.h"
-#include "dsound/sound_buffer.h"
+#include "base/reset.h"
 
 namespace platform {
+
+namespace {
+
+// WAVE_FORMAT_EXTENSIBLE whose sub-format is PCM: 22 extra bytes holding the
+// valid bits, the channel mask and the sub-format GUID.
+constexpr WORD kExtensibleTag = 0xFFFE;
+constexpr WORD kExtensibleExtraBytes = 22;
+const BYTE kPcmSubFormat[16] = {0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x10, 0x00,
+                                0x80, 0x00, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71};
+
+bool PcmTag(const WAVEFORMATEX &format) {
+  if (format.wFormatTag == WAVE_FORMAT_PCM) return true;
+  if (format.wFormatTag != kExtensibleTag || format.cbSize < kExtensibleExtraBytes) return false;
+  const BYTE *subFormat = reinterpret_cast<const BYTE *>(&format) + sizeof(WAVEFORMATEX) + 6;
+  return std::memcmp(subFormat, kPcmSubFormat, sizeof kPcmSubFormat) == 0;
+}
+
+}  // namespace
+
+bool PlayableFormat(const WAVEFORMATEX &format) {
+  return PcmTag(format) && (format.nChannels == 1 || format.nChannels == 2) &&
+         (format.wBitsPerSample == 8 || format.wBitsPerSample == 16) && format.nSamplesPerSec >= 100 &&
+         format.nSamplesPerSec <= 100000;
+}
+
+WAVEFORMATEX PlainPcm(const WAVEFORMATEX &format) {
+  // The card works from the channel count and sample size; a block
+  // alignment or byte rate that disagrees with them is recomputed.
+  WAVEFORMATEX plain = format;
+  plain.wFormatTag = WAVE_FORMAT_PCM;
+  plain.nBlockAlign = static_cast<WORD>(format.nChannels * format.wBitsPerSample / 8);
+  plain.nAvgBytesPerSec = format.nSamplesPerSec * plain.nBlockAlign;
+  plain.cbSize = 0;
+  return plain;
+}
+
 
 DSCAPS DefaultSoundCaps() {
   DSCAPS caps{};
@@ -31,7 +67,7 @@ SoundCard::SoundCard() : configured(DefaultSoundCaps()) {}
 // The process ends: orphaned primary buffers the host never released go
 // with the card.
 SoundCard::~SoundCard() {
-  for (SoundBuffer *orphan : orphans_) delete orphan;
+  for (AudioSource *orphan : orphans_) delete orphan;
 }
 
 DSCAPS SoundCard::CurrentCaps() const {
@@ -61,21 +97,18 @@ void SoundCard::GiveBackHardware(DWORD bytes) {
   if (configured.dwTotalHwMemBytes != 0) hardwareBytesInUse_ -= std::min(hardwareBytesInUse_, bytes);
 }
 
-void SoundCard::Attach(SoundBuffer *buffer) {
-  buffers_.push_back(buffer);
-  AudioEngine::Get().AddSource(buffer);
-}
+void SoundCard::Attach(SoundBuffer *buffer) { buffers_.push_back(buffer); }
 
-void SoundCard::Detach(SoundBuffer *buffer) {
+bool SoundCard::Detach(SoundBuffer *buffer) {
   const auto found = std::find(buffers_.begin(), buffers_.end(), buffer);
-  if (found == buffers_.end()) return;
+  if (found == buffers_.end()) return false;
   buffers_.erase(found);
-  AudioEngine::Get().RemoveSource(buffer);
+  return true;
 }
 
-void SoundCard::KeepOrphan(SoundBuffer *primary) { orphans_.push_back(primary); }
+void SoundCard::KeepOrphan(AudioSource *primary) { orphans_.push_back(primary); }
 
-void SoundCard::ForgetOrphan(SoundBuffer *primary) {
+void SoundCard::ForgetOrphan(AudioSource *primary) {
   orphans_.erase(std::remove(orphans_.begin(), orphans_.end(), primary), orphans_.end());
 }
 
@@ -97,7 +130,7 @@ void SoundCard::DeviceClosed() {
 }
 
 void SoundCard::Reset() {
-  std::vector<SoundBuffer *> orphans;
+  std::vector<AudioSource *> orphans;
   {
     std::lock_guard<std::mutex> hold(lock());
     present = true;
@@ -107,7 +140,7 @@ void SoundCard::Reset() {
   }
   // A power cycle takes the primary buffers left over from DirectSound
   // objects that are gone (hosts often never release them).
-  for (SoundBuffer *orphan : orphans) delete orphan;
+  for (AudioSource *orphan : orphans) delete orphan;
 }
 
 namespace {

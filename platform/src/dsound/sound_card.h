@@ -47,14 +47,15 @@ class SoundCard {
   // Secondary buffers, each a source of the audio engine (callers hold the
   // lock).
   void Attach(SoundBuffer *buffer);
-  void Detach(SoundBuffer *buffer);
+  // Whether `buffer` was attached.
+  bool Detach(SoundBuffer *buffer);
   std::vector<SoundBuffer *> Buffers() const { return buffers_; }
 
   // Primary buffers whose DirectSound object went away while the host still
   // held them: alive until the host releases them or the machine is reset
   // (callers hold the lock).
-  void KeepOrphan(SoundBuffer *primary);
-  void ForgetOrphan(SoundBuffer *primary);
+  void KeepOrphan(AudioSource *primary);
+  void ForgetOrphan(AudioSource *primary);
 
   // DirectSound objects: the audio engine runs while one is open. Called
   // without the lock; the count changes under it.
@@ -71,7 +72,7 @@ class SoundCard {
   SoundCard();
 
   std::vector<SoundBuffer *> buffers_;
-  std::vector<SoundBuffer *> orphans_;
+  std::vector<AudioSource *> orphans_;
   DWORD hardwareBuffersInUse_ = 0;
   DWORD hardwareBytesInUse_ = 0;
 };
@@ -79,5 +80,11 @@ class SoundCard {
 // The power-on capabilities: no free hardware mixing buffers, rates 100 to
 // 100000 Hz, 8/16-bit mono/stereo primary formats, continuous rates.
 DSCAPS DefaultSoundCaps();
+
+// A PCM format the card plays (plain, or extensible with the PCM sub-format):
+// 1 or 2 channels, 8 or 16 bits, 100 to 100000 frames per second.
+bool PlayableFormat(const WAVEFORMATEX &format);
+// The plain PCM record of a playable format.
+WAVEFORMATEX PlainPcm(const WAVEFORMATEX &format);
 
 }  // namespace platform

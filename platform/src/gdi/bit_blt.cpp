@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "base/faults.h"
 #include "gdi/device_context.h"
 
 namespace {
@@ -18,7 +19,7 @@ pixels::Block Part(const pixels::Block &whole, int x, int y, int width, int heig
 
 extern "C" BOOL WINAPI BitBlt(HDC dc, int x, int y, int width, int height, HDC source, int sourceX, int sourceY,
                               DWORD rop) {
-  if (gdi::Faulted("BitBlt")) return FALSE;
+  if (platform::TakeWin32Fault("BitBlt")) return FALSE;
   gdi::DeviceContext *to = gdi::LookUpDC(dc);
   gdi::DeviceContext *from = gdi::LookUpDC(source);
   if (to == nullptr || from == nullptr || rop != SRCCOPY) return FALSE;

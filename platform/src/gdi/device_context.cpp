@@ -3,6 +3,7 @@
 // shared with surface and window contexts.
 #include "gdi/device_context.h"
 
+#include "base/faults.h"
 #include "gdi/surface_dc.h"
 
 namespace gdi {
@@ -61,14 +62,14 @@ HDC OpenCanvasDC(std::unique_ptr<Canvas> canvas) { return RegisterDC(DeviceConte
 }  // namespace gdi
 
 extern "C" HDC WINAPI CreateCompatibleDC(HDC dc) {
-  if (gdi::Faulted("CreateCompatibleDC")) return nullptr;
+  if (platform::TakeWin32Fault("CreateCompatibleDC")) return nullptr;
   // Every context of the software display is compatible with every other.
   if (dc != nullptr && gdi::LookUpDC(dc) == nullptr) return nullptr;
   return gdi::RegisterDC(gdi::DeviceContext::ForMemory());
 }
 
 extern "C" BOOL WINAPI DeleteDC(HDC dc) {
-  if (gdi::Faulted("DeleteDC")) return FALSE;
+  if (platform::TakeWin32Fault("DeleteDC")) return FALSE;
   const gdi::DeviceContext *context = gdi::LookUpDC(dc);
   // Surface and window contexts are given back with their own ReleaseDC.
   if (context == nullptr || context->kind() != gdi::DcKind::kMemory) return FALSE;
@@ -76,7 +77,7 @@ extern "C" BOOL WINAPI DeleteDC(HDC dc) {
 }
 
 extern "C" HGDIOBJ WINAPI SelectObject(HDC dc, HGDIOBJ object) {
-  if (gdi::Faulted("SelectObject")) return nullptr;
+  if (platform::TakeWin32Fault("SelectObject")) return nullptr;
   gdi::DeviceContext *context = gdi::LookUpDC(dc);
   if (context == nullptr) return nullptr;
   return context->Select(gdi::LookUpObject(object), object);

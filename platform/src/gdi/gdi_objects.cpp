@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "control/faults.h"
+#include "base/faults.h"
 
 namespace gdi {
 
@@ -60,19 +60,18 @@ HBITMAP StockBitmap() {
 
 GdiObject *LookUpObject(HGDIOBJ object) { return platform::LookUp<GdiObject>(static_cast<HANDLE>(object)); }
 
-bool Faulted(const char *operation) { return platform::TakeWin32Fault(operation); }
 
 }  // namespace gdi
 
 extern "C" int WINAPI GetObjectA(HANDLE object, int size, LPVOID buffer) {
-  if (gdi::Faulted("GetObjectA")) return 0;
+  if (platform::TakeWin32Fault("GetObjectA")) return 0;
   const gdi::GdiObject *found = gdi::LookUpObject(object);
   if (found == nullptr || size < 0) return 0;
   return found->Describe(size, buffer);
 }
 
 extern "C" BOOL WINAPI DeleteObject(HGDIOBJ object) {
-  if (gdi::Faulted("DeleteObject")) return FALSE;
+  if (platform::TakeWin32Fault("DeleteObject")) return FALSE;
   gdi::GdiObject *found = gdi::LookUpObject(object);
   if (found == nullptr) return FALSE;
   if (found->stock()) return TRUE;

@@ -59,8 +59,5 @@ HBITMAP StockBitmap();
 // The live GDI object of a handle, or null.
 GdiObject *LookUpObject(HGDIOBJ object);
 
-// Whether a fault is pending for the GDI function `operation`: it then
-// fails, with the fault's result as the last error.
-bool Faulted(const char *operation);
 
 }  // namespace gdi

@@ -5,6 +5,7 @@
 
 #include <vector>
 
+#include "base/faults.h"
 #include "gdi/bmp_reader.h"
 #include "gdi/gdi_objects.h"
 
@@ -57,7 +58,7 @@ HANDLE LoadFromFile(const char *name) {
 
 // Every module handle, null included, stands for the program: a host on
 // this platform has no module of its own to pass, and its resources are the
-// ones registered through the control interface.
+// ones registered through the machine interface.
 HANDLE LoadFromResource(const char *name) {
   HRSRC resource = FindResourceA(nullptr, name, RT_BITMAP);
   if (resource == nullptr) return nullptr;
@@ -73,7 +74,7 @@ HANDLE LoadFromResource(const char *name) {
 }  // namespace
 
 extern "C" HANDLE WINAPI LoadImageA(HINSTANCE /*any module: the program*/, LPCSTR name, UINT type, int cx, int cy, UINT flags) {
-  if (gdi::Faulted("LoadImageA")) return nullptr;
+  if (platform::TakeWin32Fault("LoadImageA")) return nullptr;
   // Only bitmaps at their own size are made.
   if (type != IMAGE_BITMAP || name == nullptr || cx != 0 || cy != 0) {
     SetLastError(ERROR_INVALID_PARAMETER);

@@ -5,7 +5,7 @@
 
 #include <cstring>
 
-#include "control/faults.h"
+#include "base/faults.h"
 #include "gdi/device_context.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <mutex>
 #include <sys/time.h>
 
-#include "control/reset.h"
+#include "base/reset.h"
 
 namespace {
 

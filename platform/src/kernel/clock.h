@@ -1,4 +1,4 @@
-// Local time as the control interface sets it: a fixed time, or the real
+// Local time as the machine interface sets it: a fixed time, or the real
 // clock again.
 #pragma once
 

@@ -8,7 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "control/faults.h"
+#include "base/faults.h"
 #include "kernel/handles.h"
 
 namespace {
@@ -46,7 +46,6 @@ DWORD Win32ErrorFromErrno(int error) {
   }
 }
 
-bool Faulted(const char *operation) { return platform::TakeWin32Fault(operation); }
 
 BOOL FailWithErrno() {
   SetLastError(Win32ErrorFromErrno(errno));
@@ -63,7 +62,7 @@ bool FileExists(const char *name) {
 extern "C" HANDLE WINAPI CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode,
                                      LPSECURITY_ATTRIBUTES, DWORD creationDisposition,
                                      DWORD flagsAndAttributes, HANDLE) {
-  if (Faulted("CreateFileA")) return INVALID_HANDLE_VALUE;
+  if (platform::TakeWin32Fault("CreateFileA")) return INVALID_HANDLE_VALUE;
   if (fileName == nullptr || fileName[0] == '\0') {
     SetLastError(ERROR_PATH_NOT_FOUND);
     return INVALID_HANDLE_VALUE;
@@ -119,7 +118,7 @@ namespace {
 // cannot close its descriptor (which a new file may then reuse) mid-transfer.
 std::shared_ptr<FileObject> TransferTarget(const char *operation, HANDLE file, const void *buffer, DWORD bytes,
                                            bool writing) {
-  if (Faulted(operation)) return nullptr;
+  if (platform::TakeWin32Fault(operation)) return nullptr;
   std::shared_ptr<FileObject> object = platform::Share<FileObject>(file);
   if (object == nullptr) return nullptr;
   if (writing ? !object->writable() : !object->readable()) {
@@ -179,7 +178,7 @@ extern "C" BOOL WINAPI WriteFile(HANDLE file, LPCVOID buffer, DWORD bytesToWrite
 
 extern "C" DWORD WINAPI SetFilePointer(HANDLE file, LONG distance, PLONG distanceHigh,
                                        DWORD moveMethod) {
-  if (Faulted("SetFilePointer")) return INVALID_SET_FILE_POINTER;
+  if (platform::TakeWin32Fault("SetFilePointer")) return INVALID_SET_FILE_POINTER;
   const std::shared_ptr<FileObject> object = platform::Share<FileObject>(file);
   if (object == nullptr) return INVALID_SET_FILE_POINTER;
   int whence = moveMethod == FILE_BEGIN ? SEEK_SET : moveMethod == FILE_CURRENT ? SEEK_CUR
@@ -204,7 +203,7 @@ extern "C" DWORD WINAPI SetFilePointer(HANDLE file, LONG distance, PLONG distanc
 }
 
 extern "C" BOOL WINAPI SetEndOfFile(HANDLE file) {
-  if (Faulted("SetEndOfFile")) return FALSE;
+  if (platform::TakeWin32Fault("SetEndOfFile")) return FALSE;
   const std::shared_ptr<FileObject> object = platform::Share<FileObject>(file);
   if (object == nullptr) return FALSE;
   if (!object->writable()) {
@@ -242,7 +241,7 @@ extern "C" DWORD WINAPI GetFileType(HANDLE file) {
 }
 
 extern "C" BOOL WINAPI DeleteFileA(LPCSTR fileName) {
-  if (Faulted("DeleteFileA")) return FALSE;
+  if (platform::TakeWin32Fault("DeleteFileA")) return FALSE;
   if (fileName == nullptr) {
     SetLastError(ERROR_PATH_NOT_FOUND);
     return FALSE;

@@ -8,7 +8,7 @@
 #include <mutex>
 #include <unordered_set>
 
-#include "control/faults.h"
+#include "base/faults.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // Bitmap resources of the host program: a registry that hosts and tests fill
-// through the control interface (on Windows these are the program's own PE
+// through the machine interface (on Windows these are the program's own PE
 // resources), reached with GetModuleHandleA(NULL), FindResourceA,
 // LoadResource, LockResource and SizeofResource.
 #include "kernel/resources.h"
@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "control/faults.h"
-#include "control/reset.h"
+#include "base/faults.h"
+#include "base/reset.h"
 
 namespace {
 
@@ -38,7 +38,6 @@ std::string KeyOf(LPCSTR name) {
   return key;
 }
 
-bool Faulted(const char *operation) { return platform::TakeWin32Fault(operation); }
 
 void ResetResources() {
   std::lock_guard<std::mutex> hold(gResourceLock);
@@ -49,14 +48,14 @@ platform::ResetHook gResetResources(ResetResources);
 }  // namespace
 
 extern "C" HMODULE WINAPI GetModuleHandleA(LPCSTR moduleName) {
-  if (Faulted("GetModuleHandleA")) return nullptr;
+  if (platform::TakeWin32Fault("GetModuleHandleA")) return nullptr;
   if (moduleName == nullptr) return ProgramModule();
   SetLastError(ERROR_FILE_NOT_FOUND);
   return nullptr;
 }
 
 extern "C" HRSRC WINAPI FindResourceA(HMODULE module, LPCSTR name, LPCSTR type) {
-  if (Faulted("FindResourceA")) return nullptr;
+  if (platform::TakeWin32Fault("FindResourceA")) return nullptr;
   if (module != nullptr && module != ProgramModule()) {
     SetLastError(ERROR_RESOURCE_DATA_NOT_FOUND);
     return nullptr;
@@ -75,17 +74,17 @@ extern "C" HRSRC WINAPI FindResourceA(HMODULE module, LPCSTR name, LPCSTR type) 
 }
 
 extern "C" HGLOBAL WINAPI LoadResource(HMODULE, HRSRC resource) {
-  if (Faulted("LoadResource")) return nullptr;
+  if (platform::TakeWin32Fault("LoadResource")) return nullptr;
   return reinterpret_cast<HGLOBAL>(resource);
 }
 
 extern "C" LPVOID WINAPI LockResource(HGLOBAL data) {
-  if (Faulted("LockResource") || data == nullptr) return nullptr;
+  if (platform::TakeWin32Fault("LockResource") || data == nullptr) return nullptr;
   return static_cast<Resource *>(data)->bytes.data();
 }
 
 extern "C" DWORD WINAPI SizeofResource(HMODULE, HRSRC resource) {
-  if (Faulted("SizeofResource")) return 0;
+  if (platform::TakeWin32Fault("SizeofResource")) return 0;
   if (resource == nullptr) return 0;
   return static_cast<DWORD>(reinterpret_cast<Resource *>(resource)->bytes.size());
 }

@@ -4,7 +4,7 @@
 
 #include <atomic>
 
-#include "control/reset.h"
+#include "base/reset.h"
 
 namespace {
 

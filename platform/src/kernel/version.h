@@ -1,4 +1,4 @@
-// The Windows version GetVersion reports, as the control interface sets it.
+// The Windows version GetVersion reports, as the machine interface sets it.
 #pragma once
 
 #include <windows.h>

@@ -2,7 +2,7 @@
 // interface.
 #include <cmath>
 
-#include "clock/machine_clock.h"
+#include "base/machine_time.h"
 #include "machine_clock.h"
 #include "winmm/timer_service.h"
 

@@ -1,4 +1,4 @@
-// The 3D hardware's part of the control interface: HAL presence, the offered
+// The 3D hardware's part of the machine interface: HAL presence, the offered
 // z-buffer and texture formats, the devices' capability records, and the
 // Direct3D objects alive.
 #include "d3d/device.h"

@@ -1,4 +1,4 @@
-// The display's part of the control interface: its modes, 16-bit format,
+// The display's part of the machine interface: its modes, 16-bit format,
 // video memory, lost surfaces, flip timing and clock, the front buffer as the
 // viewer sees it, and the DirectDraw objects, surfaces and palettes alive.
 #include <cstdint>

@@ -1,4 +1,4 @@
-// The media-control part of the control interface: the virtual CD drive and
+// The media-control part of the machine interface: the virtual CD drive and
 // the records of MCI requests and notifications.
 #include "machine_media.h"
 #include "mci/mci_devices.h"

@@ -1,8 +1,8 @@
-// The pixel operations' control interface: the reference-kernel switch and
+// The pixel operations' machine interface: the reference-kernel switch and
 // its reset to what the environment asks, and the limit on vector widths.
-#include "control/reset.h"
+#include "base/reset.h"
 #include "machine_pixels.h"
-#include "pixels/machine_vectors.h"
+#include "pixels/processor_vectors.h"
 #include "pixels/reference_switch.h"
 
 namespace {

@@ -1,10 +1,10 @@
-// The presenting part of the display's control interface: choosing the
+// The presenting part of the display's machine interface: choosing the
 // video driver, counting frames, reading the headless driver's last frame.
-#include "control/reset.h"
+#include "base/reset.h"
 #include "machine_display.h"
-#include "present/headless_presenter.h"
+#include "drivers/null/headless_presenter.h"
 #include "present/presenter.h"
-#include "present/sdl_window_presenter.h"
+#include "drivers/sdl/sdl_window_presenter.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-// The program resources' part of the control interface: bitmap resources
+// The program resources' part of the machine interface: bitmap resources
 // given as packed bitmaps or read from BMP files, and emptying the registry.
 #include <windows.h>
 

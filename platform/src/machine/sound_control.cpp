@@ -1,11 +1,11 @@
-// The sound card's and the audio engine's part of the control interface:
+// The sound card's and the audio engine's part of the machine interface:
 // the card's presence, capabilities and buffers, the audio clock, the output
 // drivers and the memory capture.
 #include <cstring>
 
 #include "audio/audio_engine.h"
-#include "audio/sdl_device_sink.h"
-#include "control/reset.h"
+#include "drivers/sdl/sdl_device_sink.h"
+#include "base/reset.h"
 #include "dsound/sound_buffer.h"
 #include "dsound/sound_card.h"
 #include "machine_clock.h"

@@ -1,22 +1,31 @@
-// The machine's general part of the control interface: windows destroyed,
-// message boxes shown, local time, the Windows version and COM's
-// initialisations.
+// The machine's general part of the machine interface: reset to the
+// power-on machine, windows destroyed, message boxes shown, local time, the
+// Windows version and COM's initialisations.
 #include <windows.h>
 
 #include <vector>
 
+#include "base/reset.h"
 #include "com/com_init.h"
 #include "kernel/clock.h"
 #include "kernel/version.h"
 #include "machine.h"
 #include "user/message_box.h"
-#include "user/window_handles.h"
+#include "user/windows.h"
 
 namespace machine {
 
+void reset() { platform::RunResetHooks(); }
+
 bool window_destroyed(HWND window) { return platform::WindowDestroyed(window); }
 
-std::vector<MessageBoxRecord> message_boxes() { return platform::MessageBoxesShown(); }
+std::vector<MessageBoxRecord> message_boxes() {
+  std::vector<MessageBoxRecord> boxes;
+  for (const platform::ShownMessageBox &box : platform::MessageBoxesShown()) {
+    boxes.push_back(MessageBoxRecord{box.owner, box.text, box.caption, box.type});
+  }
+  return boxes;
+}
 
 void set_local_time(const SYSTEMTIME &time) { platform::FixLocalTime(time); }
 

@@ -19,7 +19,7 @@ using MciDeviceOpener = MCIERROR (*)(DWORD flags, const MCI_OPEN_PARMSA &params,
 MCIERROR OpenCdAudioDevice(DWORD flags, const MCI_OPEN_PARMSA &params, std::unique_ptr<MciDevice> *device);
 MCIERROR OpenSequencerDevice(DWORD flags, const MCI_OPEN_PARMSA &params, std::unique_ptr<MciDevice> *device);
 
-// Open devices, for the control interface.
+// Open devices, for the machine interface.
 int OpenMciDeviceCount();
 
 }  // namespace platform

@@ -11,7 +11,7 @@
 #include <mutex>
 #include <string>
 
-#include "control/reset.h"
+#include "base/reset.h"
 #include "mci/mci_devices.h"
 #include "mci/mci_log.h"
 

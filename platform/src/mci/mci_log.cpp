@@ -4,7 +4,7 @@
 
 #include <mutex>
 
-#include "control/reset.h"
+#include "base/reset.h"
 
 namespace platform {
 

@@ -11,7 +11,7 @@
 #include <cstring>
 #include <mutex>
 
-#include "control/reset.h"
+#include "base/reset.h"
 
 namespace platform {
 

@@ -1,6 +1,6 @@
 // The virtual CD drive: an audio disc made of WAVE files (a folder's files
 // in name order, or a given list), 75 frames a second, track lengths from
-// the files' data sizes. No disc by default; the control interface or
+// the files' data sizes. No disc by default; the machine interface or
 // KORVANE_CD=folder inserts one.
 #pragma once
 

@@ -11,8 +11,8 @@
 #include <cstring>
 #include <sstream>
 
-#include "clock/machine_clock.h"
-#include "control/faults.h"
+#include "base/machine_time.h"
+#include "base/faults.h"
 #include "ddraw/screen.h"
 
 namespace platform {

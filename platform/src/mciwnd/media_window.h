@@ -15,7 +15,7 @@
 #include "mciwnd/video_file.h"
 #include "mciwnd/video_pacer.h"
 #include "mciwnd/video_sound.h"
-#include "user/platform_windows.h"
+#include "user/windows.h"
 
 namespace platform {
 

@@ -11,7 +11,7 @@
 #include <thread>
 #include <vector>
 
-#include "clock/machine_clock.h"
+#include "base/machine_time.h"
 
 namespace platform {
 

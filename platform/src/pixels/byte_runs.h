@@ -11,7 +11,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "pixels/machine_vectors.h"
+#include "pixels/processor_vectors.h"
 
 namespace pixels {
 

@@ -5,7 +5,7 @@
 #include <algorithm>
 
 #include "pixels/byte_runs.h"
-#include "pixels/machine_vectors.h"
+#include "pixels/processor_vectors.h"
 #include "pixels/opaque_runs.h"
 #include "pixels/pixel_access.h"
 

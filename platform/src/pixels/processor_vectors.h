@@ -14,7 +14,7 @@ enum class VectorLevel : int {
   kMasked = 2,    // stores of any bytes of a vector under a mask (AVX-512 BW and VL)
 };
 
-// Set through the control interface: the kernels keep to vectors no wider
+// Set through the machine interface: the kernels keep to vectors no wider
 // than this, as on a processor without the wider kinds, so that the
 // narrower forms run on any machine too. Default: the widest.
 inline std::atomic<VectorLevel> &VectorLevelLimit() {

@@ -8,7 +8,7 @@
 
 #include "pixels/byte_runs.h"
 #include "pixels/kernel_variants.h"
-#include "pixels/machine_vectors.h"
+#include "pixels/processor_vectors.h"
 #include "pixels/pixel_access.h"
 
 namespace pixels::specialised {

@@ -15,7 +15,7 @@
 #include "pixels/doubled_rows.h"
 #include "pixels/kernel_variants.h"
 #include "pixels/keyed_spans.h"
-#include "pixels/machine_vectors.h"
+#include "pixels/processor_vectors.h"
 #include "pixels/opaque_runs.h"
 #include "pixels/pixel_access.h"
 

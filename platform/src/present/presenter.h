@@ -42,6 +42,12 @@ struct Driver {
 // The driver table, the default first.
 const std::vector<Driver> &Drivers();
 
+// The drivers' start functions, each defined with its driver under
+// drivers/: "headless" keeps the last frame for reading back, "window"
+// shows the frames in a desktop window.
+std::unique_ptr<Presenter> StartHeadlessPresenter();
+std::unique_ptr<Presenter> StartSdlWindowPresenter();
+
 // Hands a frame to the driver in use (started on first use) and counts it.
 void Present(const Frame &frame);
 

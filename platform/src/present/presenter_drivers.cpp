@@ -1,8 +1,7 @@
 // The table of video drivers. A new back end (a window, a file writer) is a
-// file of its own with a start function, and one row here.
-#include "present/headless_presenter.h"
+// folder of its own under drivers/ with a start function declared in
+// presenter.h, and one row here.
 #include "present/presenter.h"
-#include "present/sdl_window_presenter.h"
 
 namespace present {
 

@@ -1,17 +1,17 @@
 // MessageBoxA never blocks: the box is printed to stderr, recorded for the
-// control interface, and answered with its first button (IDOK for MB_OK).
+// machine interface, and answered with its first button (IDOK for MB_OK).
 #include "user/message_box.h"
 
 #include <cstdio>
 #include <mutex>
 
-#include "control/faults.h"
-#include "control/reset.h"
+#include "base/faults.h"
+#include "base/reset.h"
 
 namespace {
 
 std::mutex gBoxLock;
-std::vector<machine::MessageBoxRecord> gBoxes;
+std::vector<platform::ShownMessageBox> gBoxes;
 
 int FirstButton(UINT type) {
   switch (type & 0x0F) {
@@ -29,15 +29,14 @@ extern "C" int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT 
   if (platform::TakeWin32Fault("MessageBoxA")) {
     return 0;
   }
-  machine::MessageBoxRecord box{owner, text != nullptr ? text : "",
-                                caption != nullptr ? caption : "Error", type};
+  platform::ShownMessageBox box{owner, text != nullptr ? text : "", caption != nullptr ? caption : "Error", type};
   fprintf(stderr, "[MessageBox] %s: %s\n", box.caption.c_str(), box.text.c_str());
   std::lock_guard<std::mutex> hold(gBoxLock);
   gBoxes.push_back(box);
   return FirstButton(type);
 }
 
-std::vector<machine::MessageBoxRecord> platform::MessageBoxesShown() {
+std::vector<platform::ShownMessageBox> platform::MessageBoxesShown() {
   std::lock_guard<std::mutex> hold(gBoxLock);
   return gBoxes;
 }

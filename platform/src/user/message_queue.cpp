@@ -9,8 +9,8 @@
 #include <deque>
 #include <mutex>
 
-#include "control/faults.h"
-#include "control/reset.h"
+#include "base/faults.h"
+#include "base/reset.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // GetOpenFileNameA without a screen: the dialog answers at once with the
-// path the control interface or the environment gives, or as a user who
+// path the machine interface or the environment gives, or as a user who
 // cancels. What the caller asked for is recorded.
 #include <windows.h>
 #include <commdlg.h>
@@ -9,15 +9,15 @@
 #include <mutex>
 #include <sys/stat.h>
 
-#include "control/reset.h"
-#include "user/dialogs.h"
+#include "base/reset.h"
+#include "user/open_file_dialog.h"
 
 namespace {
 
 std::mutex gDialogLock;
 bool gAnswerSet = false;
 std::string gAnswer;
-std::vector<machine::OpenFileDialogRecord> gDialogs;
+std::vector<platform::ShownOpenFileDialog> gDialogs;
 DWORD gLastError = 0;
 
 void ResetDialogs() {
@@ -54,7 +54,7 @@ extern "C" BOOL WINAPI GetOpenFileNameA(LPOPENFILENAMEA dialog) {
     gLastError = 0x0001;  // CDERR_STRUCTSIZE
     return FALSE;
   }
-  machine::OpenFileDialogRecord record;
+  platform::ShownOpenFileDialog record;
   record.structSize = dialog->lStructSize;
   record.owner = dialog->hwndOwner;
   record.instance = dialog->hInstance;
@@ -96,7 +96,7 @@ void platform::SetOpenFileAnswer(const std::string &path) {
   gAnswer = path;
 }
 
-std::vector<machine::OpenFileDialogRecord> platform::OpenFileDialogsShown() {
+std::vector<platform::ShownOpenFileDialog> platform::OpenFileDialogsShown() {
   std::lock_guard<std::mutex> hold(gDialogLock);
   return gDialogs;
 }

@@ -10,9 +10,9 @@
 #include <string>
 #include <unordered_map>
 
-#include "control/faults.h"
-#include "control/reset.h"
-#include "user/window_handles.h"
+#include "base/faults.h"
+#include "base/reset.h"
+#include "user/window_text.h"
 
 namespace {
 

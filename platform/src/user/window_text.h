@@ -1,5 +1,5 @@
-// Windows as the control interface and the window drivers see them: which
-// handles the host has destroyed, and each window's text.
+// Each window's text, as SetWindowTextA gives it and the window drivers
+// show it as a title.
 #pragma once
 
 #include <windows.h>

@@ -1,17 +1,17 @@
-// Window placement and messages: where each window is, whether it is shown,
-// what was invalidated and repainted, the messages sent to it, and the
-// windows the platform makes itself, which answer those messages.
-#include <windows.h>
+// Windows: a host's non-null handle is a live window until DestroyWindow,
+// and the platform remembers which were destroyed; where each window is,
+// whether it is shown, what was invalidated and repainted, the messages sent
+// to it, and the windows the platform makes itself, which answer them.
+#include "user/windows.h"
 
 #include <map>
 #include <mutex>
+#include <unordered_set>
 
-#include "control/reset.h"
-#include "ddraw/display_device.h"
-#include "user/dialogs.h"
-#include "machine_windows.h"
-#include "user/platform_windows.h"
-#include "user/window_handles.h"
+#include "base/faults.h"
+#include "base/reset.h"
+#include "base/screen_size.h"
+#include "user/window_text.h"
 
 namespace {
 
@@ -42,8 +42,8 @@ WindowRecord *RecordOf(HWND window) {
   if (found != gRecords.end()) return &found->second;
   if (window == nullptr || platform::WindowDestroyed(window)) return nullptr;
   WindowRecord &made = gRecords[window];
-  const platform::DisplayModeSpec mode = platform::Display().current;
-  made.rect = RECT{0, 0, static_cast<LONG>(mode.width), static_cast<LONG>(mode.height)};
+  const platform::ScreenSize screen = platform::CurrentScreenSize();
+  made.rect = RECT{0, 0, screen.width, screen.height};
   made.visible = true;
   return &made;
 }
@@ -218,33 +218,24 @@ extern "C" BOOL WINAPI UpdateWindow(HWND window) {
   return TRUE;
 }
 
-namespace machine {
-
-bool window_shown(HWND window) {
-  platform::WindowPlacement placement;
-  return platform::PlacementOf(window, &placement) && placement.visible;
-}
-
-std::vector<unsigned> window_messages(HWND window) {
+std::vector<unsigned> platform::WindowMessages(HWND window) {
   std::lock_guard<std::mutex> hold(gPlacementLock);
   auto found = gMessages.find(window);
   if (found == gMessages.end()) return {};
   return std::vector<unsigned>(found->second.begin(), found->second.end());
 }
 
-unsigned window_invalidations(HWND window) {
+unsigned platform::WindowInvalidations(HWND window) {
   std::lock_guard<std::mutex> hold(gPlacementLock);
   auto found = gRecords.find(window);
   return found == gRecords.end() ? 0 : found->second.invalidations;
 }
 
-unsigned window_repaints(HWND window) {
+unsigned platform::WindowRepaints(HWND window) {
   std::lock_guard<std::mutex> hold(gPlacementLock);
   auto found = gRecords.find(window);
   return found == gRecords.end() ? 0 : found->second.updates;
 }
-
-}  // namespace machine
 
 namespace {
 
@@ -265,4 +256,56 @@ void ResetPlacement() {
 
 platform::ResetHook gResetPlacement(ResetPlacement);
 
+}  // namespace
+
+// Window handles.
+
+namespace {
+
+std::mutex gWindowLock;
+std::unordered_set<HWND> gDestroyed;
+
+}  // namespace
+
+extern "C" BOOL WINAPI IsWindow(HWND window) {
+  std::lock_guard<std::mutex> hold(gWindowLock);
+  return window != nullptr && gDestroyed.count(window) == 0;
+}
+
+extern "C" BOOL WINAPI DestroyWindow(HWND window) {
+  if (platform::TakeWin32Fault("DestroyWindow")) {
+    return FALSE;
+  }
+  {
+    std::lock_guard<std::mutex> hold(gWindowLock);
+    if (window == nullptr || !gDestroyed.insert(window).second) {
+      SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+      return FALSE;
+    }
+  }
+  // Its children go with it; the platform's own windows among them stop.
+  const std::vector<HWND> children = platform::WindowsGone(window);
+  for (HWND gone : children) platform::ForgetWindowText(gone);
+  std::lock_guard<std::mutex> hold(gWindowLock);
+  gDestroyed.insert(children.begin(), children.end());
+  return TRUE;
+}
+
+void platform::WindowCreated(HWND window) {
+  std::lock_guard<std::mutex> hold(gWindowLock);
+  gDestroyed.erase(window);
+}
+
+bool platform::WindowDestroyed(HWND window) {
+  std::lock_guard<std::mutex> hold(gWindowLock);
+  return gDestroyed.count(window) != 0;
+}
+
+namespace {
+
+void ResetWindows() {
+  std::lock_guard<std::mutex> hold(gWindowLock);
+  gDestroyed.clear();
+}
+platform::ResetHook gResetWindows(ResetWindows);
 }  // namespace

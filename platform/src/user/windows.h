@@ -1,5 +1,6 @@
-// Windows and their placement. A host's handle is a window the platform
-// takes as covering the screen from (0, 0); windows the platform makes
+// Windows as handles and their placement. A host's non-null handle is a
+// live window until DestroyWindow, which the platform takes as covering the
+// screen from (0, 0); windows the platform makes
 // itself (media windows) answer messages through a procedure of their own
 // and go when destroyed, with their parent or at reset.
 #pragma once
@@ -10,6 +11,11 @@
 #include <vector>
 
 namespace platform {
+
+// A window the platform made is live under `window`.
+void WindowCreated(HWND window);
+// True once DestroyWindow has succeeded for `window` (until reset).
+bool WindowDestroyed(HWND window);
 
 // A window the platform makes: it answers the messages sent to it and is
 // told when it is destroyed.
@@ -39,5 +45,13 @@ void ResizeWindow(HWND window, int width, int height);
 // Forgets a destroyed window and its children, telling the platform's own
 // windows among them; answers the children (called by DestroyWindow).
 std::vector<HWND> WindowsGone(HWND window);
+
+// What was done to a window, for the machine interface: the last ShowWindow
+// command (-1 before any), the messages sent to it (kept after it is
+// destroyed), how often it was invalidated and repainted.
+int WindowShowCommand(HWND window);
+std::vector<unsigned> WindowMessages(HWND window);
+unsigned WindowInvalidations(HWND window);
+unsigned WindowRepaints(HWND window);
 
 }  // namespace platform

@@ -10,7 +10,7 @@
 #include <unordered_set>
 #include <vector>
 
-#include "control/faults.h"
+#include "base/faults.h"
 
 namespace {
 
@@ -149,21 +149,13 @@ MmioFile *LookUp(HMMIO handle) {
   return gOpenFiles.count(file) != 0 ? file : nullptr;
 }
 
-// A pending fault of `operation` as a multimedia result.
-bool Faulted(const char *operation, MMRESULT *result) {
-  HRESULT fault;
-  if (!platform::TakeFault(operation, &fault)) return false;
-  *result = static_cast<MMRESULT>(fault);
-  return true;
-}
-
 // The checks every call on an open file begins with: a pending fault, a
 // live handle and, when the call needs one, its record argument.
 MMRESULT Enter(const char *operation, HMMIO handle, bool hasArgument, MmioFile **file) {
   *file = nullptr;
   MMRESULT fault;
   // An injected fault always fails the call, even one injected as 0.
-  if (Faulted(operation, &fault)) return fault != MMSYSERR_NOERROR ? fault : MMSYSERR_ERROR;
+  if (platform::TakeFault(operation, &fault)) return fault != MMSYSERR_NOERROR ? fault : MMSYSERR_ERROR;
   *file = LookUp(handle);
   if (*file == nullptr) return MMSYSERR_INVALHANDLE;
   return hasArgument ? MMSYSERR_NOERROR : MMSYSERR_INVALPARAM;
@@ -221,7 +213,7 @@ bool ReadChunkHeader(MmioFile *file, LONG position, MMCKINFO *chunk) {
 
 extern "C" HMMIO WINAPI mmioOpenA(LPSTR fileName, LPMMIOINFO info, DWORD flags) {
   MMRESULT fault;
-  if (Faulted("mmioOpenA", &fault)) return FailOpen(info, fault);
+  if (platform::TakeFault("mmioOpenA", &fault)) return FailOpen(info, fault);
   if (fileName == nullptr) return FailOpen(info, MMIOERR_FILENOTFOUND);
   // This machine reads multimedia files; writing, creating, deleting and
   // name parsing are not offered.
@@ -255,7 +247,7 @@ extern "C" HMMIO WINAPI mmioOpenA(LPSTR fileName, LPMMIOINFO info, DWORD flags) 
 
 extern "C" MMRESULT WINAPI mmioClose(HMMIO handle, UINT) {
   MMRESULT fault;
-  if (Faulted("mmioClose", &fault)) return fault;
+  if (platform::TakeFault("mmioClose", &fault)) return fault;
   MmioFile *file;
   {
     std::lock_guard<std::mutex> hold(gOpenLock);
@@ -268,7 +260,7 @@ extern "C" MMRESULT WINAPI mmioClose(HMMIO handle, UINT) {
 
 extern "C" LONG WINAPI mmioRead(HMMIO handle, HPSTR into, LONG bytes) {
   MMRESULT fault;
-  if (Faulted("mmioRead", &fault)) return -1;
+  if (platform::TakeFault("mmioRead", &fault)) return -1;
   MmioFile *file = LookUp(handle);
   if (file == nullptr || bytes < 0 || (into == nullptr && bytes > 0)) return -1;
   return file->Read(into, bytes);
@@ -276,7 +268,7 @@ extern "C" LONG WINAPI mmioRead(HMMIO handle, HPSTR into, LONG bytes) {
 
 extern "C" LONG WINAPI mmioSeek(HMMIO handle, LONG offset, int origin) {
   MMRESULT fault;
-  if (Faulted("mmioSeek", &fault)) return -1;
+  if (platform::TakeFault("mmioSeek", &fault)) return -1;
   MmioFile *file = LookUp(handle);
   return file == nullptr ? -1 : file->Seek(offset, origin);
 }

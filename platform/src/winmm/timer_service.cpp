@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <chrono>
 
-#include "control/reset.h"
+#include "base/reset.h"
 
 namespace platform {
 

@@ -13,7 +13,7 @@
 #include <mutex>
 #include <thread>
 
-#include "clock/machine_clock.h"
+#include "base/machine_time.h"
 
 namespace platform {
 

@@ -6,7 +6,7 @@
 
 #include <cmath>
 
-#include "clock/machine_clock.h"
+#include "base/machine_time.h"
 #include "winmm/timer_service.h"
 
 namespace {

@@ -1,7 +1,7 @@
 // The headless driver. It copies only the changed part of a frame when the
 // size and format are those it keeps, so that frequent small changes (one
 // blit onto the primary after another) stay cheap.
-#include "present/headless_presenter.h"
+#include "drivers/null/headless_presenter.h"
 
 #include <algorithm>
 #include <cstring>

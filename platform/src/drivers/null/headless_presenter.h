@@ -1,5 +1,5 @@
 // The headless video driver: no window; it keeps a copy of the last frame
-// presented, which the control interface reads back.
+// presented, which the machine interface reads back.
 #pragma once
 
 #include <cstdint>
@@ -9,8 +9,6 @@
 #include "present/presenter.h"
 
 namespace present {
-
-std::unique_ptr<Presenter> StartHeadlessPresenter();
 
 // The last frame the headless driver was given, its rows packed (width x
 // bytes per pixel), and its palette (256 colours, or none).

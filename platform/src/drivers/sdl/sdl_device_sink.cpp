@@ -1,6 +1,6 @@
 // The sound card driver: the SDL audio device, its pull of mixed sound from
 // the engine, and the conversion from the engine's format to the device's.
-#include "audio/sdl_device_sink.h"
+#include "drivers/sdl/sdl_device_sink.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -8,7 +8,7 @@
 #include <cstring>
 
 #include "audio/audio_engine.h"
-#include "sdl/sdl_subsystems.h"
+#include "drivers/sdl/sdl_subsystems.h"
 
 namespace platform {
 
@@ -176,6 +176,15 @@ void SdlDeviceSink::Close() {
   }
   gBufferMs = 0.0;
   if (recording_ != nullptr) recording_->Close();
+}
+
+}  // namespace platform
+
+namespace platform {
+
+// The sound card; a target is a WAV file that records the same sound.
+std::shared_ptr<AudioSink> OpenDeviceSink(const std::string &recordingPath) {
+  return SdlDeviceSink::Open(recordingPath.empty() ? nullptr : OpenWavSink(recordingPath));
 }
 
 }  // namespace platform

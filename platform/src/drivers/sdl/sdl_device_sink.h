@@ -51,7 +51,7 @@ class SdlDeviceSink : public AudioSink {
   std::vector<Uint8> carried_;
 };
 
-// The sound card's settings and figures, for the control interface:
+// The sound card's settings and figures, for the machine interface:
 // the latency asked of the next device opened (KORVANE_AUDIO_LATENCY_MS,
 // 20 ms by default), the latency of the device buffer obtained, and the
 // times the device asked for sound the mixer could not give while it ran.

@@ -1,6 +1,6 @@
 // Real input devices behind DirectInput: the window driver's keyboard,
 // mouse, focus and SDL's game controllers and joysticks, delivered to the
-// same hardware state and device objects the control interface feeds. All
+// same hardware state and device objects the machine interface feeds. All
 // of it runs on the window driver's thread.
 #pragma once
 

@@ -8,8 +8,9 @@
 
 #include "dinput/input_device.h"
 #include "dinput/input_hardware.h"
-#include "dinput/sdl_input.h"
-#include "machine_input.h"
+#include "drivers/sdl/sdl_input.h"
+#include "drivers/sdl/sdl_window_input.h"
+#include "dinput/input_events.h"
 
 namespace platform::dinput {
 
@@ -85,12 +86,12 @@ class HeldReleases {
 };
 
 HeldReleases<256> &HeldKeys() {
-  static HeldReleases<256> keys([](int key) { machine::key_up(key); });
+  static HeldReleases<256> keys([](int key) { SetKey(key, false); });
   return keys;
 }
 
-HeldReleases<machine::kMouseButtons> &HeldButtons() {
-  static HeldReleases<machine::kMouseButtons> buttons([](int button) { machine::mouse_button(button, false); });
+HeldReleases<kMouseButtons> &HeldButtons() {
+  static HeldReleases<kMouseButtons> buttons([](int button) { SetMouseButton(button, false); });
   return buttons;
 }
 
@@ -115,18 +116,18 @@ void HandleSdlInputEvent(const SDL_Event &event) {
       if (dik == 0) return;
       if (event.type == SDL_KEYDOWN) {
         HeldKeys().Pressed(dik, KeyboardReads());
-        machine::key_down(dik);
+        SetKey(dik, true);
       } else {
         HeldKeys().Released(dik, KeyboardReads());
       }
       return;
     }
     case SDL_MOUSEMOTION:
-      machine::mouse_move(event.motion.xrel, event.motion.yrel);
+      MoveMouse(event.motion.xrel, event.motion.yrel);
       return;
     case SDL_MOUSEWHEEL: {
       const int notches = event.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -event.wheel.y : event.wheel.y;
-      machine::mouse_wheel(notches * kWheelDelta);
+      TurnMouseWheel(notches * kWheelDelta);
       return;
     }
     case SDL_MOUSEBUTTONDOWN:
@@ -135,7 +136,7 @@ void HandleSdlInputEvent(const SDL_Event &event) {
       if (button < 0) return;
       if (event.type == SDL_MOUSEBUTTONDOWN) {
         HeldButtons().Pressed(button, MouseReads());
-        machine::mouse_button(button, true);
+        SetMouseButton(button, true);
       } else {
         HeldButtons().Released(button, MouseReads());
       }
@@ -161,7 +162,7 @@ void LetAllHeldReleases() {
 
 void SdlFocusChanged(bool focused) {
   if (focused) {
-    machine::give_focus();
+    GainFocus();
     return;
   }
   // A window without the focus holds nothing back.
@@ -174,9 +175,9 @@ void SdlFocusChanged(bool focused) {
       std::lock_guard<std::mutex> hold(InputLock());
       down = Hardware().keys[key] != 0;
     }
-    if (down) machine::key_up(key);
+    if (down) SetKey(key, false);
   }
-  machine::take_focus();
+  LoseFocus();
 }
 
 bool MouseCapturedExclusively() {
@@ -188,3 +189,36 @@ bool MouseCapturedExclusively() {
 }
 
 }  // namespace platform::dinput
+
+namespace platform::sdl {
+
+namespace {
+
+// The window's input is DirectInput's: keys, mouse and focus go to the input
+// hardware, joysticks are opened and followed, and rumble is sent from the
+// window's thread, the one thread that talks to SDL's joysticks.
+class DirectInputWindowInput final : public WindowInput {
+ public:
+  void Start() override { dinput::StartSdlInput(); }
+  void Stop() override {
+    dinput::LetAllHeldReleases();
+    dinput::StopSdlInput();
+  }
+  void Event(const SDL_Event &event) override { dinput::HandleSdlInputEvent(event); }
+  void FocusChanged(bool focused) override { dinput::SdlFocusChanged(focused); }
+  void Turn() override {
+    dinput::LetSeenReleases();
+    dinput::UpdateSdlRumble();
+  }
+  bool WantsEarlyTurn() override { return dinput::ReleasesHeld(); }
+  bool HoldsPointer() override { return dinput::MouseCapturedExclusively(); }
+};
+
+}  // namespace
+
+WindowInput &TheWindowInput() {
+  static DirectInputWindowInput input;
+  return input;
+}
+
+}  // namespace platform::sdl

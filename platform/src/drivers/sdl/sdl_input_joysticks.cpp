@@ -9,9 +9,9 @@
 #include <algorithm>
 #include <map>
 
-#include "dinput/sdl_input.h"
-#include "machine_input.h"
-#include "sdl/sdl_subsystems.h"
+#include "drivers/sdl/sdl_input.h"
+#include "dinput/input_events.h"
+#include "drivers/sdl/sdl_subsystems.h"
 
 namespace platform::dinput {
 
@@ -33,16 +33,16 @@ std::map<SDL_JoystickID, Attached> &Open() {
 
 bool gJoysticksStarted = false;
 
-machine::JoystickModel ModelOf(SDL_Joystick *joystick) {
-  machine::JoystickModel model;
+JoystickModel ModelOf(SDL_Joystick *joystick) {
+  JoystickModel model;
   const char *name = SDL_JoystickName(joystick);
   model.name = name != nullptr ? name : "Joystick";
   const int axes = std::max(SDL_JoystickNumAxes(joystick), 0);
   model.axes = 0;
-  for (int axis = 0; axis < std::min(axes, static_cast<int>(machine::kJoystickAxes)); ++axis) {
+  for (int axis = 0; axis < std::min(axes, static_cast<int>(kJoystickAxes)); ++axis) {
     model.axes |= 1u << axis;
   }
-  model.sliders = std::clamp(axes - static_cast<int>(machine::kJoystickAxes), 0, kAxesAsSliders);
+  model.sliders = std::clamp(axes - static_cast<int>(kJoystickAxes), 0, kAxesAsSliders);
   model.povs = std::clamp(SDL_JoystickNumHats(joystick), 0, 4);
   model.buttons = std::clamp(SDL_JoystickNumButtons(joystick), 0, 128);
   model.force_feedback = SDL_JoystickHasRumble(joystick) == SDL_TRUE;
@@ -59,13 +59,13 @@ void Attach(int deviceIndex) {
     SDL_JoystickClose(joystick);  // already attached (SDL reopens by reference)
     return;
   }
-  Open()[instance] = Attached{joystick, machine::attach_joystick(ModelOf(joystick)), SentRumble{}};
+  Open()[instance] = Attached{joystick, AttachJoystick(ModelOf(joystick)), SentRumble{}};
 }
 
 void Detach(SDL_JoystickID instance) {
   auto found = Open().find(instance);
   if (found == Open().end()) return;
-  machine::detach_joystick(found->second.machineId);
+  DetachJoystick(found->second.machineId);
   SDL_JoystickClose(found->second.joystick);
   Open().erase(found);
 }
@@ -86,15 +86,15 @@ DWORD PovFromHat(Uint8 hat) {
     case SDL_HAT_LEFTDOWN: return 22500;
     case SDL_HAT_LEFT: return 27000;
     case SDL_HAT_LEFTUP: return 31500;
-    default: return machine::kPovCentred;
+    default: return kPovCentred;
   }
 }
 
 void MoveAxis(int id, int axis, Sint16 value) {
-  if (axis < machine::kJoystickAxes) {
-    machine::joystick_axis(id, static_cast<machine::JoystickAxis>(axis), value);
-  } else if (axis < machine::kJoystickAxes + kAxesAsSliders) {
-    machine::joystick_slider(id, axis - machine::kJoystickAxes, value);
+  if (axis < kJoystickAxes) {
+    SetJoystickAxis(id, axis, value);
+  } else if (axis < kJoystickAxes + kAxesAsSliders) {
+    SetJoystickSlider(id, axis - kJoystickAxes, value);
   }
 }
 
@@ -132,12 +132,12 @@ void HandleSdlJoystickEvent(const SDL_Event &event) {
       if (const int id = MachineId(event.jaxis.which)) MoveAxis(id, event.jaxis.axis, event.jaxis.value);
       return;
     case SDL_JOYHATMOTION:
-      if (const int id = MachineId(event.jhat.which)) machine::joystick_pov(id, event.jhat.hat, PovFromHat(event.jhat.value));
+      if (const int id = MachineId(event.jhat.which)) SetJoystickPov(id, event.jhat.hat, PovFromHat(event.jhat.value));
       return;
     case SDL_JOYBUTTONDOWN:
     case SDL_JOYBUTTONUP:
       if (const int id = MachineId(event.jbutton.which)) {
-        machine::joystick_button(id, event.jbutton.button, event.type == SDL_JOYBUTTONDOWN);
+        SetJoystickButton(id, event.jbutton.button, event.type == SDL_JOYBUTTONDOWN);
       }
       return;
     default:

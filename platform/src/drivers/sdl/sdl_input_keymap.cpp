@@ -5,7 +5,7 @@
 
 #include <array>
 
-#include "dinput/sdl_input.h"
+#include "drivers/sdl/sdl_input.h"
 
 namespace platform::dinput {
 

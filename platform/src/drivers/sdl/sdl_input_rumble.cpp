@@ -8,9 +8,9 @@
 #include <algorithm>
 #include <atomic>
 
-#include "clock/machine_clock.h"
+#include "base/machine_time.h"
 #include "dinput/rumble_output.h"
-#include "dinput/sdl_input.h"
+#include "drivers/sdl/sdl_input.h"
 
 namespace platform::dinput {
 

@@ -1,6 +1,6 @@
 // Starting and stopping SDL's subsystems under one lock, with the hints the
 // platform needs set before the first start.
-#include "sdl/sdl_subsystems.h"
+#include "drivers/sdl/sdl_subsystems.h"
 
 #include <SDL.h>
 

@@ -1,5 +1,5 @@
 // The window's picture placement: aspect-kept fit and whole-factor scaling.
-#include "present/sdl_window_layout.h"
+#include "drivers/sdl/sdl_window_layout.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -3,7 +3,7 @@
 // the frame to colours, uploads it as one texture, paints it scaled into the
 // window, pumps the window's events (input, focus, close, expose) and keeps
 // the joysticks' rumble motors on what their effects ask.
-#include "present/sdl_window_presenter.h"
+#include "drivers/sdl/sdl_window_presenter.h"
 
 #include <windows.h>
 
@@ -24,11 +24,11 @@
 #include <utility>
 #include <vector>
 
-#include "clock/machine_clock.h"
-#include "dinput/sdl_input.h"
-#include "present/sdl_window_layout.h"
-#include "sdl/sdl_subsystems.h"
-#include "user/window_handles.h"
+#include "base/machine_time.h"
+#include "drivers/sdl/sdl_window_layout.h"
+#include "drivers/sdl/sdl_subsystems.h"
+#include "drivers/sdl/sdl_window_input.h"
+#include "user/window_text.h"
 
 namespace present {
 
@@ -184,16 +184,15 @@ class SdlWindowPresenter final : public Presenter {
       return;
     }
     wakeEvent_ = SDL_RegisterEvents(1);
-    platform::dinput::StartSdlInput();
+    platform::sdl::TheWindowInput().Start();
     started->set_value(true);
     for (;;) {
       SDL_Event event;
-      if (SDL_WaitEventTimeout(&event, platform::dinput::ReleasesHeld() ? kHeldReleaseWaitMs : kIdleWaitMs)) {
+      if (SDL_WaitEventTimeout(&event, platform::sdl::TheWindowInput().WantsEarlyTurn() ? kHeldReleaseWaitMs : kIdleWaitMs)) {
         Handle(event);
         while (SDL_PollEvent(&event)) Handle(event);
       }
-      platform::dinput::LetSeenReleases();
-      platform::dinput::UpdateSdlRumble();
+      platform::sdl::TheWindowInput().Turn();
       if (!TakeMailbox()) break;
       ApplySettings();
       FollowTitle();
@@ -201,8 +200,7 @@ class SdlWindowPresenter final : public Presenter {
       if (needsPaint_) Paint();
       PublishStatus();
     }
-    platform::dinput::LetAllHeldReleases();
-    platform::dinput::StopSdlInput();
+    platform::sdl::TheWindowInput().Stop();
     CloseWindow();
     PublishStatus();
     platform::sdl::Stop(SDL_INIT_VIDEO);
@@ -221,7 +219,7 @@ class SdlWindowPresenter final : public Presenter {
         !event.key.repeat) {
       gFullscreen = !gFullscreen;
     }
-    platform::dinput::HandleSdlInputEvent(event);
+    platform::sdl::TheWindowInput().Event(event);
   }
 
   void HandleWindowEvent(Uint8 what) {
@@ -239,11 +237,11 @@ class SdlWindowPresenter final : public Presenter {
         break;
       case SDL_WINDOWEVENT_FOCUS_GAINED:
         focused_ = true;
-        platform::dinput::SdlFocusChanged(true);
+        platform::sdl::TheWindowInput().FocusChanged(true);
         break;
       case SDL_WINDOWEVENT_FOCUS_LOST:
         focused_ = false;
-        platform::dinput::SdlFocusChanged(false);
+        platform::sdl::TheWindowInput().FocusChanged(false);
         break;
       default:
         break;
@@ -379,7 +377,7 @@ class SdlWindowPresenter final : public Presenter {
     vsync_ = false;
     refreshPeriodMs_ = 0;
     needsPaint_ = false;
-    if (focused_) platform::dinput::SdlFocusChanged(false);
+    if (focused_) platform::sdl::TheWindowInput().FocusChanged(false);
     focused_ = false;
   }
 
@@ -414,7 +412,7 @@ class SdlWindowPresenter final : public Presenter {
   // The pointer is hidden and held by the window while the host holds the
   // mouse exclusively and the window has the focus.
   void FollowMouseCapture() {
-    const bool capture = window_ != nullptr && focused_ && platform::dinput::MouseCapturedExclusively();
+    const bool capture = window_ != nullptr && focused_ && platform::sdl::TheWindowInput().HoldsPointer();
     if (capture == mouseCaptured_) return;
     if (SDL_SetRelativeMouseMode(capture ? SDL_TRUE : SDL_FALSE) == 0) mouseCaptured_ = capture;
   }

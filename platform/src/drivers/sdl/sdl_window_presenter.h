@@ -1,7 +1,7 @@
 // The window video driver: the front buffer shown in a desktop window
 // through SDL2, scaled with its aspect kept, repainted on expose and resize,
-// with the window's input fed to DirectInput and its close button posted to
-// the host window as WM_CLOSE. A thread of the driver's own owns the window
+// with the window's events handed on to the input side and its close button
+// posted to the host window as WM_CLOSE. A thread of the driver's own owns the window
 // and pumps its events, so a host that never pumps messages stays
 // responsive; presenting costs the host one copy of what changed.
 #pragma once
@@ -13,9 +13,6 @@
 
 namespace present {
 
-// A started window driver, or null when no display can be opened.
-std::unique_ptr<Presenter> StartSdlWindowPresenter();
-
 // Settings every window driver follows; changes apply at once to an open
 // window. Reset: integer scaling off, full screen as KORVANE_FULLSCREEN says.
 void SetWindowIntegerScaling(bool on);
@@ -24,7 +21,7 @@ void SetWindowFullscreen(bool on);
 bool WindowFullscreen();
 void ResetWindowSettings();
 
-// What the window driver shows, for the control interface.
+// What the window driver shows, for the machine interface.
 struct WindowStatus {
   bool open = false;
   unsigned long nativeWindow = 0;  // the X11 window id, 0 elsewhere

@@ -1,5 +1,5 @@
 // The WAV file sink and its writer thread.
-#include "audio/wav_file_sink.h"
+#include "drivers/wav/wav_file_sink.h"
 
 #include <cstring>
 
@@ -149,5 +149,11 @@ void WavFileSink::WriteBlock(const Block &block) {
   bytesSinceHeader_ += static_cast<uint32_t>(count);
   if (bytesSinceHeader_ >= format_.nAvgBytesPerSec) UpdateHeader();
 }
+
+}  // namespace platform
+
+namespace platform {
+
+std::shared_ptr<AudioSink> OpenWavSink(const std::string &path) { return std::make_shared<WavFileSink>(path); }
 
 }  // namespace platform

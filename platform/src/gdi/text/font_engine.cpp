@@ -15,7 +15,7 @@
 #include <map>
 #include <string>
 
-#include "control/reset.h"
+#include "base/reset.h"
 #include "gdi/text/ansi_code_page.h"
 #include "gdi/text/font_matcher.h"
 

@@ -8,7 +8,7 @@
 #include <climits>
 #include <utility>
 
-#include "control/faults.h"
+#include "base/faults.h"
 #include "gdi/device_context.h"
 #include "gdi/text/font_object.h"
 #include "gdi/text/text_renderer.h"
