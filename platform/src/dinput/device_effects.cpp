@@ -99,6 +99,25 @@ MotorLevels InputDevice::RumbleLevels(uint64_t now, uint64_t *nextPhase) const {
   return MotorLevels{scaled(total.low), scaled(total.high)};
 }
 
+namespace {
+
+// The summed levels of the devices of joystick `id`, for the rumble output
+// (rumble_output.h); input lock held.
+MotorLevels JoystickLevels(int id, uint64_t now, uint64_t *nextPhase) {
+  MotorLevels total;
+  ForEachDevice([&](InputDevice &device) {
+    if (!device.WatchesJoystick(id)) return;
+    const MotorLevels levels = device.RumbleLevels(now, nextPhase);
+    total.low += levels.low;
+    total.high += levels.high;
+  });
+  return total;
+}
+
+RumbleSource gRumbleSource(JoystickLevels);
+
+}  // namespace
+
 HRESULT InputDevice::CreateEffect(REFGUID guid, LPCDIEFFECT effect, LPDIRECTINPUTEFFECT *created, LPUNKNOWN outer) {
   if (created != nullptr) *created = nullptr;
   HRESULT ready = ForceFeedbackReady("CreateEffect");

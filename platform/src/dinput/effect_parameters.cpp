@@ -6,7 +6,6 @@
 #include <cstring>
 
 #include "dinput/effect_direction.h"
-#include "dinput/input_device.h"
 
 namespace platform::dinput {
 
@@ -31,7 +30,7 @@ LONG CutLevel(LONG level, bool *cut) {
   return kept;
 }
 
-HRESULT ApplyAxes(const DIEFFECT &effect, const InputDevice &device, EffectParameters *next) {
+HRESULT ApplyAxes(const DIEFFECT &effect, const EffectAxes &device, EffectParameters *next) {
   if (!OneBitOf(effect.dwFlags, kObjectNamings)) return DIERR_INVALIDPARAM;
   if (effect.cAxes == 0 || effect.cAxes > kMaxEffectAxes || effect.rgdwAxes == nullptr) return DIERR_INVALIDPARAM;
   int axes[kMaxEffectAxes] = {};
@@ -117,7 +116,7 @@ DWORD ChosenSystem(DWORD accepted, DWORD kept) {
 
 bool KnownEffectRecordSize(DWORD size) { return size == sizeof(DIEFFECT) || size == sizeof(DIEFFECT_DX5); }
 
-HRESULT ApplyParameters(const DIEFFECT &effect, DWORD flags, const EffectKind &kind, const InputDevice &device,
+HRESULT ApplyParameters(const DIEFFECT &effect, DWORD flags, const EffectKind &kind, const EffectAxes &device,
                         EffectParameters *params) {
   const bool hasStartDelay = effect.dwSize >= sizeof(DIEFFECT);
   if ((flags & DIEP_STARTDELAY) && !hasStartDelay) return DIERR_INVALIDPARAM;
@@ -145,7 +144,7 @@ HRESULT ApplyParameters(const DIEFFECT &effect, DWORD flags, const EffectKind &k
 }
 
 HRESULT ReadParameters(const EffectParameters &params, DWORD flags, const EffectKind &kind,
-                       const InputDevice &device, DIEFFECT *effect) {
+                       const EffectAxes &device, DIEFFECT *effect) {
   const bool hasStartDelay = effect->dwSize >= sizeof(DIEFFECT);
   const bool wantsAxes = flags & (DIEP_AXES | DIEP_DIRECTION);
   if ((flags & DIEP_STARTDELAY) && !hasStartDelay) return DIERR_INVALIDPARAM;

@@ -9,12 +9,21 @@
 
 namespace platform::dinput {
 
-class InputDevice;
-
 // Axis indices of an effect: the device's X and Y axes drive its motors.
 constexpr int kEffectAxisX = 0;
 constexpr int kEffectAxisY = 1;
 constexpr int kMaxEffectAxes = 2;
+
+// The device objects an effect's axes are, as a DIEFFECT record names them.
+// The device implements it; calls are made with the input lock held.
+class EffectAxes {
+ public:
+  virtual ~EffectAxes() = default;
+  // The force-feedback axis (kEffectAxisX or Y) an object names, by
+  // DIPH_BYID or DIPH_BYOFFSET, and the object that names an axis.
+  virtual HRESULT ActuatorAxis(DWORD object, DWORD how, int *axis) const = 0;
+  virtual DWORD ActuatorObject(int axis, DWORD how) const = 0;
+};
 
 struct EffectParameters {
   DWORD duration = 0;  // microseconds, or INFINITE
@@ -44,14 +53,14 @@ bool KnownEffectRecordSize(DWORD size);
 // full or not at all. DI_OK, DI_TRUNCATED when a level beyond the nominal
 // maximum was cut to it, or the error; `device` (input lock held) names
 // the axes.
-HRESULT ApplyParameters(const DIEFFECT &effect, DWORD flags, const EffectKind &kind, const InputDevice &device,
+HRESULT ApplyParameters(const DIEFFECT &effect, DWORD flags, const EffectKind &kind, const EffectAxes &device,
                         EffectParameters *params);
 
 // Writes the parts `flags` name into the program's record: DIERR_MOREDATA
 // (with the counts and sizes needed) when its arrays are too small, nothing
 // written then.
 HRESULT ReadParameters(const EffectParameters &params, DWORD flags, const EffectKind &kind,
-                       const InputDevice &device, DIEFFECT *effect);
+                       const EffectAxes &device, DIEFFECT *effect);
 
 // Whether the effect has what it needs to play: its axes and its
 // type-specific parameters.

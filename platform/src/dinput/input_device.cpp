@@ -49,6 +49,16 @@ bool ValidCooperation(DWORD flags) {
   return (flags & ~known) == 0 && exclusive != shared && foreground != background;
 }
 
+// Unplugs the devices reading joystick `id`, for a reset that takes it away
+// (input_hardware.h); input lock held.
+void UnplugDevicesOf(int id) {
+  ForEachDevice([&](InputDevice &device) {
+    if (device.WatchesJoystick(id)) device.Unplug();
+  });
+}
+
+JoystickUnplugger gUnplugDevices(UnplugDevicesOf);
+
 }  // namespace
 
 InputDevice::InputDevice(DeviceKind kind, int joystickId) : kind_(kind), joystickId_(joystickId) {

@@ -12,13 +12,12 @@
 #include "dinput/axis_cooking.h"
 #include "dinput/data_formats.h"
 #include "dinput/effect_playback.h"
+#include "dinput/input_effect.h"
 #include "dinput/input_hardware.h"
 
 namespace platform::dinput {
 
 enum class DeviceKind { kKeyboard, kMouse, kJoystick };
-
-class InputEffect;
 
 // One object of the device as the data format places it (GetObjectInfo,
 // EnumObjects).
@@ -34,7 +33,7 @@ bool DeviceFault(const char *method, HRESULT *result);
 // for joysticks only.
 DIDEVICEINSTANCEA DescribeDevice(DeviceKind kind, const Joystick *joystick);
 
-class InputDevice : public IDirectInputDevice7A {
+class InputDevice : public IDirectInputDevice7A, public EffectDevice {
  public:
   InputDevice(DeviceKind kind, int joystickId);
   virtual ~InputDevice();
@@ -89,17 +88,18 @@ class InputDevice : public IDirectInputDevice7A {
     return kind_ == DeviceKind::kMouse && acquired_ && (cooperation_ & DISCL_EXCLUSIVE) != 0;
   }
 
-  // Force-feedback side (device_effects.cpp), called with InputLock() held.
-  bool HoldsExclusively() const { return acquired_ && (cooperation_ & DISCL_EXCLUSIVE) != 0; }
+  // Force-feedback side (device_effects.cpp), called with InputLock() held:
+  // the device as its effects see it.
+  bool HoldsExclusively() const override { return acquired_ && (cooperation_ & DISCL_EXCLUSIVE) != 0; }
   // The time effects run on: the machine clock, standing still while the
   // device's effects are paused.
-  uint64_t EffectTime() const;
-  void ForgetEffect(InputEffect *effect);
-  void StopEffectsExcept(const InputEffect *solo);
+  uint64_t EffectTime() const override;
+  void ForgetEffect(InputEffect *effect) override;
+  void StopEffectsExcept(const InputEffect *solo) override;
   // The force-feedback axis (kEffectAxisX or Y) an object names, by
   // DIPH_BYID or DIPH_BYOFFSET, and the object that names an axis.
-  HRESULT ActuatorAxis(DWORD object, DWORD how, int *axis) const;
-  DWORD ActuatorObject(int axis, DWORD how) const;
+  HRESULT ActuatorAxis(DWORD object, DWORD how, int *axis) const override;
+  DWORD ActuatorObject(int axis, DWORD how) const override;
   // What the device's playing effects drive the motors with at `now`.
   MotorLevels RumbleLevels(uint64_t now, uint64_t *nextPhase) const;
 

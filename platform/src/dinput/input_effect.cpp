@@ -8,7 +8,7 @@
 #include <string>
 
 #include "base/faults.h"
-#include "dinput/input_device.h"
+#include "dinput/input_hardware.h"
 #include "dinput/rumble_output.h"
 
 namespace platform::dinput {
@@ -23,7 +23,7 @@ constexpr DWORD kSetFlags = DIEP_ALLPARAMS | DIEP_START | DIEP_NORESTART | DIEP_
 
 }  // namespace
 
-InputEffect::InputEffect(InputDevice *device, const EffectKind &kind) : device_(device), kind_(kind) {}
+InputEffect::InputEffect(EffectDevice *device, const EffectKind &kind) : device_(device), kind_(kind) {}
 
 InputEffect::~InputEffect() {
   bool wasPlaying;

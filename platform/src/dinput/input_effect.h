@@ -16,12 +16,25 @@
 
 namespace platform::dinput {
 
-class InputDevice;
+class InputEffect;
+
+// The device an effect belongs to, as the effect sees it: the axes its
+// objects offer, whether it is held exclusively, the time its effects run
+// on, and the list of its effects. The device implements it; calls are
+// made with the input lock held.
+class EffectDevice : public EffectAxes {
+ public:
+  virtual bool HoldsExclusively() const = 0;
+  // The machine clock, standing still while the device's effects are paused.
+  virtual uint64_t EffectTime() const = 0;
+  virtual void ForgetEffect(InputEffect *effect) = 0;
+  virtual void StopEffectsExcept(const InputEffect *solo) = 0;
+};
 
 class InputEffect : public IDirectInputEffect {
  public:
   // A new effect of `kind` on `device`, which lists it (input lock held).
-  InputEffect(InputDevice *device, const EffectKind &kind);
+  InputEffect(EffectDevice *device, const EffectKind &kind);
   virtual ~InputEffect();
 
   // IUnknown
@@ -70,7 +83,7 @@ class InputEffect : public IDirectInputEffect {
   HRESULT StartLocked(DWORD iterations, DWORD flags);
 
   std::atomic<ULONG> references_{1};
-  InputDevice *device_;
+  EffectDevice *device_;
   const EffectKind &kind_;
   EffectParameters params_;  // as set
   EffectParameters loaded_;  // as the device plays them

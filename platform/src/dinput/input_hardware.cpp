@@ -7,7 +7,6 @@
 #include <algorithm>
 
 #include "base/reset.h"
-#include "dinput/input_device.h"
 
 namespace platform::dinput {
 
@@ -62,15 +61,23 @@ int JoystickFromGuid(REFGUID guid) {
 
 namespace {
 
+// Given by the device module at load time; without it no device object
+// exists to unplug.
+void (*gUnplug)(int id) = nullptr;
+
+}  // namespace
+
+JoystickUnplugger::JoystickUnplugger(void (*unplug)(int id)) { gUnplug = unplug; }
+
+namespace {
+
 // The power-on machine: keys and buttons up, no joystick (the devices of the
 // old ones are unplugged), the focus on the host window.
 void ResetInputHardware() {
   std::lock_guard<std::mutex> hold(InputLock());
   auto &hardware = Hardware();
   for (const Joystick &joystick : hardware.joysticks) {
-    ForEachDevice([&](InputDevice &device) {
-      if (device.WatchesJoystick(joystick.id)) device.Unplug();
-    });
+    if (gUnplug != nullptr) gUnplug(joystick.id);
   }
   hardware.joysticks.clear();
   hardware.nextJoystickId = 1;

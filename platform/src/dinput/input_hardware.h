@@ -70,6 +70,14 @@ void ForEachDevice(Action action) {
   for (InputDevice *device : Hardware().devices) action(*device);
 }
 
+// The device objects sit above the hardware: their module gives it, at load
+// time, the call that unplugs the devices reading joystick `id` (callers
+// hold InputLock()), which a reset makes for each joystick it takes away.
+class JoystickUnplugger {
+ public:
+  explicit JoystickUnplugger(void (*unplug)(int id));
+};
+
 // RunControlPanel of the DirectInput object and of its devices (after the
 // fault check): the flags must be 0; the run is counted.
 HRESULT RunControlPanelChecked(DWORD flags);

@@ -6,7 +6,7 @@
 #include <atomic>
 #include <mutex>
 
-#include "dinput/input_device.h"
+#include "dinput/effect_playback.h"
 #include "dinput/input_hardware.h"
 
 namespace platform::dinput {
@@ -14,6 +14,9 @@ namespace platform::dinput {
 namespace {
 
 std::atomic<void (*)()> gListener{nullptr};
+// Given by the device module at load time; without it no device object
+// exists to drive the motors.
+MotorLevels (*gSource)(int id, uint64_t now, uint64_t *nextPhase) = nullptr;
 
 uint16_t MotorWord(LONG level) {
   const LONG kept = std::clamp<LONG>(level, 0, DI_FFNOMINALMAX);
@@ -22,17 +25,12 @@ uint16_t MotorWord(LONG level) {
 
 // The summed levels of the devices of joystick `id`; input lock held.
 MotorLevels LevelsOf(int id, uint64_t now, uint64_t *nextPhase) {
-  MotorLevels total;
-  ForEachDevice([&](InputDevice &device) {
-    if (!device.WatchesJoystick(id)) return;
-    const MotorLevels levels = device.RumbleLevels(now, nextPhase);
-    total.low += levels.low;
-    total.high += levels.high;
-  });
-  return total;
+  return gSource != nullptr ? gSource(id, now, nextPhase) : MotorLevels{};
 }
 
 }  // namespace
+
+RumbleSource::RumbleSource(MotorLevels (*levels)(int id, uint64_t now, uint64_t *nextPhase)) { gSource = levels; }
 
 RumbleLevels JoystickRumbleAt(int id, uint64_t now) {
   std::lock_guard<std::mutex> hold(InputLock());

@@ -8,6 +8,8 @@
 
 namespace platform::dinput {
 
+struct MotorLevels;
+
 struct RumbleLevels {
   uint16_t low = 0;   // the low-frequency (large) motor
   uint16_t high = 0;  // the high-frequency (small) motor
@@ -19,6 +21,15 @@ struct RumbleLevels {
 // The motor levels of joystick `id` at machine time `now`. Takes the input
 // lock.
 RumbleLevels JoystickRumbleAt(int id, uint64_t now);
+
+// The device objects sit above the rumble output: their module gives it, at
+// load time, the call that sums what the devices of joystick `id` drive the
+// motors with at `now` (input lock held), lowering `*nextPhase` as
+// RunLevels does.
+class RumbleSource {
+ public:
+  explicit RumbleSource(MotorLevels (*levels)(int id, uint64_t now, uint64_t *nextPhase));
+};
 
 // The listener is told whenever effects start, stop or change. It may be
 // called with the input lock held, from any thread: it must only post a
