@@ -14,7 +14,7 @@ namespace platform {
 
 class Surface;
 
-class DirectDraw7 : public IDirectDraw7 {
+class DirectDraw7 : public IDirectDraw7, public SurfaceOwner {
  public:
   DirectDraw7();
   virtual ~DirectDraw7();
@@ -58,8 +58,9 @@ class DirectDraw7 : public IDirectDraw7 {
   STDMETHOD(EvaluateMode)(DWORD, DWORD *) override { return DDERR_UNSUPPORTED; }
 
   // For the surfaces this object made.
-  void Register(Surface *surface);
-  void Unregister(Surface *surface);
+  IDirectDraw7 *Interface() override { return this; }
+  void Register(Surface *surface) override;
+  void Unregister(Surface *surface) override;
   bool exclusive() const { return exclusive_; }
   bool cooperativeLevelSet() const { return cooperativeFlags_ != 0; }
 

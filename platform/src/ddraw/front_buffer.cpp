@@ -59,4 +59,16 @@ void PresentIfFrontPalette(const IDirectDrawPalette *palette) {
   if (palette != nullptr && primary != nullptr && primary->palette() == palette) PresentFront(nullptr);
 }
 
+namespace {
+
+// The surfaces and palettes tell the front buffer when what it shows changes.
+struct Watching {
+  Watching() {
+    Watchers().drawn = PresentIfFront;
+    WatchPaletteChanges(PresentIfFrontPalette);
+  }
+} gWatching;
+
+}  // namespace
+
 }  // namespace platform

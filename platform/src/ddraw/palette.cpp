@@ -7,11 +7,11 @@
 
 #include "com/query_interface.h"
 #include "base/faults.h"
-#include "ddraw/front_buffer.h"
 
 namespace {
 
 std::atomic<int> gLivePalettes{0};
+platform::PaletteWatcher gPaletteWatcher = nullptr;
 
 // A range of entries fits in the 256 of the palette.
 bool RangeFits(DWORD first, DWORD count) { return first < 256 && count <= 256 - first; }
@@ -19,6 +19,8 @@ bool RangeFits(DWORD first, DWORD count) { return first < 256 && count <= 256 - 
 }  // namespace
 
 namespace platform {
+
+void WatchPaletteChanges(PaletteWatcher watcher) { gPaletteWatcher = watcher; }
 
 Palette::Palette(DWORD caps, const PALETTEENTRY *table) : caps_(caps) {
   memcpy(entries_, table, sizeof entries_);
@@ -62,7 +64,7 @@ HRESULT Palette::SetEntries(DWORD flags, DWORD first, DWORD count, LPPALETTEENTR
   if (flags != 0 || entries == nullptr || !RangeFits(first, count)) return DDERR_INVALIDPARAMS;
   memcpy(entries_ + first, entries, count * sizeof(PALETTEENTRY));
   ++version_;
-  PresentIfFrontPalette(this);
+  if (gPaletteWatcher != nullptr) gPaletteWatcher(this);
   return DD_OK;
 }
 

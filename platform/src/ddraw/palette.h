@@ -7,6 +7,12 @@
 
 namespace platform {
 
+// Told when a palette's entries change, so that the front buffer shows the
+// new colours of a visible primary at once; set by the front buffer when the
+// platform loads.
+using PaletteWatcher = void (*)(const IDirectDrawPalette *palette);
+void WatchPaletteChanges(PaletteWatcher watcher);
+
 class Palette final : public IDirectDrawPalette {
  public:
   Palette(DWORD caps, const PALETTEENTRY *table);

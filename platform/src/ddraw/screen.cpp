@@ -8,7 +8,6 @@
 
 #include "base/reset.h"
 #include "base/screen_size.h"
-#include "ddraw/front_buffer.h"
 #include "ddraw/palette.h"
 #include "ddraw/surface.h"
 #include "present/frame.h"
@@ -130,5 +129,16 @@ std::shared_ptr<const ScreenImage> DrawnScreen() {
   std::lock_guard<std::mutex> hold(state.lock);
   return state.primaryShown ? nullptr : state.drawn;
 }
+
+namespace {
+
+// A visible primary going away leaves its image on the screen.
+struct Watching {
+  Watching() {
+    Watchers().primaryGoing = KeepScreenImage;
+  }
+} gWatching;
+
+}  // namespace
 
 }  // namespace platform

@@ -11,16 +11,17 @@
 
 #include "com/query_interface.h"
 #include "base/faults.h"
-#include "ddraw/directdraw_object.h"
 #include "ddraw/display_device.h"
-#include "ddraw/front_buffer.h"
 #include "ddraw/palette.h"
-#include "ddraw/screen.h"
-#include "ddraw/surface_events.h"
 #include "gdi/surface_dc.h"
 #include "kernel/handles.h"
 
 namespace platform {
+
+SurfaceWatchers &Watchers() {
+  static SurfaceWatchers watchers{};
+  return watchers;
+}
 
 namespace {
 
@@ -59,26 +60,26 @@ class SurfaceCanvas final : public gdi::Canvas {
 
 void CacheLineFree::operator()(uint8_t *bytes) const { operator delete[](bytes, kPixelAlignment); }
 
-Surface::Surface(DirectDraw7 *owner, DWORD width, DWORD height, const SurfaceFormat &format, DWORD caps,
+Surface::Surface(SurfaceOwner *owner, DWORD width, DWORD height, const SurfaceFormat &format, DWORD caps,
                  DWORD caps2)
     : owner_(owner), width_(width), height_(height), format_(format.pixels), described_(format.described),
       caps_(caps), caps2_(caps2), generation_(Display().generation) {
-  owner_->AddRef();
+  owner_->Interface()->AddRef();
   owner_->Register(this);
-  SurfaceMade(this);
+  if (Watchers().made != nullptr) Watchers().made(this);
   ++gLiveSurfaces;
 }
 
 Surface::~Surface() {
   // The screen goes on showing the last image of a primary that goes.
-  if (Display().visiblePrimary == this) KeepScreenImage(this);
-  SurfaceReleased(this);
+  if (Display().visiblePrimary == this && Watchers().primaryGoing != nullptr) Watchers().primaryGoing(this);
+  if (Watchers().released != nullptr) Watchers().released(this);
   for (Surface *member : chain_) delete member;
   for (IDirectDrawSurface7 *attached : attached_) attached->Release();
   if (palette_ != nullptr) palette_->Release();
   ReturnVideoMemory(videoBytes_);
   owner_->Unregister(this);
-  owner_->Release();
+  owner_->Interface()->Release();
   --gLiveSurfaces;
 }
 
@@ -107,7 +108,7 @@ bool Surface::AllocateMemory(Placement placement, HRESULT *result) {
   return true;
 }
 
-Surface *Surface::Create(DirectDraw7 *owner, DWORD width, DWORD height, const SurfaceFormat &format,
+Surface *Surface::Create(SurfaceOwner *owner, DWORD width, DWORD height, const SurfaceFormat &format,
                          DWORD caps, Placement placement, HRESULT *result, DWORD caps2) {
   Surface *surface = new Surface(owner, width, height, format, caps, caps2);
   if (!surface->AllocateMemory(placement, result)) {
@@ -117,7 +118,7 @@ Surface *Surface::Create(DirectDraw7 *owner, DWORD width, DWORD height, const Su
   return surface;
 }
 
-Surface *Surface::CreatePrimaryChain(DirectDraw7 *owner, DWORD backBuffers, DWORD caps, Placement placement,
+Surface *Surface::CreatePrimaryChain(SurfaceOwner *owner, DWORD backBuffers, DWORD caps, Placement placement,
                                      HRESULT *result) {
   const DisplayModeSpec mode = Display().current;
   const SurfaceFormat format = DisplaySurfaceFormat(mode.bpp);
@@ -220,7 +221,7 @@ HRESULT Surface::Restore() {
   if (platform::TakeFault("IDirectDrawSurface7::Restore", &fault)) return fault;
   std::vector<Surface *> restored;
   ChainRoot()->MarkRestored(&restored);
-  TellRestored(restored);
+  if (Watchers().restored != nullptr) Watchers().restored(restored);
   return DD_OK;
 }
 
@@ -295,7 +296,7 @@ HRESULT Surface::Unlock(LPRECT) {
   if (!locked_) return DDERR_NOTLOCKED;
   locked_ = false;
   PixelsMayChange();
-  PresentIfFront(this, &lockedArea_);
+  if (Watchers().drawn != nullptr) Watchers().drawn(this, &lockedArea_);
   return DD_OK;
 }
 
@@ -323,7 +324,7 @@ HRESULT Surface::ReleaseDC(HDC dc) {
   locked_ = false;
   PixelsMayChange();
   // Presented while the context still holds its reference on this surface.
-  PresentIfFront(this, nullptr);
+  if (Watchers().drawn != nullptr) Watchers().drawn(this, nullptr);
   // The context holds a reference on this surface: closing it may release it.
   CloseKernelHandle(static_cast<HANDLE>(dc));
   return DD_OK;
@@ -365,7 +366,7 @@ HRESULT Surface::SetPalette(LPDIRECTDRAWPALETTE palette) {
   palette_ = palette;
   PixelsMayChange();
   // The front buffer's colours change with its palette.
-  if (format_.bits == 8) PresentIfFront(this, nullptr);
+  if (format_.bits == 8 && Watchers().drawn != nullptr) Watchers().drawn(this, nullptr);
   return DD_OK;
 }
 
@@ -459,8 +460,9 @@ HRESULT Surface::GetDDInterface(LPVOID *directDraw) {
   HRESULT fault;
   if (platform::TakeFault("IDirectDrawSurface7::GetDDInterface", &fault)) return fault;
   if (directDraw == nullptr) return DDERR_INVALIDPARAMS;
-  owner_->AddRef();
-  *directDraw = static_cast<IDirectDraw7 *>(owner_);
+  IDirectDraw7 *object = owner_->Interface();
+  object->AddRef();
+  *directDraw = object;
   return DD_OK;
 }
 

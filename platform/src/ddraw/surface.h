@@ -16,7 +16,34 @@
 
 namespace platform {
 
-class DirectDraw7;
+class Surface;
+
+// What a surface asks of the DirectDraw object that made it: to be counted
+// among its surfaces while it lives, and the object's interface (held with
+// a reference for the surface's life).
+class SurfaceOwner {
+ public:
+  virtual IDirectDraw7 *Interface() = 0;
+  virtual void Register(Surface *surface) = 0;
+  virtual void Unregister(Surface *surface) = 0;
+
+ protected:
+  ~SurfaceOwner() = default;
+};
+
+// What surfaces tell the modules above them, which fill these in when the
+// platform loads: the registry of live surfaces (made, released, restored),
+// the screen (a visible primary going away, whose image it keeps) and the
+// front buffer (the visible primary drawn, `area` null for all of it).
+// Those left unset are not told.
+struct SurfaceWatchers {
+  void (*made)(Surface *surface);
+  void (*released)(Surface *surface);
+  void (*restored)(const std::vector<Surface *> &restored);
+  void (*primaryGoing)(const Surface *primary);
+  void (*drawn)(const Surface *drawn, const RECT *area);
+};
+SurfaceWatchers &Watchers();
 
 // Pixel memory starting on a cache line, so that copies and fills of whole
 // rows of a contiguous surface move whole lines.
@@ -32,10 +59,10 @@ class Surface final : public IDirectDrawSurface7 {
   enum class Placement { kVideo, kSystem, kVideoOrSystem };
 
   // Makes a surface with its memory; null with *result set when it cannot.
-  static Surface *Create(DirectDraw7 *owner, DWORD width, DWORD height, const SurfaceFormat &format,
+  static Surface *Create(SurfaceOwner *owner, DWORD width, DWORD height, const SurfaceFormat &format,
                          DWORD caps, Placement placement, HRESULT *result, DWORD caps2 = 0);
   // Makes a primary surface with `backBuffers` back buffers behind it.
-  static Surface *CreatePrimaryChain(DirectDraw7 *owner, DWORD backBuffers, DWORD caps,
+  static Surface *CreatePrimaryChain(SurfaceOwner *owner, DWORD backBuffers, DWORD caps,
                                      Placement placement, HRESULT *result);
 
   // IUnknown
@@ -120,7 +147,6 @@ class Surface final : public IDirectDrawSurface7 {
   bool locked() const { return locked_; }
   // Whether the run-length form of the pixels as a keyed source is kept.
   bool holdsKeyedRuns() const { return keyedRuns_ != nullptr; }
-  DirectDraw7 *owner() const { return owner_; }
   IDirectDrawPalette *palette() const { return palette_; }
   // The source colour key, when one is set.
   bool SourceKey(DDCOLORKEY *key) const {
@@ -135,7 +161,7 @@ class Surface final : public IDirectDrawSurface7 {
   static Surface *From(IDirectDrawSurface7 *surface);
 
  private:
-  Surface(DirectDraw7 *owner, DWORD width, DWORD height, const SurfaceFormat &format, DWORD caps, DWORD caps2);
+  Surface(SurfaceOwner *owner, DWORD width, DWORD height, const SurfaceFormat &format, DWORD caps, DWORD caps2);
   ~Surface();
   bool AllocateMemory(Placement placement, HRESULT *result);
   HRESULT CheckUsable() const;
@@ -153,7 +179,7 @@ class Surface final : public IDirectDrawSurface7 {
   // The version of the attached palette's entries, for an 8-bit surface.
   unsigned PaletteVersion() const;
 
-  DirectDraw7 *owner_;
+  SurfaceOwner *owner_;
   ULONG references_ = 1;
   DWORD width_;
   DWORD height_;

@@ -112,4 +112,18 @@ void TellRestored(const std::vector<Surface *> &restored) {
   for (Surface *surface : restored) Tell(surface, SurfaceEvent::kRestored, listeners);
 }
 
+namespace {
+
+// Every surface is counted among the live ones while it lives, and its
+// listeners are told of its release and restoration.
+struct Watching {
+  Watching() {
+    Watchers().made = SurfaceMade;
+    Watchers().released = SurfaceReleased;
+    Watchers().restored = TellRestored;
+  }
+} gWatching;
+
+}  // namespace
+
 }  // namespace platform
