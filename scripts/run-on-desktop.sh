@@ -11,11 +11,19 @@ inner=$(cat <<'INNER'
 set -u
 openbox >/dev/null 2>&1 &
 wm=$!
-# The window manager is up once it owns the screen's selection.
-for _ in $(seq 1 100); do
-  xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
+# The window manager is up once it owns the screen's selection. On a busy
+# machine that can take seconds; the suites need it (focus, full screen),
+# so they do not start without it.
+wm_up=0
+for _ in $(seq 1 600); do
+  if xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; then wm_up=1; break; fi
   sleep 0.05
 done
+if [ "$wm_up" -ne 1 ]; then
+  echo "run-on-desktop: the window manager did not start within 30 s" >&2
+  kill "$wm" 2>/dev/null || true
+  exit 1
+fi
 status=0
 "$@" || status=$?
 kill "$wm" 2>/dev/null || true
