@@ -6,15 +6,7 @@
 
 namespace {
 
-class GdiPlatform : public BitmapTest {
- protected:
-  HBITMAP LoadFile(int width, int height, uint32_t (*colour)(int, int)) {
-    WriteBytes("image.bmp", Bmp24(width, height, colour));
-    return static_cast<HBITMAP>(LoadImageA(nullptr, "image.bmp", IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION));
-  }
-};
-
-uint32_t Gradient(int x, int y) { return static_cast<uint32_t>((x * 16) << 16 | (y * 16) << 8 | 0x40); }
+using GdiPlatform = BitmapTest;
 
 TEST_F(GdiPlatform, SurfaceContextCountsAsALock) {
   StartBitmaps(640, 480, 16);

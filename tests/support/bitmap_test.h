@@ -39,6 +39,16 @@ class BitmapTest : public DisplayTest {
     WriteWholeFile(path, bmp_builder::AsString(bytes));
   }
 
+  // A 24-bit BMP file of `colour(x, y)` written and loaded as a DIB section.
+  static HBITMAP LoadFile(int width, int height, uint32_t (*colour)(int, int)) {
+    WriteBytes("image.bmp", Bmp24(width, height, colour));
+    return static_cast<HBITMAP>(
+        LoadImageA(nullptr, "image.bmp", IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION));
+  }
+
+  // A colour that differs in every pixel of a 16 x 16 image.
+  static uint32_t Gradient(int x, int y) { return static_cast<uint32_t>((x * 16) << 16 | (y * 16) << 8 | 0x40); }
+
   // Raw pixel values of a locked surface memory at the mode's depth.
   static uint32_t Read(const uint8_t *base, int pitch, int x, int y) {
     const int bytes = SURFACE_DEPTH() / 8;
