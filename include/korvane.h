@@ -3,6 +3,15 @@
 #ifndef KORVANE_H
 #define KORVANE_H
 
+/* The version of this header and of the library built from it. The build
+   reads these lines for the shared object's version and the packages'. */
+#define KORVANE_MAJOR_VERSION 1
+#define KORVANE_MINOR_VERSION 5
+#define KORVANE_PATCHLEVEL 0
+/* Compares as a number: KORVANE_VERSION >= KORVANE_VERSIONNUM(1, 5, 0). */
+#define KORVANE_VERSIONNUM(major, minor, patch) ((major) * 10000 + (minor) * 100 + (patch))
+#define KORVANE_VERSION KORVANE_VERSIONNUM(KORVANE_MAJOR_VERSION, KORVANE_MINOR_VERSION, KORVANE_PATCHLEVEL)
+
 #include <windows.h>
 #include <d3dtypes.h>
 

@@ -2,7 +2,7 @@
 # The whole test run: installs what is missing, checks that the includes
 # keep to the layers (scripts/check_structure.py), builds the native library
 # and the Windows DLL, and runs every test — native suites (one case per process,
-# then each program whole with its cases shuffled), the export checks, the
+# then each program whole with its cases shuffled), the install check, the export checks, the
 # platform header fidelity check, the sanitizer build (both ways), a
 # ThreadSanitizer build of the music and sound tests, the fuzz runs, and the
 # Windows host programs under Wine. Exits non-zero on any failure.
@@ -88,9 +88,12 @@ if run_suite "native build" build build/linux -DCMAKE_BUILD_TYPE=RelWithDebInfo;
   run_suite native-shuffled run_shuffled build/linux || true
   step "window and sound card on a virtual desktop (Xvfb, openbox, SDL's disk audio)"
   run_suite desktop run_on_desktop build/linux || true
+  step "install: the installed tree, moved, builds and runs hosts through pkg-config and find_package"
+  run_suite install bash scripts/check_install.sh build/linux build/install-check || true
 else
   not_run native "the native build failed"
   not_run desktop "the native build failed"
+  not_run install "the native build failed"
 fi
 
 step "sanitizer build (AddressSanitizer, UndefinedBehaviorSanitizer)"
