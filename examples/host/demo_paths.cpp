@@ -1,8 +1,8 @@
-// The demo's search for its sprite folder (see demo_paths.h).
+// The demo's search for its sprite folder and its `--video` option (see
+// demo_paths.h).
 #include "demo_paths.h"
 
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
 namespace {
@@ -47,16 +47,6 @@ std::string FindSpriteFolder(int argc, char **argv) {
 std::string FindVideo(int argc, char **argv) {
   for (int i = 1; i + 1 < argc; ++i) {
     if (strcmp(argv[i], "--video") == 0) return argv[i + 1];
-  }
-  const char *testData = getenv("KORVANE_TESTDATA");
-  const std::string video = "/avi/goaudio-sample.avi";
-  const std::string candidates[] = {
-      testData != nullptr && testData[0] != '\0' ? testData + video : std::string(),
-      "../shared/testdata" + video,
-      "../../../shared/testdata" + video,
-  };
-  for (const std::string &path : candidates) {
-    if (!path.empty() && IsFile(path)) return path;
   }
   return "";
 }

@@ -1,5 +1,6 @@
-// Where the demo finds its sprites: nothing is tied to the folder the demo
-// was built from, so a built demo can be moved or run from anywhere.
+// Where the demo finds its sprites and a video given to it: nothing is tied
+// to the folder the demo was built from, so a built demo can be moved or run
+// from anywhere.
 #pragma once
 
 #include <string>
@@ -11,8 +12,6 @@
 // Falls back to "sprites" when none does; loading then reports the failure.
 std::string FindSpriteFolder(int argc, char **argv);
 
-// The video the media part plays: the one given as `--video FILE`;
-// otherwise the test data's AVI, found through KORVANE_TESTDATA or in the
-// shared test data beside the checkout (the source tree's root or
-// build/demo-output as working directory). "" when there is none.
+// The video given as `--video FILE`, "" when none is given (the demo then
+// plays the video it writes itself, demo_video_file.h).
 std::string FindVideo(int argc, char **argv);
