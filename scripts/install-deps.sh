@@ -14,7 +14,8 @@
 #         its 32-bit half (and the 32-bit OpenGL that Wine's DirectDraw needs
 #         for flip chains and video memory), a virtual X display with the
 #         desktop the window suites run on (openbox and the X tools that
-#         inject input and read the screen back), and dpkg-dev for fetching
+#         inject input and read the screen back), LLVM's tools (llvm-dlltool
+#         makes the Windows SDK's MSVC import library), and dpkg-dev for fetching
 #         libmikmod's source for the Windows build.
 # Usage: install-deps.sh [demo|test]
 set -euo pipefail
@@ -37,7 +38,7 @@ test_packages=(
   wine wine32:i386 wine64
   libgl1:i386 libglx-mesa0:i386 libgl1-mesa-dri:i386
   xvfb xauth
-  dpkg-dev
+  dpkg-dev llvm-14
   zlib1g-dev
   openbox xdotool x11-apps x11-utils
 )

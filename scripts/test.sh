@@ -166,8 +166,12 @@ if run_suite "Windows build" build build/windows -DCMAKE_TOOLCHAIN_FILE="$root/c
   # The 16-bit Direct3D run needs a 16-bit X screen for Wine's 16-bit modes.
   run_suite wine-16bit xvfb-run -a -s "-screen 0 1024x768x16" \
     ctest --test-dir build/windows --output-on-failure --timeout 600 -R 'WineD3d16' || true
+  step "packages: the Debian packages installed, used and removed; the Windows SDK alone under Wine"
+  run_suite packages eval 'bash scripts/package.sh --linux build/linux --windows build/windows &&
+    bash scripts/check_packages.sh build/packages-check' || true
 else
   not_run wine "the Windows build failed"
+  not_run packages "the Windows build failed"
 fi
 
 step "summary"
